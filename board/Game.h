@@ -1,0 +1,85 @@
+#pragma once
+// Everything the window holds: the board and game state, its picture surfaces
+// and label states, and the board's procedures. Plain C++ over surfaces; the
+// desktop is reached only through Host, sound only through Zentik11.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "CellGrid.h"
+#include "LabelTable.h"
+#include "platform/Host.h"
+#include "platform/Random.h"
+#include "platform/Surface.h"
+
+namespace mirel {
+
+class Zentik11;
+
+inline constexpr int kClientSize = 400;   // client area, both ways
+inline constexpr int kBoardLeft = 50;     // board origin in the window
+inline constexpr int kBoardTop = 100;
+inline constexpr int kBoardSize = 300;    // board edge, both ways
+inline constexpr int kTileSlots = 36;     // Picture1 elements 0..35
+inline constexpr const char* kTitle = "ミレル";
+
+struct LabelState {
+  std::string Caption;
+  bool Visible = false;
+};
+
+class Game {
+ public:
+  Game(Host& host, Zentik11& lib);
+  virtual ~Game() = default;
+  Game(const Game&) = delete;
+  Game& operator=(const Game&) = delete;
+
+  // The window's mouse-button-down handler: X, Y in client pixels.
+  void Form_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y);
+
+  // Board procedures.
+  void MoveTile(std::int32_t col, std::int32_t row);
+  // The slide rule: is playing cell (c, r) next to the empty cell?
+  bool MaySlide(std::int32_t c, std::int32_t r) const;
+  void NewGame();
+  void Shuffle();
+  void DrawBoard();
+  void CheckComplete();
+
+  // The window's own operations on its kept image.
+  void Cls() { Window.Cls(); }
+  void Refresh() { host_.Refresh(); }
+
+  // Form state, in declaration order.
+  CellGridArray CellGrid;
+  std::int32_t Level = 0;
+  std::int32_t PictureNo = 0;
+  std::int32_t GridCols = 0;
+  std::int32_t GridRows = 0;
+  std::int32_t EmptyCol = 0;
+  std::int32_t EmptyRow = 0;
+  bool OwnPicture = false;
+  bool Solved = false;
+  bool BoardActive = false;
+  bool SoundOn = false;
+
+  // Controls.
+  Surface Window{kClientSize, kClientSize};  // the window's kept image
+  Surface Picture2{kClientSize, kClientSize};  // title backdrop
+  std::array<Surface, 5> Picture3;             // built-in pictures 0..3, own picture 4
+  std::vector<Surface> Picture1;               // tile images; element 0 exists from the start
+  std::array<LabelState, kLabelCount> Label1;
+  RandomSource Rnd;
+
+ protected:
+  Host& host_;
+  Zentik11& lib_;
+
+ private:
+  void AskReturnToTitle();
+};
+
+}  // namespace mirel

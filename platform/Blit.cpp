@@ -1,0 +1,70 @@
+#include "Blit.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace mirel {
+
+namespace {
+
+// The part of a w x h block that lies inside both images, in block coordinates.
+struct Clip {
+  int left, top, right, bottom;
+  bool empty() const { return left >= right || top >= bottom; }
+};
+
+Clip ClipBlock(const QImage& dst, int x, int y, int w, int h, const QImage& src, int sx, int sy) {
+  // 64-bit so that extreme coordinates cannot overflow.
+  const std::int64_t X = x, Y = y, SX = sx, SY = sy;
+  std::int64_t left = std::max<std::int64_t>({0, -X, -SX});
+  std::int64_t top = std::max<std::int64_t>({0, -Y, -SY});
+  std::int64_t right = std::min<std::int64_t>({w, dst.width() - X, src.width() - SX});
+  std::int64_t bottom = std::min<std::int64_t>({h, dst.height() - Y, src.height() - SY});
+  if (left >= right || top >= bottom) return {0, 0, 0, 0};
+  return {int(left), int(top), int(right), int(bottom)};
+}
+
+}  // namespace
+
+void BitBlt(Surface& dst, int x, int y, int w, int h, const Surface& src, int sx, int sy, Rop rop) {
+  if (w <= 0 || h <= 0) return;
+  const Clip c = ClipBlock(dst.Image(), x, y, w, h, src.Image(), sx, sy);
+  if (c.empty()) return;
+  const int cw = c.right - c.left;
+  // A copy within one surface reads from a snapshot, so overlap cannot smear.
+  QImage snapshot;
+  const QImage* from = &src.Image();
+  if (&src == &dst) {
+    snapshot = src.Image().copy(sx + c.left, sy + c.top, cw, c.bottom - c.top);
+    from = &snapshot;
+    sx = -c.left;
+    sy = -c.top;
+  }
+  QImage& to = dst.Image();
+  for (int row = c.top; row < c.bottom; ++row) {
+    const auto* s = reinterpret_cast<const QRgb*>(from->constScanLine(sy + row)) + sx + c.left;
+    auto* d = reinterpret_cast<QRgb*>(to.scanLine(y + row)) + x + c.left;
+    if (rop == Rop::SRCAND) {
+      for (int i = 0; i < cw; ++i) d[i] &= s[i];
+    } else {
+      std::memcpy(d, s, sizeof(QRgb) * std::size_t(cw));
+    }
+  }
+}
+
+void StretchBlt(Surface& dst, int x, int y, int w, int h, const Surface& src, int sx, int sy, int sw,
+                int sh) {
+  if (w <= 0 || h <= 0 || sw <= 0 || sh <= 0) return;
+  // Only the part of the source that exists is scaled; the rest is taken as empty.
+  const QRect wanted(sx, sy, sw, sh);
+  const QRect have = wanted & src.Image().rect();
+  if (have.isEmpty()) return;
+  // Never build a target larger than the destination could show.
+  if (std::int64_t(w) * h > std::int64_t(1) << 26) return;
+  Surface scaled;
+  scaled.LoadPicture(src.Image().copy(wanted).scaled(w, h, Qt::IgnoreAspectRatio,
+                                                     Qt::SmoothTransformation));
+  BitBlt(dst, x, y, w, h, scaled, 0, 0, Rop::SRCCOPY);
+}
+
+}  // namespace mirel
