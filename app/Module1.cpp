@@ -1,0 +1,69 @@
+// The start module: creates the support library object, registers the two
+// sounds, loads and shows the window, and releases the library at the end.
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <memory>
+
+#include "Form1Window.h"
+#include "QtHost.h"
+#include "menu/Form1.h"
+#include "platform/Mci.h"
+#include "platform/ProgramFolder.h"
+#include "platform/QtAudioBackend.h"
+#include "support/Zentik11.h"
+
+namespace mirel {
+
+// The one support library object, alive for the whole run.
+std::unique_ptr<Zentik11> Lib;
+
+int Main(char* programName) {
+  // The program reads no command line: Qt sees only the program's name.
+  int argc = 1;
+  char* argv[] = {programName, nullptr};
+  QApplication app(argc, argv);
+
+  QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/MochiyPopOne-Regular.ttf"));
+  // Qt's own texts (message box buttons) in the desktop's language.
+  QTranslator qtTexts;
+  if (qtTexts.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(&qtTexts);
+
+  const QString folder = QCoreApplication::applicationDirPath();
+  SetProgramFolder(std::filesystem::path(folder.toStdString()));
+
+  QtAudioBackend audio;
+  MciInterpreter mci(audio);
+  Lib = std::make_unique<Zentik11>(mci, ProgramFolder() / "Mirel.mtt");
+  Lib->SoundSet(1, folder.toStdString() + "/Sound1.wav", false);
+  Lib->SoundSet(2, folder.toStdString() + "/Sound2.wav", false);
+
+  int exitCode = 0;
+  {
+    QtHost host;
+    Form1 form(host, *Lib);
+    Form1Window window(form);
+    host.SetWindow(&window);
+    form.Form_Load();  // before the window is first shown, so its drawing shows at once
+    window.SyncLabels();
+    window.CentreOnScreen();
+    window.show();
+    exitCode = QApplication::exec();
+    host.SetWindow(nullptr);
+  }
+  // Saves the record file, then stops and closes every sound channel.
+  Lib.reset();
+  return exitCode;
+}
+
+}  // namespace mirel
+
+int main(int argc, char** argv) {
+  static char fallbackName[] = "mirel";
+  return mirel::Main(argc > 0 && argv[0] ? argv[0] : fallbackName);
+}

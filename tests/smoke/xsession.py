@@ -1,0 +1,209 @@
+"""A private X display and the real program on it, for the smoke tests.
+
+Each session starts its own Xvfb on a free display (the server picks one and
+tells us), copies the program with its two sounds into a fresh folder, and
+talks to the server with python-xlib: finding the window by its title,
+reading its pixels, and asking it to close as a window manager would.
+"""
+
+import os
+import select
+import shutil
+import subprocess
+import tempfile
+import time
+
+from Xlib import X, Xatom, display, protocol
+
+TITLE = "ミレル"
+SOUNDS = ("Sound1.wav", "Sound2.wav")
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+class XServer:
+    """Xvfb on a display of its own choosing; stopped on exit."""
+
+    def __init__(self, width=1024, height=768):
+        self.size = (width, height)
+        self.proc = None
+        self.name = None
+        self.conn = None
+
+    def __enter__(self):
+        read_end, write_end = os.pipe()
+        self.proc = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+             "%dx%dx24" % self.size, "-noreset", "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        number = b""
+        deadline = time.monotonic() + 15
+        while not number.endswith(b"\n"):
+            left = deadline - time.monotonic()
+            ready, _, _ = select.select([read_end], [], [], max(0.0, left))
+            if not ready:
+                self.__exit__(None, None, None)
+                raise Failure("Xvfb did not start")
+            chunk = os.read(read_end, 16)
+            if not chunk:
+                break
+            number += chunk
+        os.close(read_end)
+        check(number.strip().isdigit(), "Xvfb reported no display")
+        self.name = ":" + number.decode().strip()
+        self.conn = display.Display(self.name)
+        return self
+
+    def __exit__(self, *exc):
+        if self.conn is not None:
+            try:
+                self.conn.close()
+            except Exception:
+                pass
+        if self.proc is not None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+        return False
+
+    @property
+    def root(self):
+        return self.conn.screen().root
+
+    def env(self):
+        env = dict(os.environ)
+        for name in ("QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS"):
+            env.pop(name, None)
+        env["DISPLAY"] = self.name
+        return env
+
+    def title_of(self, window):
+        try:
+            utf8 = self.conn.intern_atom("UTF8_STRING")
+            prop = window.get_full_property(self.conn.intern_atom("_NET_WM_NAME"), utf8)
+            if prop is not None:
+                value = prop.value
+                return value.decode("utf-8", "replace") if isinstance(value, bytes) else str(value)
+            prop = window.get_full_property(Xatom.WM_NAME, X.AnyPropertyType)
+            if prop is not None:
+                value = prop.value
+                return value.decode("latin-1") if isinstance(value, bytes) else str(value)
+        except Exception:
+            pass
+        return None
+
+    def mapped_windows(self):
+        found = []
+        for window in self.root.query_tree().children:
+            try:
+                if window.get_attributes().map_state == X.IsViewable:
+                    found.append(window)
+            except Exception:
+                pass
+        return found
+
+    def wait_for_window(self, title=TITLE, timeout=15.0, proc=None):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            for window in self.mapped_windows():
+                if self.title_of(window) == title:
+                    return window
+            if proc is not None and proc.poll() is not None:
+                raise Failure("the program ended (code %s) before showing its window" % proc.returncode)
+            time.sleep(0.05)
+        raise Failure("no mapped window titled %r within %.0f s" % (title, timeout))
+
+    def client_rect(self, window):
+        """Place and size of a window's client area on the screen."""
+        geometry = window.get_geometry()
+        origin = window.translate_coords(self.root, 0, 0)
+        return (-origin.x, -origin.y, geometry.width, geometry.height)
+
+    def grab(self, x, y, width, height):
+        """Pixels of the screen as rows of (r, g, b) tuples."""
+        image = self.root.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF)
+        data = image.data
+        stride = len(data) // height
+        rows = []
+        for row in range(height):
+            line = data[row * stride: row * stride + width * 4]
+            rows.append([(line[i + 2], line[i + 1], line[i]) for i in range(0, width * 4, 4)])
+        return rows
+
+    def close_window(self, window):
+        """What a window manager sends when the close box is pressed."""
+        protocols = self.conn.intern_atom("WM_PROTOCOLS")
+        delete = self.conn.intern_atom("WM_DELETE_WINDOW")
+        event = protocol.event.ClientMessage(
+            window=window, client_type=protocols, data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+        window.send_event(event, event_mask=X.NoEventMask)
+        self.conn.flush()
+
+
+class ProgramFolder:
+    """The built program and its sounds, copied into a fresh folder."""
+
+    def __init__(self, program):
+        self.program = os.path.abspath(program)
+        self.path = None
+
+    def __enter__(self):
+        self.path = tempfile.mkdtemp(prefix="mirel-smoke-")
+        shutil.copy2(self.program, os.path.join(self.path, "mirel"))
+        for sound in SOUNDS:
+            shutil.copy2(os.path.join(os.path.dirname(self.program), sound), os.path.join(self.path, sound))
+        return self
+
+    def __exit__(self, *exc):
+        shutil.rmtree(self.path, ignore_errors=True)
+        return False
+
+    @property
+    def executable(self):
+        return os.path.join(self.path, "mirel")
+
+    def file(self, name):
+        return os.path.join(self.path, name)
+
+    def start(self, server):
+        # The program runs from its own folder but looks for its files beside
+        # itself, so start it from elsewhere to prove that.
+        errors = tempfile.TemporaryFile()
+        proc = subprocess.Popen([self.executable], cwd=tempfile.gettempdir(), env=server.env(),
+                                stdout=subprocess.DEVNULL, stderr=errors)
+        proc.errors = errors
+        return proc
+
+
+def stop(proc, timeout=5.0):
+    """Makes sure a program we started is gone; returns what it wrote to stderr."""
+    if proc.poll() is None:
+        proc.kill()
+        try:
+            proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            pass
+    proc.errors.seek(0)
+    return proc.errors.read().decode("utf-8", "replace")
+
+
+def read_picture(path):
+    """A picture file as rows of (r, g, b), through ImageMagick."""
+    size = subprocess.run(["identify", "-format", "%w %h", path], check=True,
+                          capture_output=True, text=True).stdout.split()
+    width, height = int(size[0]), int(size[1])
+    raw = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], check=True, capture_output=True).stdout
+    check(len(raw) == width * height * 3, "could not read " + path)
+    return [[tuple(raw[(y * width + x) * 3:(y * width + x) * 3 + 3]) for x in range(width)]
+            for y in range(height)]
