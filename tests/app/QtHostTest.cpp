@@ -20,12 +20,12 @@ TEST(DialogFilterTest, OffersEveryPatternInBothCases) {
   EXPECT_EQ(DialogFilter({"x", {"*.BMP"}}), QStringLiteral("x (*.BMP)"));
 }
 
-// Runs `inspect` on the message box once it is open, then presses `answer`.
-void WhenBoxOpens(std::function<void(QMessageBox&)> inspect, QMessageBox::StandardButton answer) {
-  QTimer::singleShot(0, [inspect, answer] {
+// Runs `check` on the message box once it is open, then presses `answer`.
+void WhenBoxOpens(std::function<void(QMessageBox&)> check, QMessageBox::StandardButton answer) {
+  QTimer::singleShot(0, [check, answer] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     ASSERT_NE(box, nullptr);
-    inspect(*box);
+    check(*box);
     box->button(answer)->click();
   });
 }
