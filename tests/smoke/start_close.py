@@ -9,12 +9,7 @@ import os
 import sys
 import time
 
-from xsession import Failure, ProgramFolder, XServer, check, read_picture, stop
-
-# Places and type sizes of the labels on the title screen: index, left, top,
-# pixel size, caption length. Their painted area depends on the font found,
-# so each gets a generous box; everything outside the boxes must be the backdrop.
-TITLE_LABELS = [(0, 104, 8, 48, 3), (1, 72, 96, 29, 9), (2, 56, 224, 29, 10), (8, 248, 376, 21, 7)]
+from xsession import Failure, ProgramFolder, XServer, check, check_title_screen, read_picture, stop
 
 DEFAULT_NAMES = ["ああああああ", "いいいいいい", "うううううう", "ええええええ", "おおおおおお"]
 DEFAULT_VALUES = ["500", "400", "300", "200", "100"]
@@ -25,42 +20,6 @@ def default_record_file():
     for k in range(1, 16):
         lines.append('"%s/%d/%s"\r\n' % (DEFAULT_VALUES[(k - 1) % 5], k, DEFAULT_NAMES[(k - 1) % 5]))
     return "".join(lines).encode("cp932")
-
-
-def label_boxes():
-    boxes = []
-    for _, left, top, px, chars in TITLE_LABELS:
-        boxes.append((left - 4, top - 4, left + int(chars * px * 1.15) + 12, top + int(px * 1.6) + 4))
-    return boxes
-
-
-def inside(boxes, x, y):
-    return any(x0 <= x < x1 and y0 <= y < y1 for x0, y0, x1, y1 in boxes)
-
-
-def check_title_screen(server, window, backdrop):
-    x, y, width, height = server.client_rect(window)
-    check((width, height) == (400, 400), "client area is %dx%d, not 400x400" % (width, height))
-    screen_w, screen_h = server.size
-    check(abs(x - (screen_w - 400) // 2) <= 1 and abs(y - (screen_h - 400) // 2) <= 1,
-          "window not centred: client area at %d,%d" % (x, y))
-    # The first frame may still be on its way; give it a moment to settle.
-    boxes = label_boxes()
-    deadline = time.monotonic() + 5
-    while True:
-        shot = server.grab(x, y, 400, 400)
-        wrong = [(px, py) for py in range(400) for px in range(400)
-                 if not inside(boxes, px, py) and shot[py][px] != backdrop[py][px]]
-        if not wrong or time.monotonic() > deadline:
-            break
-        time.sleep(0.1)
-    check(not wrong, "%d pixels outside the labels differ from the backdrop, first at %s (%s, want %s)"
-          % (len(wrong), wrong[:1], shot[wrong[0][1]][wrong[0][0]] if wrong else None,
-             backdrop[wrong[0][1]][wrong[0][0]] if wrong else None))
-    for (index, *_), (x0, y0, x1, y1) in zip(TITLE_LABELS, boxes):
-        ink = sum(1 for py in range(max(0, y0), min(400, y1)) for px in range(max(0, x0), min(400, x1))
-                  if shot[py][px] != backdrop[py][px])
-        check(ink > 50, "label %d shows no text" % index)
 
 
 def run_once(server, folder, backdrop=None):

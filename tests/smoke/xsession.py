@@ -130,16 +130,24 @@ class XServer:
         origin = window.translate_coords(self.root, 0, 0)
         return (-origin.x, -origin.y, geometry.width, geometry.height)
 
-    def grab(self, x, y, width, height):
-        """Pixels of the screen as rows of (r, g, b) tuples."""
-        image = self.root.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF)
-        data = image.data
+    def grab_rgb(self, x, y, width, height):
+        """Pixels of the screen as rows of bytes, three (r, g, b) a pixel."""
+        data = self.root.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF).data
         stride = len(data) // height
         rows = []
         for row in range(height):
             line = data[row * stride: row * stride + width * 4]
-            rows.append([(line[i + 2], line[i + 1], line[i]) for i in range(0, width * 4, 4)])
+            rgb = bytearray(width * 3)
+            rgb[0::3] = line[2::4]
+            rgb[1::3] = line[1::4]
+            rgb[2::3] = line[0::4]
+            rows.append(bytes(rgb))
         return rows
+
+    def grab(self, x, y, width, height):
+        """Pixels of the screen as rows of (r, g, b) tuples."""
+        return [[tuple(row[i:i + 3]) for i in range(0, width * 3, 3)]
+                for row in self.grab_rgb(x, y, width, height)]
 
     def close_window(self, window):
         """What a window manager sends when the close box is pressed."""
@@ -198,6 +206,16 @@ def stop(proc, timeout=5.0):
     return proc.errors.read().decode("utf-8", "replace")
 
 
+def read_picture_rgb(path):
+    """A picture file as rows of bytes, three (r, g, b) a pixel, through ImageMagick."""
+    size = subprocess.run(["identify", "-format", "%w %h", path], check=True,
+                          capture_output=True, text=True).stdout.split()
+    width, height = int(size[0]), int(size[1])
+    raw = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], check=True, capture_output=True).stdout
+    check(len(raw) == width * height * 3, "could not read " + path)
+    return [raw[y * width * 3:(y + 1) * width * 3] for y in range(height)]
+
+
 def read_picture(path):
     """A picture file as rows of (r, g, b), through ImageMagick."""
     size = subprocess.run(["identify", "-format", "%w %h", path], check=True,
@@ -207,3 +225,45 @@ def read_picture(path):
     check(len(raw) == width * height * 3, "could not read " + path)
     return [[tuple(raw[(y * width + x) * 3:(y * width + x) * 3 + 3]) for x in range(width)]
             for y in range(height)]
+
+
+# Places and type sizes of the labels on the title screen: index, left, top,
+# pixel size, caption length. Their painted area depends on the font found,
+# so each gets a generous box; everything outside the boxes must be the backdrop.
+TITLE_LABELS = [(0, 104, 8, 48, 3), (1, 72, 96, 29, 9), (2, 56, 224, 29, 10), (8, 248, 376, 21, 7)]
+
+
+def label_boxes():
+    boxes = []
+    for _, left, top, px, chars in TITLE_LABELS:
+        boxes.append((left - 4, top - 4, left + int(chars * px * 1.15) + 12, top + int(px * 1.6) + 4))
+    return boxes
+
+
+def inside(boxes, x, y):
+    return any(x0 <= x < x1 and y0 <= y < y1 for x0, y0, x1, y1 in boxes)
+
+
+def check_title_screen(server, window, backdrop):
+    x, y, width, height = server.client_rect(window)
+    check((width, height) == (400, 400), "client area is %dx%d, not 400x400" % (width, height))
+    screen_w, screen_h = server.size
+    check(abs(x - (screen_w - 400) // 2) <= 1 and abs(y - (screen_h - 400) // 2) <= 1,
+          "window not centred: client area at %d,%d" % (x, y))
+    # The first frame may still be on its way; give it a moment to settle.
+    boxes = label_boxes()
+    deadline = time.monotonic() + 5
+    while True:
+        shot = server.grab(x, y, 400, 400)
+        wrong = [(px, py) for py in range(400) for px in range(400)
+                 if not inside(boxes, px, py) and shot[py][px] != backdrop[py][px]]
+        if not wrong or time.monotonic() > deadline:
+            break
+        time.sleep(0.1)
+    check(not wrong, "%d pixels outside the labels differ from the backdrop, first at %s (%s, want %s)"
+          % (len(wrong), wrong[:1], shot[wrong[0][1]][wrong[0][0]] if wrong else None,
+             backdrop[wrong[0][1]][wrong[0][0]] if wrong else None))
+    for (index, *_), (x0, y0, x1, y1) in zip(TITLE_LABELS, boxes):
+        ink = sum(1 for py in range(max(0, y0), min(400, y1)) for px in range(max(0, x0), min(400, x1))
+                  if shot[py][px] != backdrop[py][px])
+        check(ink > 50, "label %d shows no text" % index)
