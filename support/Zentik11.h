@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Mci.h"
+#include "support/RecordFile.h"
 
 namespace mirel {
 
@@ -17,47 +19,72 @@ struct SoundChannel {
   bool RePlay = false;
 };
 
-struct TextRecord {
-  std::string ValueText;
-  std::string Key;
-  std::string NameText;
-};
-
 class Zentik11 {
  public:
+  // Highest channel number SoundSet accepts. Every slot up to the highest
+  // number is kept and stopped one by one, so a stray huge number must not
+  // be able to make the table (and the stop and close runs) enormous.
+  static constexpr std::int32_t kHighestChannel = 4095;
+
   // Sets up the sound table, then loads the record store from recordFile.
   Zentik11(MciInterpreter& mci, std::filesystem::path recordFile);
-  // Saves the record store, then stops and closes every sound channel.
+  // Saves the record store, then stops and closes every sound channel. A
+  // failed save is reported on standard error and does not stop the rest;
+  // nothing is thrown.
   ~Zentik11();
   Zentik11(const Zentik11&) = delete;
   Zentik11& operator=(const Zentik11&) = delete;
 
-  // Sound channels. Numbers outside the table throw std::out_of_range and send nothing.
+  // Sound channels. Numbers below 0 or above the highest slot (for SoundSet:
+  // above kHighestChannel) throw std::out_of_range, send nothing and leave the
+  // table as it was.
   void SoundSet(std::int32_t Number, const std::string& FileName, bool RePlay);
   void PlaySound(std::int32_t Number);
   void StopSound(std::int32_t Number);
   void AllStopSound();
 
-  // Record store (texts UTF-8 in memory, code page 932 on disk).
+  // Record store: texts UTF-8 in memory, code page 932 on disk, "/" held as
+  // kSlashEscape. Texts and keys are made storable first (see StorableText),
+  // so whatever is written reads back the same after a save and a load.
   std::string ReadText(const std::string& Key, bool Name) const;
+  // Str comes back in the form stored: storable and escaped.
   void WriteText(std::string& Str, const std::string& Key, bool Name);
 
   const std::vector<SoundChannel>& SoundTable() const { return SoundTable_; }
+  // Index 0 is never an entry; entries are 1..size()-1 in file order.
   const std::vector<TextRecord>& RecordTable() const { return RecordTable_; }
 
+  // What a text becomes in the store (before escaping): a double quote turns
+  // into an apostrophe and CR and LF into blanks, since a line cannot hold
+  // them, and the text takes its code page 932 form (AnsiRepresentable), so
+  // characters the file cannot hold become "?".
+  static std::string StorableText(std::string_view text);
+
  private:
+  // How the load went, which decides what the save must keep.
+  enum class LoadOutcome {
+    Loaded,      // the file's entries, or none for an empty file
+    Missing,     // no file: defaults, nothing to keep
+    Unparsable,  // read but not entries: defaults; its bytes go to the .bak first
+    Unreadable,  // there but could not be read: defaults; moved to the .bak first
+  };
+
   static std::int32_t GetMax(std::int32_t a, std::int32_t b) { return a > b ? a : b; }
   void CloseAllSound();
   void LoadRecordFile();
   void SetDefaultRecords();
   void SaveRecordFile();
+  bool KeepUnreadFile();
   const SoundChannel& Slot(std::int32_t Number) const;
   std::uint32_t Send(const std::string& command);
+  std::size_t Find(const std::string& Key) const;
 
   MciInterpreter& mci_;
   std::filesystem::path recordFile_;
   std::vector<SoundChannel> SoundTable_;
   std::vector<TextRecord> RecordTable_;
+  LoadOutcome loadOutcome_ = LoadOutcome::Missing;
+  std::string unreadBytes_;  // the file as found, when it was Unparsable
 };
 
 }  // namespace mirel
