@@ -1,0 +1,15 @@
+#pragma once
+// Where the built-in assets live inside the program (Qt resource paths).
+
+#include <QString>
+
+namespace mirel::assets {
+
+inline constexpr char kBackdrop[] = ":/pictures/Backdrop.bmp";
+inline constexpr char kLabelFont[] = ":/fonts/MochiyPopOne-Regular.ttf";
+inline constexpr int kReliefCount = 4;
+
+// The built-in puzzle picture `number`, 1..kReliefCount.
+QString Relief(int number);
+
+}  // namespace mirel::assets

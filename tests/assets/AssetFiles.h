@@ -1,0 +1,39 @@
+#pragma once
+// Reading the committed asset files byte by byte, as the game's loaders and the
+// sound device see them.
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <QFile>
+
+namespace mirel::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline std::filesystem::path SourceAssets() { return MIREL_SOURCE_ASSETS; }
+
+inline Bytes ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+inline Bytes ReadResource(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  const QByteArray data = file.readAll();
+  return Bytes(data.begin(), data.end());
+}
+
+inline std::uint32_t U16(const Bytes& b, std::size_t at) { return b.at(at) | (b.at(at + 1) << 8); }
+inline std::uint32_t U32(const Bytes& b, std::size_t at) { return U16(b, at) | (U16(b, at + 2) << 16); }
+inline std::int32_t S32(const Bytes& b, std::size_t at) { return static_cast<std::int32_t>(U32(b, at)); }
+inline std::string Tag(const Bytes& b, std::size_t at) {
+  return std::string(b.begin() + at, b.begin() + at + 4);
+}
+
+}  // namespace mirel::test

@@ -1,0 +1,147 @@
+#include "tools/FileFormats.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+
+namespace mirel::tools {
+namespace {
+
+constexpr std::uint32_t kFileHeaderSize = 14;
+constexpr std::uint32_t kInfoHeaderSize = 40;
+constexpr std::int32_t kPixelsPerMetre = 2835;  // 72 dpi
+
+void Put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
+  out.push_back(static_cast<std::uint8_t>(v & 0xFF));
+  out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<std::uint8_t>((v >> shift) & 0xFF));
+}
+
+void PutTag(std::vector<std::uint8_t>& out, const char (&tag)[5]) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(tag[i]));
+}
+
+// Rows are padded to a multiple of four bytes.
+std::uint32_t Stride(int width, int bitsPerPixel) {
+  return ((static_cast<std::uint32_t>(width) * bitsPerPixel + 31) / 32) * 4;
+}
+
+// File header and BITMAPINFOHEADER; a positive height means bottom-up rows, BI_RGB means uncompressed.
+void PutBmpHeaders(std::vector<std::uint8_t>& out, int width, int height, int bitsPerPixel,
+                   std::uint32_t paletteEntries) {
+  const std::uint32_t pixelOffset = kFileHeaderSize + kInfoHeaderSize + 4 * paletteEntries;
+  const std::uint32_t imageSize = Stride(width, bitsPerPixel) * static_cast<std::uint32_t>(height);
+  out.push_back('B');
+  out.push_back('M');
+  Put32(out, pixelOffset + imageSize);
+  Put32(out, 0);  // reserved
+  Put32(out, pixelOffset);
+  Put32(out, kInfoHeaderSize);
+  Put32(out, static_cast<std::uint32_t>(width));
+  Put32(out, static_cast<std::uint32_t>(height));
+  Put16(out, 1);  // planes
+  Put16(out, static_cast<std::uint16_t>(bitsPerPixel));
+  Put32(out, 0);  // BI_RGB
+  Put32(out, imageSize);
+  Put32(out, static_cast<std::uint32_t>(kPixelsPerMetre));
+  Put32(out, static_cast<std::uint32_t>(kPixelsPerMetre));
+  Put32(out, paletteEntries);
+  Put32(out, 0);  // all colours important
+}
+
+}  // namespace
+
+void RgbPicture::Set(int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+  const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 3;
+  rgb[i] = r;
+  rgb[i + 1] = g;
+  rgb[i + 2] = b;
+}
+
+QImage RgbPicture::ToImage() const {
+  QImage image(width, height, QImage::Format_RGB32);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 3;
+      image.setPixel(x, y, qRgb(rgb[i], rgb[i + 1], rgb[i + 2]));
+    }
+  }
+  return image;
+}
+
+QImage BitPicture::ToImage() const {
+  QImage image(width, height, QImage::Format_RGB32);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) image.setPixel(x, y, At(x, y) ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+  }
+  return image;
+}
+
+std::vector<std::uint8_t> EncodeBmp24(const RgbPicture& picture) {
+  std::vector<std::uint8_t> out;
+  PutBmpHeaders(out, picture.width, picture.height, 24, 0);
+  const std::uint32_t stride = Stride(picture.width, 24);
+  for (int y = picture.height - 1; y >= 0; --y) {
+    const std::size_t rowStart = out.size();
+    for (int x = 0; x < picture.width; ++x) {
+      const std::size_t i = (static_cast<std::size_t>(y) * picture.width + x) * 3;
+      out.push_back(picture.rgb[i + 2]);  // stored as B, G, R
+      out.push_back(picture.rgb[i + 1]);
+      out.push_back(picture.rgb[i]);
+    }
+    out.resize(rowStart + stride, 0);
+  }
+  return out;
+}
+
+std::vector<std::uint8_t> EncodeBmp1(const BitPicture& picture) {
+  std::vector<std::uint8_t> out;
+  PutBmpHeaders(out, picture.width, picture.height, 1, 2);
+  Put32(out, 0x00FFFFFFu);  // entry 0: white (B, G, R, 0)
+  Put32(out, 0x00000000u);  // entry 1: black
+  const std::uint32_t stride = Stride(picture.width, 1);
+  for (int y = picture.height - 1; y >= 0; --y) {
+    std::vector<std::uint8_t> row(stride, 0);
+    for (int x = 0; x < picture.width; ++x) {
+      if (picture.At(x, y))
+        row[static_cast<std::size_t>(x) / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+    }
+    out.insert(out.end(), row.begin(), row.end());
+  }
+  return out;
+}
+
+std::vector<std::uint8_t> EncodeWav16(const std::vector<float>& samples, int sampleRate) {
+  const auto dataSize = static_cast<std::uint32_t>(samples.size() * 2);
+  std::vector<std::uint8_t> out;
+  PutTag(out, "RIFF");
+  Put32(out, 36 + dataSize);
+  PutTag(out, "WAVE");
+  PutTag(out, "fmt ");
+  Put32(out, 16);
+  Put16(out, 1);  // PCM
+  Put16(out, 1);  // mono
+  Put32(out, static_cast<std::uint32_t>(sampleRate));
+  Put32(out, static_cast<std::uint32_t>(sampleRate) * 2);  // bytes a second
+  Put16(out, 2);                                           // bytes a frame
+  Put16(out, 16);
+  PutTag(out, "data");
+  Put32(out, dataSize);
+  for (float s : samples) {
+    const long v = std::lround(std::clamp(s, -1.0f, 1.0f) * 32767.0f);
+    Put16(out, static_cast<std::uint16_t>(static_cast<std::int16_t>(v)));
+  }
+  return out;
+}
+
+bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  if (!file) return false;
+  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(file);
+}
+
+}  // namespace mirel::tools

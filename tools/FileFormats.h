@@ -1,0 +1,45 @@
+#pragma once
+// Writers for the exact file layouts the game ships: uncompressed bottom-up
+// BMPs (24-bit colour and 1-bit two-colour) and 16-bit PCM WAV. The bytes are
+// laid out by hand so the headers never depend on an image library's choices.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <QImage>
+
+namespace mirel::tools {
+
+// RGB pixels, row-major from the top row; stored as 24 bits a pixel.
+struct RgbPicture {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> rgb;  // 3 bytes a pixel: R, G, B
+
+  RgbPicture(int w, int h) : width(w), height(h), rgb(static_cast<std::size_t>(w) * h * 3, 0) {}
+  void Set(int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b);
+  QImage ToImage() const;
+};
+
+// Two-colour picture, row-major from the top row; true = black (palette entry 1).
+struct BitPicture {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> black;  // 0 or 1 a pixel
+
+  BitPicture(int w, int h) : width(w), height(h), black(static_cast<std::size_t>(w) * h, 0) {}
+  bool At(int x, int y) const { return black[static_cast<std::size_t>(y) * width + x] != 0; }
+  QImage ToImage() const;
+};
+
+std::vector<std::uint8_t> EncodeBmp24(const RgbPicture& picture);
+// Palette entry 0 is white, entry 1 black.
+std::vector<std::uint8_t> EncodeBmp1(const BitPicture& picture);
+// Samples in [-1, 1], clipped, mono.
+std::vector<std::uint8_t> EncodeWav16(const std::vector<float>& samples, int sampleRate);
+
+// Writes the bytes, replacing the file; false on any failure.
+bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+}  // namespace mirel::tools

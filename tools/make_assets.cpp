@@ -1,0 +1,102 @@
+// Draws every built-in asset of the game into a folder, always the same bytes.
+//
+//   mirel_make_assets <output folder> [--preview <folder>]
+//
+// The output folder receives pictures/*.bmp and sounds/*.wav (the layout of
+// assets/). With --preview, PNGs for looking at the reliefs are written too:
+// the grey shading, the dithered picture, and the picture as the game shows it
+// (ANDed onto the backdrop's board area), each also at twice the size.
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include <QImage>
+
+#include "tools/Backdrop.h"
+#include "tools/FileFormats.h"
+#include "tools/Reliefs.h"
+#include "tools/Sounds.h"
+
+namespace {
+
+using namespace mirel::tools;
+namespace fs = std::filesystem;
+
+// Where the game puts a built-in picture on the backdrop.
+constexpr int kBoardLeft = 50;
+constexpr int kBoardTop = 100;
+
+bool Save(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
+  if (WriteFile(path.string(), bytes)) return true;
+  std::fprintf(stderr, "cannot write %s\n", path.string().c_str());
+  return false;
+}
+
+bool SavePng(const fs::path& path, const QImage& image) {
+  const bool ok = image.save(QString::fromStdString(path.string()), "PNG") &&
+                  image.scaled(image.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                      .save(QString::fromStdString(path.string()).replace(".png", "@2x.png"), "PNG");
+  if (!ok) std::fprintf(stderr, "cannot write %s\n", path.string().c_str());
+  return ok;
+}
+
+QImage GreyImage(const Field& brightness) {
+  QImage image(brightness.Width(), brightness.Height(), QImage::Format_Grayscale8);
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      image.scanLine(y)[x] = static_cast<uchar>(std::lround(brightness.At(x, y) * 255.0f));
+    }
+  }
+  return image;
+}
+
+// The board as a player sees it: every pixel of the picture ANDed with the backdrop.
+QImage OnBackdrop(const RgbPicture& backdrop, const BitPicture& picture) {
+  QImage image = backdrop.ToImage();
+  for (int y = 0; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) {
+      if (picture.At(x, y)) image.setPixel(kBoardLeft + x, kBoardTop + y, qRgb(0, 0, 0));
+    }
+  }
+  return image;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2 && !(argc == 4 && std::string(argv[2]) == "--preview")) {
+    std::fprintf(stderr, "usage: %s <output folder> [--preview <folder>]\n", argv[0]);
+    return 2;
+  }
+  const fs::path out = argv[1];
+  const fs::path preview = argc == 4 ? fs::path(argv[3]) : fs::path();
+  std::error_code error;
+  fs::create_directories(out / "pictures", error);
+  fs::create_directories(out / "sounds", error);
+  if (!preview.empty()) fs::create_directories(preview, error);
+
+  bool ok = true;
+  const RgbPicture backdrop = DrawBackdrop();
+  ok &= Save(out / "pictures" / "Backdrop.bmp", EncodeBmp24(backdrop));
+
+  const Field shades[] = {ShadeSpirals(), ShadeTablet(), ShadeCharacters(), ShadeFace()};
+  for (int i = 0; i < 4; ++i) {
+    const std::string name = "Relief" + std::to_string(i + 1);
+    const BitPicture picture = Dither(shades[i]);
+    ok &= Save(out / "pictures" / (name + ".bmp"), EncodeBmp1(picture));
+    std::size_t black = 0;
+    for (auto b : picture.black) black += b;
+    std::printf("%s: %.1f%% black\n", name.c_str(),
+                100.0 * static_cast<double>(black) / picture.black.size());
+    if (!preview.empty()) {
+      ok &= SavePng(preview / (name + "-shade.png"), GreyImage(shades[i]));
+      ok &= SavePng(preview / (name + "-bits.png"), picture.ToImage());
+      ok &= SavePng(preview / (name + "-board.png"), OnBackdrop(backdrop, picture));
+    }
+  }
+
+  ok &= Save(out / "sounds" / "Sound1.wav", EncodeWav16(MakeSlideSound(), kSampleRate));
+  ok &= Save(out / "sounds" / "Sound2.wav", EncodeWav16(MakeChimeSound(), kSampleRate));
+  return ok ? 0 : 1;
+}
