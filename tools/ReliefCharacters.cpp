@@ -1,4 +1,4 @@
-// Relief 3: four large characters cut with broad V-shaped strokes into rough
+// Relief 3: four large characters cut with broad, flat-floored strokes into rough
 // rock, read top to bottom, right column first.
 
 #include <cmath>

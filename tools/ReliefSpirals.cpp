@@ -56,8 +56,7 @@ Field ShadeSpirals() {
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::black);
     p.drawEllipse(c, 9, 9);
-    // Curls in the corners, each wound the other way from its neighbours, with a
-    // tail that sweeps along the rim.
+    // Curls in the corners, each wound the other way from its neighbours.
     const QPointF corners[] = {{54, 54}, {246, 54}, {246, 246}, {54, 246}};
     for (int i = 0; i < 4; ++i) {
       const float dir = (i % 2 == 0) ? 1.0f : -1.0f;
@@ -65,17 +64,20 @@ Field ShadeSpirals() {
       p.setPen(Qt::NoPen);
       p.drawEllipse(corners[i], 6, 6);
     }
-    // Wave lines between the corners, curling up at both ends.
+    // Wave lines between the corners.
     for (int side = 0; side < 4; ++side) {
+      auto place = [&](float along, float across) {
+        return side == 0   ? QPointF(along, across)
+               : side == 1 ? QPointF(n - across, along)
+               : side == 2 ? QPointF(n - along, n - across)
+                           : QPointF(across, n - along);
+      };
       QPainterPath wave;
       for (int i = 0; i <= 60; ++i) {
         const float t = static_cast<float>(i) / 60.0f;
         const float along = 104 + 92 * t;
         const float across = 28 + 7 * std::sin(t * kTau * 1.5f);
-        QPointF q = side == 0   ? QPointF(along, across)
-                    : side == 1 ? QPointF(n - across, along)
-                    : side == 2 ? QPointF(n - along, n - across)
-                                : QPointF(across, n - along);
+        const QPointF q = place(along, across);
         if (i == 0) {
           wave.moveTo(q);
         } else {
@@ -97,8 +99,7 @@ Field ShadeSpirals() {
   Lighting light;
   light.flat = 0.86f;
   light.cavity = 0.08f;
-  Field shade = Shade(Blur(height, 0.6f), light);
-  return shade;
+  return Shade(Blur(height, 0.6f), light);
 }
 
 }  // namespace mirel::tools
