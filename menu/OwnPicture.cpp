@@ -1,1 +1,77 @@
-// placeholder: being written
+// The player's own picture: choosing the file, and fitting it into the
+// 300 x 300 own-picture box for the next game.
+
+#include <QFileInfo>
+#include <QString>
+
+#include <string>
+
+#include "Form1.h"
+#include "platform/Blit.h"
+#include "platform/PictureFile.h"
+
+namespace mirel {
+
+namespace {
+
+constexpr int kOwnSlot = 4;
+constexpr int kPictureSide = 300;
+constexpr int kBoxSide = kPictureSide + 2 * kFrame;
+
+const char* Reason(PictureFault fault) {
+  switch (fault) {
+    case PictureFault::Missing:
+      return "ファイルが見つかりません。";
+    case PictureFault::Unreadable:
+      return "ファイルを開けませんでした。";
+    case PictureFault::Empty:
+      return "ファイルが空です。";
+    case PictureFault::NotAPicture:
+      return "画像のファイルではないようです。";
+    case PictureFault::Unsupported:
+      return "この形式の画像には対応していません。\nBMP・GIF・JPEG・PNG の画像を選んでください。";
+    case PictureFault::TooLarge:
+      return "画像が大きすぎます。";
+    case PictureFault::Damaged:
+    case PictureFault::None:
+      break;
+  }
+  return "ファイルが壊れているか、途中で切れているようです。";
+}
+
+}  // namespace
+
+bool Form1::ChooseOwnPicture() {
+  const std::optional<std::string> name =
+      host_.OpenFileDialog("素材を選ぶ", FileFilter{"画像ファイル", {"*.bmp", "*.gif", "*.jpg", "*.jpeg"}});
+  host_.DoEvents();
+  if (!name || name->empty()) return true;
+
+  const QString path = QString::fromStdString(*name);
+  FittedPicture loaded = LoadFittedPicture(path, QSize(kPictureSide, kPictureSide));
+  if (loaded.fault != PictureFault::None) {
+    // The title screen stays and the box keeps what it held; the player learns why.
+    const std::string text = "画像を読み込めませんでした。\n" + QFileInfo(path).fileName().toStdString() +
+                             "\n\n" + Reason(loaded.fault);
+    host_.MessageBox(text, MsgButtons::Ok, MsgAnswer::Ok, kTitle);
+    return true;
+  }
+  Picture3[kOwnSlot].LoadPicture(loaded.picture);
+  return false;
+}
+
+void Form1::PrepareOwnPicture() {
+  Surface& box = Picture3[kOwnSlot];
+  // A narrow or low picture keeps its natural size; the box's face colour fills the rest.
+  if (box.Width() < kBoxSide) box.SetWidth(kBoxSide);
+  if (box.Height() < kBoxSide) box.SetHeight(kBoxSide);
+  PictureNo = kOwnSlot;
+  OwnPicture = true;
+  // Squeezes any side longer than 300; the loader has usually done so already,
+  // and then this copies the picture onto itself unchanged.
+  StretchBlt(box, 0, 0, kPictureSide, kPictureSide, box, 0, 0, box.ScaleWidth(), box.ScaleHeight());
+  box.SetWidth(kBoxSide);
+  box.SetHeight(kBoxSide);
+}
+
+}  // namespace mirel

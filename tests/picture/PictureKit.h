@@ -1,0 +1,207 @@
+#pragma once
+// Pictures for the own-picture tests, made on the spot: photo-like images,
+// JPEGs with an EXIF orientation, hand-built GIFs (Qt cannot write GIF) and
+// files cut short or with forged sizes.
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QFile>
+#include <QImage>
+#include <QImageWriter>
+#include <QString>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <stdexcept>
+#include <vector>
+
+namespace mirel::pics {
+
+// Colour waves, a fine texture and two shapes with edges a few pixels soft,
+// like a photo. The texture is finer than a 300-pixel picture can show: a good
+// squeeze averages it away, picking pixels instead leaves it as noise.
+inline QImage PhotoLike(int w, int h) {
+  QImage img(w, h, QImage::Format_RGB32);
+  const double soft = std::max(w, h) / 1000.0;  // edge width in pixels
+  auto inside = [soft](double distance) { return std::clamp(0.5 - distance / soft, 0.0, 1.0); };
+  for (int y = 0; y < h; ++y) {
+    auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+    const double v = double(y) / h;
+    for (int x = 0; x < w; ++x) {
+      const double u = double(x) / w;
+      const double texture = 24 * std::sin(x * 6.2832 / 5) * std::sin(y * 6.2832 / 7);
+      double r = 128 + 90 * std::sin(6.2832 * (2 * u + v)) + texture;
+      double g = 128 + 80 * std::cos(6.2832 * (u - 3 * v)) - texture;
+      double b = 40 + 180 * u * v + texture;
+      const double disc = inside((std::hypot((u - 0.3) * w, (v - 0.6) * h) - 0.2 * h));
+      r += (250 - r) * disc, g += (235 - g) * disc, b += (20 - b) * disc;
+      const double box = inside(std::max({(0.7 - u) * w, (u - 0.9) * w, (0.1 - v) * h, (v - 0.3) * h}));
+      r += (20 - r) * box, g += (30 - g) * box, b += (200 - b) * box;
+      line[x] = qRgb(std::clamp(int(r), 0, 255), std::clamp(int(g), 0, 255), std::clamp(int(b), 0, 255));
+    }
+  }
+  return img;
+}
+
+// Nine blocks of colours that an AND with the grey backdrop would change.
+inline constexpr std::array<QRgb, 9> kBlockColours = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu,
+                                                      0xFFFFFF00u, 0xFFFF00FFu, 0xFF00FFFFu,
+                                                      0xFFFF8000u, 0xFF80FF80u, 0xFFC0C0FFu};
+
+inline QImage Blocks(int side) {
+  QImage img(side, side, QImage::Format_RGB32);
+  const int cell = side / 3;
+  for (int y = 0; y < side; ++y)
+    for (int x = 0; x < side; ++x)
+      img.setPixel(x, y, kBlockColours[std::size_t(std::min(y / cell, 2) * 3 + std::min(x / cell, 2))]);
+  return img;
+}
+
+inline QByteArray Encode(const QImage& img, const char* format, int quality = -1, bool progressive = false) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, format);
+  writer.setQuality(quality);
+  writer.setProgressiveScanWrite(progressive);
+  if (!writer.write(img)) throw std::runtime_error("cannot encode test picture");
+  return bytes;
+}
+
+inline QString WriteFile(const std::filesystem::path& path, const QByteArray& bytes) {
+  QFile file(QString::fromStdString(path.string()));
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+    throw std::runtime_error("cannot write test file");
+  return file.fileName();
+}
+
+// A JPEG with an EXIF block whose only entry is the orientation (1..8).
+inline QByteArray WithOrientation(const QByteArray& jpeg, int orientation) {
+  const char app1[] = {'\xFF', '\xE1', 0,   34,               // APP1, length
+                       'E',    'x',    'i', 'f', 0, 0,        // EXIF identifier
+                       'I',    'I',    42,  0,   8, 0, 0, 0,  // little-endian TIFF, IFD at 8
+                       1,      0,                             // one entry
+                       0x12,   0x01,   3,   0,   1, 0, 0, 0, char(orientation),
+                       0,      0,      0,        // Orientation, SHORT, 1
+                       0,      0,      0,   0};  // no next IFD
+  return jpeg.left(2) + QByteArray(app1, sizeof app1) + jpeg.mid(2);
+}
+
+// Rewrites a JPEG's frame header: its size and, optionally, the sampling of
+// its first component. The data no longer matches; the point is what the
+// header claims.
+inline QByteArray ForgeJpegFrame(QByteArray jpeg, int width, int height, int lumaSampling = -1) {
+  int at = 2;
+  while (at + 4 < jpeg.size()) {
+    const auto marker = std::uint8_t(jpeg[at + 1]);
+    const int length = (std::uint8_t(jpeg[at + 2]) << 8) | std::uint8_t(jpeg[at + 3]);
+    if (marker >= 0xC0 && marker <= 0xC2) {
+      jpeg[at + 5] = char(height >> 8);
+      jpeg[at + 6] = char(height);
+      jpeg[at + 7] = char(width >> 8);
+      jpeg[at + 8] = char(width);
+      if (lumaSampling >= 0) jpeg[at + 11] = char(lumaSampling);
+      return jpeg;
+    }
+    at += 2 + length;
+  }
+  throw std::runtime_error("no frame header");
+}
+
+// A GIF with a four-colour table. Each frame covers the whole screen with
+// palette indices; `transparent` marks an index as see-through in that frame.
+struct GifFrame {
+  std::vector<std::uint8_t> indices;
+  int transparent = -1;
+};
+
+inline QByteArray BuildGif(int w, int h, const std::array<QRgb, 4>& palette,
+                           const std::vector<GifFrame>& frames, int screenWidth = -1, int screenHeight = -1) {
+  QByteArray out("GIF89a");
+  auto u16 = [&out](int v) {
+    out.append(char(v & 0xFF));
+    out.append(char((v >> 8) & 0xFF));
+  };
+  u16(screenWidth < 0 ? w : screenWidth);
+  u16(screenHeight < 0 ? h : screenHeight);
+  out.append(char(0x91));  // global table of 4 colours
+  out.append(char(0));
+  out.append(char(0));
+  for (QRgb c : palette) {
+    out.append(char(qRed(c)));
+    out.append(char(qGreen(c)));
+    out.append(char(qBlue(c)));
+  }
+  out.append("\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00", 19);  // loop forever
+  for (const GifFrame& frame : frames) {
+    out.append("\x21\xF9\x04", 3);
+    out.append(char(0x04 | (frame.transparent >= 0 ? 1 : 0)));  // keep, maybe transparent
+    u16(10);
+    out.append(char(std::max(frame.transparent, 0)));
+    out.append(char(0));
+    out.append(char(0x2C));
+    u16(0);
+    u16(0);
+    u16(w);
+    u16(h);
+    out.append(char(0));
+    out.append(char(2));  // LZW minimum code size
+    // 3-bit codes with a clear code after every two pixels, so the code table
+    // never grows and no compression is needed.
+    QByteArray data;
+    std::uint32_t acc = 0;
+    int bits = 0;
+    auto put = [&](int code) {
+      acc |= std::uint32_t(code) << bits;
+      bits += 3;
+      while (bits >= 8) {
+        data.append(char(acc & 0xFF));
+        acc >>= 8;
+        bits -= 8;
+      }
+    };
+    put(4);
+    for (std::size_t i = 0; i < frame.indices.size(); ++i) {
+      put(frame.indices[i]);
+      if (i % 2 == 1) put(4);
+    }
+    put(5);
+    if (bits > 0) data.append(char(acc & 0xFF));
+    for (int at = 0; at < data.size(); at += 255) {
+      const int n = std::min<int>(255, int(data.size()) - at);
+      out.append(char(n));
+      out.append(data.mid(at, n));
+    }
+    out.append(char(0));
+  }
+  out.append(char(0x3B));
+  return out;
+}
+
+// Largest difference of any colour channel, and the mean over all channels.
+struct Difference {
+  int largest = 0;
+  double mean = 0;
+};
+
+inline Difference Compare(const QImage& a, const QImage& b) {
+  if (a.size() != b.size()) return {256, 256};
+  Difference d;
+  double sum = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x) {
+      const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+      for (int c :
+           {std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))}) {
+        d.largest = std::max(d.largest, c);
+        sum += c;
+      }
+    }
+  d.mean = sum / (3.0 * a.width() * a.height());
+  return d;
+}
+
+}  // namespace mirel::pics
