@@ -137,27 +137,6 @@ void ExpectPassed(const std::string& result) {
   EXPECT_EQ(result, "");
 }
 
-TEST(SaveFailure, FolderThatIsMissingOrAFile) {
-  test::TestFolder folder;
-  test::Spit(folder.Path() / "plain", "not a folder");
-  for (const fs::path& where : {folder.Path() / "missing", folder.Path() / "plain"}) {
-    SCOPED_TRACE(where);
-    SilentAudioBackend backend;
-    MciInterpreter mci(backend);
-    ::testing::internal::CaptureStderr();
-    {
-      Zentik11 lib(mci, where / "Mirel.mtt");
-      lib.SoundSet(1, "Sound1.wav", false);
-      lib.SoundSet(2, "Sound2.wav", false);
-      mci.ClearLog();
-    }
-    const std::string report = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(report.find("Could not save the record file"), std::string::npos) << report;
-    EXPECT_EQ(Commands(mci), kClosing);
-  }
-  EXPECT_EQ(test::Slurp(folder.Path() / "plain"), "not a folder");
-}
-
 TEST(SaveFailure, WriteCutShortByAFileSizeLimit) {
   test::TestFolder folder;
   fs::create_directory(folder.Path() / "data");

@@ -65,15 +65,6 @@ TEST_F(SoundChannels, RegistrationGrowsTheTableAndNeverShrinksIt) {
                         }));
 }
 
-TEST_F(SoundChannels, ChannelZeroFillsSlotZeroWithoutGrowing) {
-  lib_->SoundSet(0, Sound(0), false);
-  ASSERT_EQ(lib_->SoundTable().size(), 1u);
-  EXPECT_EQ(lib_->SoundTable()[0].FileName, Sound(0));
-  lib_->PlaySound(0);
-  EXPECT_EQ(Commands(),
-            (std::vector<std::string>{"open \"" + Sound(0) + "\" alias 0", "play \"0\" from 0 notify"}));
-}
-
 TEST_F(SoundChannels, RepeatChannelOpensAsVideoAndLoops) {
   lib_->SoundSet(1, Sound(1), false);
   lib_->SoundSet(2, Sound(2), true);
@@ -91,14 +82,17 @@ TEST_F(SoundChannels, RepeatChannelOpensAsVideoAndLoops) {
                         }));
 }
 
-TEST_F(SoundChannels, UnregisteredSlotsAreAddressedAsAliasZero) {
+TEST_F(SoundChannels, ChannelZeroAndUnregisteredSlotsUseAliasZero) {
   lib_->SoundSet(2, Sound(2), false);
   mci_.ClearLog();
-  lib_->PlaySound(1);
+  lib_->PlaySound(1);  // slot 1 was never filled: its stored number is 0
   lib_->PlaySound(0);
   lib_->StopSound(1);
+  lib_->SoundSet(0, Sound(0), false);
+  EXPECT_EQ(lib_->SoundTable().size(), 3u);
+  EXPECT_EQ(lib_->SoundTable()[0].FileName, Sound(0));
   EXPECT_EQ(Commands(), (std::vector<std::string>{"play \"0\" from 0 notify", "play \"0\" from 0 notify",
-                                                  "stop \"0\" notify"}));
+                                                  "stop \"0\" notify", "open \"" + Sound(0) + "\" alias 0"}));
 }
 
 TEST_F(SoundChannels, OutOfRangeNumbersThrowAndSendNothing) {
