@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QFontInfo>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -46,6 +47,12 @@ MenuLabel::MenuLabel(int index, QWidget* parent, std::function<void(int)> onClic
   font.setPixelSize(design.pixelSize);
   font.setItalic(design.italic);
   font.setWeight(QFont::Normal);
+  // Either family holds every glyph of every caption, so the slow search for
+  // fallback fonts can be skipped; it is needed only when neither is there.
+  font.setStyleStrategy(QFont::NoFontMerging);
+  const QString found = QFontInfo(font).family();
+  if (found != QString::fromUtf8(kLabelFontFamily) && found != QString::fromUtf8(kFallbackFontFamily))
+    font.setStyleStrategy(QFont::PreferDefault);
   setFont(font);
 
   QPalette palette = this->palette();

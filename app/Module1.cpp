@@ -2,13 +2,13 @@
 // sounds, loads and shows the window, and releases the library at the end.
 
 #include <QApplication>
-#include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 #include <memory>
 
 #include "Form1Window.h"
+#include "LabelFont.h"
 #include "QtHost.h"
 #include "menu/Form1.h"
 #include "platform/Mci.h"
@@ -27,7 +27,7 @@ int Main(char* programName) {
   char* argv[] = {programName, nullptr};
   QApplication app(argc, argv);
 
-  QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/MochiyPopOne-Regular.ttf"));
+  RegisterLabelFont();
   // Qt's own texts (message box buttons) in the desktop's language.
   QTranslator qtTexts;
   if (qtTexts.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),

@@ -1,6 +1,7 @@
 // The window as the player first sees it: the backdrop 1:1 with the title
 // labels over it at their places, in a fixed 400 x 400 client area.
 
+#include <QFontInfo>
 #include <QImage>
 #include <QRegion>
 
@@ -59,6 +60,10 @@ TEST_F(WindowTest, LabelsStartAtTheirPlacesWithTheTitleScreenShowing) {
     EXPECT_EQ(label->font().pixelSize(), design.pixelSize) << "label " << i;
     EXPECT_EQ(label->font().italic(), i != 0) << "label " << i;
     EXPECT_FALSE(label->autoFillBackground()) << "label " << i;
+    const QString family = QFontInfo(label->font()).family();
+    EXPECT_TRUE(family == QString::fromUtf8(kLabelFontFamily) ||
+                family == QString::fromUtf8(kFallbackFontFamily))
+        << "label " << i << " shows in " << family.toStdString();
     // Sized to its text: the caption fits without being cut.
     EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text())) << "label " << i;
   }

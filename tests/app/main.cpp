@@ -2,14 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QFontDatabase>
 #include <cstdlib>
+
+#include "app/LabelFont.h"
 
 int main(int argc, char** argv) {
   // Listing the tests at build time happens without a display too.
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   testing::InitGoogleTest(&argc, argv);
   QApplication app(argc, argv);
-  QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/MochiyPopOne-Regular.ttf"));
+  if (!mirel::RegisterLabelFont()) return 1;
   return RUN_ALL_TESTS();
 }
