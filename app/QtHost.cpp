@@ -49,10 +49,9 @@ std::optional<std::string> QtHost::OpenFileDialog(const std::string& title, cons
 }
 
 void QtHost::Sleep(int milliseconds) {
-  // What was last drawn must be on screen for the whole pause: let paints and
-  // the flush to the display happen, but leave any input for afterwards.
+  // What was last drawn stays on screen for the whole pause: repainting sends
+  // it to the display at once. Input that comes meanwhile waits until after.
   if (window_) window_->RefreshNow();
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   if (milliseconds > 0) QThread::msleep(static_cast<unsigned long>(milliseconds));
 }
 

@@ -199,7 +199,13 @@ def play(server, window, pictures):
         if n + 1 < len(clicks):
             player.wait_until("move %d" % (n + 1), lambda: pictures.read_board(player.screen(), relief) == board)
 
-    # The last move completes the picture: the success message comes up.
+    # The last move completes the picture. During the pause before the success
+    # message the board stays on screen with its last piece still missing.
+    seen_gap = False
+    deadline = time.monotonic() + 10
+    while player.message_box() is None and time.monotonic() < deadline:
+        seen_gap = seen_gap or pictures.read_board(player.screen(), relief) == SOLVED
+    check(seen_gap, "the finished board was not shown with its gap before the success message")
     player.answer_message_box("the success message")
     solved = pictures.solved_screen(relief)
     shot = player.screen()
