@@ -2,14 +2,13 @@
 // sounds, loads and shows the window, and releases the library at the end.
 
 #include <QApplication>
-#include <QLibraryInfo>
 #include <QLocale>
-#include <QTranslator>
 #include <memory>
 
 #include "Form1Window.h"
 #include "LabelFont.h"
 #include "QtHost.h"
+#include "QtTranslations.h"
 #include "menu/Form1.h"
 #include "platform/Mci.h"
 #include "platform/ProgramFolder.h"
@@ -28,11 +27,7 @@ int Main(char* programName) {
   QApplication app(argc, argv);
 
   RegisterLabelFont();
-  // Qt's own texts (message box buttons) in the desktop's language.
-  QTranslator qtTexts;
-  if (qtTexts.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-    QApplication::installTranslator(&qtTexts);
+  InstallQtTranslations(QLocale::system());
 
   const QString folder = QCoreApplication::applicationDirPath();
   SetProgramFolder(std::filesystem::path(folder.toStdString()));

@@ -5,9 +5,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <QTranslator>
 #include <functional>
+#include <memory>
 
 #include "AppFixture.h"
+#include "app/QtTranslations.h"
 
 namespace mirel::test {
 namespace {
@@ -63,6 +66,21 @@ TEST_F(QtHostTest, MessageWithOkOnly) {
       QMessageBox::Ok);
   EXPECT_EQ(host_.MessageBox("修復成功！おめでとうございます。", MsgButtons::Ok, MsgAnswer::Ok, "ミレル"),
             MsgAnswer::Ok);
+}
+
+TEST_F(QtHostTest, QuestionButtonsSpeakTheDesktopsLanguage) {
+  QTranslator* japanese = InstallQtTranslations(QLocale(QLocale::Japanese, QLocale::Japan));
+  ASSERT_NE(japanese, nullptr);
+  WhenBoxOpens(
+      [](QMessageBox& box) {
+        EXPECT_TRUE(box.button(QMessageBox::Yes)->text().startsWith(QStringLiteral("はい")));
+        EXPECT_TRUE(box.button(QMessageBox::No)->text().startsWith(QStringLiteral("いいえ")));
+      },
+      QMessageBox::Yes);
+  EXPECT_EQ(host_.MessageBox("タイトルに戻りますか？", MsgButtons::YesNo, MsgAnswer::Yes, "ミレル"),
+            MsgAnswer::Yes);
+  const std::unique_ptr<QTranslator> done(japanese);
+  QCoreApplication::removeTranslator(japanese);
 }
 
 }  // namespace
