@@ -1,0 +1,78 @@
+// Loads one picture file as the game does for the player's own picture and
+// reports, on one line, how long that took and how much memory it needed:
+//   load_ms=<ms> growth_kb=<peak RSS minus RSS before the load> fault=<n> size=<w>x<h>
+// The benchmark script runs it side by side with other tools on the same files,
+// which it makes with this program too:  --make WIDTHxHEIGHT FILE (.jpg or .bmp).
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QImageWriter>
+#include <QRandomGenerator>
+#include <QString>
+
+#include <algorithm>
+#include <cmath>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "platform/PictureFile.h"
+
+namespace {
+
+// A field of /proc/self/status in kB ("VmRSS", "VmHWM").
+long StatusKb(const char* field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  const std::size_t n = std::strlen(field);
+  while (std::getline(status, line))
+    if (line.compare(0, n, field) == 0 && line.size() > n && line[n] == ':')
+      return std::stol(line.substr(n + 1));
+  return -1;
+}
+
+// Something like a phone photo for the encoder: smooth shapes, fine detail
+// and a little sensor noise, so the file has a photo's size and entropy.
+int Make(const char* size, const char* file) {
+  int w = 0, h = 0;
+  if (std::sscanf(size, "%dx%d", &w, &h) != 2 || w < 1 || h < 1) return 2;
+  QImage img(w, h, QImage::Format_RGB32);
+  QRandomGenerator noise(1);
+  for (int y = 0; y < h; ++y) {
+    auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+    const double v = double(y) / h;
+    for (int x = 0; x < w; ++x) {
+      const double u = double(x) / w;
+      const double detail = 20 * std::sin(x * 0.9) * std::sin(y * 0.7) + int(noise.bounded(13)) - 6;
+      const int r = int(120 + 80 * std::sin(9 * u + 4 * v) + detail);
+      const int g = int(130 + 70 * std::cos(7 * u - 11 * v) + detail);
+      const int b = int(110 + 60 * std::sin(13 * u * v) + detail);
+      line[x] = qRgb(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
+    }
+  }
+  QImageWriter writer(QString::fromLocal8Bit(file));
+  writer.setQuality(90);
+  return writer.write(img) ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 4 && std::strcmp(argv[1], "--make") == 0) return Make(argv[2], argv[3]);
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s PICTURE | --make WIDTHxHEIGHT FILE\n", argv[0]);
+    return 2;
+  }
+  const QString path = QString::fromLocal8Bit(argv[1]);
+  const long before = StatusKb("VmRSS");
+  QElapsedTimer timer;
+  timer.start();
+  const mirel::FittedPicture got = mirel::LoadFittedPicture(path, QSize(300, 300));
+  const double ms = double(timer.nsecsElapsed()) / 1e6;
+  const long peak = StatusKb("VmHWM");
+  std::printf("load_ms=%.1f growth_kb=%ld fault=%d size=%dx%d\n", ms, peak - before, int(got.fault),
+              got.picture.width(), got.picture.height());
+  return got.fault == mirel::PictureFault::None ? 0 : 1;
+}
