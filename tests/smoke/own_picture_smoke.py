@@ -1,0 +1,152 @@
+#!/usr/bin/python3
+"""Smoke test: the player's own picture through the real open-file dialog.
+
+The script clicks "手持ちの素材で遊ぶ♪", types the path of a damaged picture
+into the dialog and checks that a message titled ミレル comes and the title
+screen stays; then chooses a 600 x 450 picture of nine coloured blocks, picks
+the 3 x 3 level and checks that the board shows the blocks' colours as they
+are (squeezed to 300 x 300, copied without the backdrop showing through)."""
+
+import argparse
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+from xsession import Failure, ProgramFolder, XServer, check, check_title_screen, read_picture, stop
+
+PLAY_OWN = (56 + 100, 224 + 15)  # "手持ちの素材で遊ぶ♪"
+LEVEL_1 = (128 + 50, 80 + 15)  # "素人レベル"
+DIALOG_TITLE = "素材を選ぶ"
+BOARD_LEFT, BOARD_TOP, CELL = 50, 100, 100
+
+# Nine colours that an AND with the grey stele would change.
+BLOCKS = [(255, 0, 0), (0, 255, 0), (0, 0, 255), (255, 255, 0), (255, 0, 255),
+          (0, 255, 255), (255, 128, 0), (128, 255, 128), (192, 192, 255)]
+
+
+def write_blocks_bmp(path, width=600, height=450):
+    """A 24-bit BMP of 3 x 3 coloured blocks, rows stored bottom-up."""
+    stride = (width * 3 + 3) & ~3
+    rows = []
+    for y in range(height - 1, -1, -1):
+        row = bytearray()
+        for x in range(width):
+            r, g, b = BLOCKS[(y * 3 // height) * 3 + x * 3 // width]
+            row += bytes((b, g, r))
+        rows.append(bytes(row) + b"\0" * (stride - width * 3))
+    pixels = b"".join(rows)
+    header = b"BM" + struct.pack("<IHHI", 54 + len(pixels), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    with open(path, "wb") as f:
+        f.write(header + info + pixels)
+
+
+class Player:
+    def __init__(self, server, window):
+        self.server = server
+        self.window = window
+        self.x, self.y, _, _ = server.client_rect(window)
+
+    def xdotool(self, *args):
+        subprocess.run(["xdotool", *args], env=self.server.env(), check=True, timeout=20)
+
+    def click(self, x, y):
+        self.xdotool("mousemove", str(self.x + x), str(self.y + y), "click", "1")
+
+    def screen(self):
+        return self.server.grab(self.x, self.y, 400, 400)
+
+    def top_window(self, title):
+        for window in self.server.mapped_windows():
+            if window.id != self.window.id and self.server.title_of(window) == title:
+                return window
+        return None
+
+    def wait_until(self, what, test, timeout=10.0):
+        deadline = time.monotonic() + timeout
+        while True:
+            value = test()
+            if value:
+                return value
+            if time.monotonic() > deadline:
+                raise Failure("timed out waiting for " + what)
+            time.sleep(0.05)
+
+    def choose_file(self, path):
+        """Clicks the own-picture label and types path into the dialog."""
+        self.click(*PLAY_OWN)
+        dialog = self.wait_until("the file dialog", lambda: self.top_window(DIALOG_TITLE))
+        time.sleep(0.5)  # let it take the keyboard focus and list the folder
+        self.xdotool("windowfocus", "--sync", str(dialog.id))
+        self.xdotool("type", "--delay", "20", path)
+        self.xdotool("key", "Return")
+        self.wait_until("the file dialog to close", lambda: self.top_window(DIALOG_TITLE) is None)
+
+
+def run(server, window, backdrop, folder):
+    player = Player(server, window)
+
+    # A damaged picture: a message, then the title screen as it was.
+    broken = os.path.join(folder, "broken.jpg")
+    with open(broken, "wb") as f:
+        f.write(b"\xff\xd8\xff\xe0\x00\x10JFIF\x00" + bytes(range(200)))
+    player.choose_file(broken)
+    box = player.wait_until("the message about the damaged file", lambda: player.top_window("ミレル"))
+    time.sleep(0.3)
+    player.xdotool("windowfocus", "--sync", str(box.id))
+    player.xdotool("key", "Return")
+    player.wait_until("the message to close", lambda: player.top_window("ミレル") is None)
+    check_title_screen(server, window, backdrop)
+
+    # A good picture: the level labels, then a board of its colours.
+    picture = os.path.join(folder, "blocks.bmp")
+    write_blocks_bmp(picture)
+    player.choose_file(picture)
+    time.sleep(0.3)
+    player.click(*LEVEL_1)
+
+    def board_colours():
+        shot = player.screen()
+        seen = [shot[BOARD_TOP + CELL * r + CELL // 2][BOARD_LEFT + CELL * c + CELL // 2]
+                for r in range(3) for c in range(3)]
+        shown = [colour for colour in seen if colour in BLOCKS]
+        return seen if len(shown) == 8 and len(set(shown)) == 8 else None
+
+    seen = player.wait_until("a board of the picture's colours", board_colours)
+    print("board centres:", seen)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--backdrop", required=True)
+    args = parser.parse_args()
+    backdrop = read_picture(args.backdrop)
+
+    with XServer() as server, ProgramFolder(args.program) as program, \
+            tempfile.TemporaryDirectory(prefix="mirel-own-") as folder:
+        proc = program.start(server)
+        try:
+            window = server.wait_for_window(proc=proc)
+            check_title_screen(server, window, backdrop)
+            run(server, window, backdrop, folder)
+            server.close_window(window)
+            started = time.monotonic()
+            while proc.poll() is None and time.monotonic() - started < 2.0:
+                time.sleep(0.02)
+            check(proc.returncode == 0, "exit code %s after the close request" % proc.returncode)
+        except Failure as failure:
+            print("FAIL:", failure)
+            print("program stderr:\n" + stop(proc))
+            return 1
+        finally:
+            stop(proc)
+    print("ok")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
