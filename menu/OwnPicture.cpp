@@ -29,7 +29,7 @@ const char* Reason(PictureFault fault) {
     case PictureFault::NotAPicture:
       return "画像のファイルではないようです。";
     case PictureFault::Unsupported:
-      return "この形式の画像には対応していません。\nBMP・GIF・JPEG・PNG の画像を選んでください。";
+      return "この形式の画像には対応していません。\nBMP・GIF・JPEG の画像を選んでください。";
     case PictureFault::TooLarge:
       return "画像が大きすぎます。";
     case PictureFault::Damaged:
@@ -51,8 +51,9 @@ bool Form1::ChooseOwnPicture() {
   FittedPicture loaded = LoadFittedPicture(path, QSize(kPictureSide, kPictureSide));
   if (loaded.fault != PictureFault::None) {
     // The title screen stays and the box keeps what it held; the player learns why.
-    const std::string text = "画像を読み込めませんでした。\n" + QFileInfo(path).fileName().toStdString() +
-                             "\n\n" + Reason(loaded.fault);
+    const QString shown = QFileInfo(path).fileName().isEmpty() ? path : QFileInfo(path).fileName();
+    const std::string text =
+        "画像を読み込めませんでした。\n" + shown.toStdString() + "\n\n" + Reason(loaded.fault);
     host_.MessageBox(text, MsgButtons::Ok, MsgAnswer::Ok, kTitle);
     return true;
   }

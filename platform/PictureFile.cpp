@@ -1,6 +1,5 @@
 #include "PictureFile.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -431,7 +430,6 @@ FittedPicture LoadFittedPicture(QIODevice& device, QSize box) {
   result.format = format;
   result.sourceSize = upright;
 
-  // Memory: what the decoder allocates, plus a converted copy while scaling.
   const qint64 pixels = qint64(stored.width()) * stored.height();
   if (pixels > kPictureMaxPixels) return Fault(PictureFault::TooLarge, format);
   const QSize fitted = FitInto(upright, box);
@@ -457,6 +455,9 @@ FittedPicture LoadFittedPicture(QIODevice& device, QSize box) {
     }
   }
   if (canvas.isValid()) decodedPixels = std::max(pixels, qint64(canvas.width()) * canvas.height());
+  // Up to 8 bytes a decoded pixel: the decoder's image (16-bit PNGs take 8 on
+  // their own, a GIF a second canvas for frame disposal), or 4 plus the copy
+  // converted for scaling.
   if (decodedPixels * 8 + extraBytes > kPictureMemoryBudget) return Fault(PictureFault::TooLarge, format);
 
   if (decodeTo.isValid()) reader.setScaledSize(decodeTo);
