@@ -36,7 +36,8 @@ class CellGridArray {
 
  private:
   std::size_t Index(std::int32_t c, std::int32_t r) const {
-    if (c < 0 || r < 0 || c > upper_ || r > upper_) throw std::out_of_range("CellGrid: subscript out of range");
+    if (c < 0 || r < 0 || c > upper_ || r > upper_)
+      throw std::out_of_range("CellGrid: subscript out of range");
     return std::size_t(c) * std::size_t(upper_ + 1) + std::size_t(r);
   }
   std::int32_t upper_ = -1;

@@ -4,6 +4,7 @@
 // desktop is reached only through Host, sound only through Zentik11.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,12 +19,18 @@ namespace mirel {
 
 class Zentik11;
 
-inline constexpr int kClientSize = 400;   // client area, both ways
-inline constexpr int kBoardLeft = 50;     // board origin in the window
+inline constexpr int kClientSize = 400;  // client area, both ways
+inline constexpr int kBoardLeft = 50;    // board origin in the window
 inline constexpr int kBoardTop = 100;
-inline constexpr int kBoardSize = 300;    // board edge, both ways
-inline constexpr int kTileSlots = 36;     // Picture1 elements 0..35
+inline constexpr int kBoardSize = 300;     // board edge, both ways
+inline constexpr int kTileSlots = 36;      // Picture1 elements 0..35
+inline constexpr int kTileBoxWidth = 205;  // Picture1 element 0's inner size
+inline constexpr int kTileBoxHeight = 213;
+inline constexpr int kPictureSize = 300;  // inner size of every Picture3 box
+inline constexpr std::int32_t kOwnPictureNo = 4;
 inline constexpr const char* kTitle = "ミレル";
+inline constexpr const char* kSuccessMessage = "修復成功！おめでとうございます。";
+inline constexpr const char* kReturnQuestion = "タイトルに戻りますか？";
 
 struct LabelState {
   std::string Caption;
@@ -39,6 +46,10 @@ class Game {
 
   // The window's mouse-button-down handler: X, Y in client pixels.
   void Form_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y);
+
+  // Creates Picture1 element index as a copy of element 0's design (same size,
+  // face colour). Elements are created in ascending order, as the load handler does.
+  void LoadPicture1(std::size_t index);
 
   // Board procedures.
   void MoveTile(std::int32_t col, std::int32_t row);
@@ -67,7 +78,7 @@ class Game {
   bool SoundOn = false;
 
   // Controls.
-  Surface Window{kClientSize, kClientSize};  // the window's kept image
+  Surface Window{kClientSize, kClientSize};    // the window's kept image
   Surface Picture2{kClientSize, kClientSize};  // title backdrop
   std::array<Surface, 5> Picture3;             // built-in pictures 0..3, own picture 4
   std::vector<Surface> Picture1;               // tile images; element 0 exists from the start
@@ -79,6 +90,12 @@ class Game {
   Zentik11& lib_;
 
  private:
+  // Every painter of the board does the same three steps.
+  void RepaintBoard() {
+    Cls();
+    DrawBoard();
+    Refresh();
+  }
   void AskReturnToTitle();
 };
 

@@ -1,1 +1,46 @@
-// placeholder: being written
+#include "Game.h"
+#include "platform/Blit.h"
+#include "support/Zentik11.h"
+
+namespace mirel {
+
+void Game::Form_MouseDown(std::int16_t /*Button*/, std::int16_t /*Shift*/, float X, float Y) {
+  // Any button, with or without modifier keys, acts alike.
+  if (!BoardActive) return;
+  if (Solved) {
+    AskReturnToTitle();
+    return;
+  }
+  const std::int32_t side = Level + 2;
+  const double x = X;
+  const double y = Y;
+  for (std::int32_t c = 1; c <= side; ++c) {
+    for (std::int32_t r = 1; r <= side; ++r) {
+      const CellRec& cell = CellGrid(c, r);
+      // Strict on every edge: a press on the line between two cells hits neither.
+      if (!(x > cell.Left && x < cell.Right && y > cell.Top && y < cell.Bottom)) continue;
+      if (MaySlide(c, r)) {
+        MoveTile(c, r);
+        if (SoundOn) lib_.PlaySound(1);
+        RepaintBoard();
+        CheckComplete();
+      }
+      // Cells do not overlap, so nothing else can be hit by this press.
+      return;
+    }
+  }
+}
+
+void Game::AskReturnToTitle() {
+  if (host_.MessageBox(kReturnQuestion, MsgButtons::YesNo, MsgAnswer::Yes, kTitle) != MsgAnswer::Yes) return;
+  BitBlt(Window, 0, 0, kClientSize, kClientSize, Picture2, 0, 0, Rop::SRCCOPY);
+  Refresh();
+  Label1[0].Visible = true;
+  Label1[1].Visible = true;
+  Label1[2].Visible = true;
+  Solved = false;
+  BoardActive = false;
+  Label1[8].Visible = true;
+}
+
+}  // namespace mirel

@@ -1,1 +1,71 @@
-// placeholder: being written
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+#include "Game.h"
+#include "platform/Blit.h"
+
+namespace mirel {
+
+namespace {
+
+// Pixel values are worked out in floating point and stored as whole numbers,
+// rounding half to even; out of range is an overflow, as for any integer.
+std::int32_t ToLong(double value) {
+  const double rounded = std::nearbyint(value);
+  if (!(rounded >= std::numeric_limits<std::int32_t>::min() &&
+        rounded <= std::numeric_limits<std::int32_t>::max()))
+    throw std::overflow_error("overflow");
+  return static_cast<std::int32_t>(rounded);
+}
+
+}  // namespace
+
+void Game::NewGame() {
+  const std::int32_t side = Level + 2;
+  const std::int32_t upper = Level + 3;
+  const double tile = double(kBoardSize) / side;
+
+  // Column by column, border ring included, so the neighbour tests never need
+  // a bounds check of their own.
+  for (std::int32_t c = 0; c <= upper; ++c) {
+    for (std::int32_t r = 0; r <= upper; ++r) {
+      const double x = double((c - 1) * kBoardSize) / side;
+      const double y = double((r - 1) * kBoardSize) / side;
+      if (c > 0 && c < upper && r > 0 && r < upper) {
+        const std::int32_t t = (r - 1) * side + (c - 1);
+        BitBlt(Picture1.at(std::size_t(t)), 0, 0, ToLong(tile), ToLong(tile),
+               Picture3.at(std::size_t(PictureNo)), ToLong(x), ToLong(y), Rop::SRCCOPY);
+        // The tile box is hidden and keeps its image: nothing to show.
+      }
+      CellRec& cell = CellGrid(c, r);
+      cell.Left = ToLong(kBoardLeft + x);
+      cell.Top = ToLong(kBoardTop + y);
+      cell.Right = ToLong(tile + cell.Left);
+      cell.Bottom = ToLong(tile + cell.Top);
+      cell.Width = cell.Right - cell.Left;
+      cell.Height = cell.Bottom - cell.Top;
+      cell.TileNo = (r - 1) * side + (c - 1);
+    }
+  }
+  Shuffle();
+  RepaintBoard();
+}
+
+void Game::Shuffle() {
+  const std::int32_t side = Level + 2;
+  // 201 counted moves; draws that miss a neighbour of the gap are retried and
+  // not counted. An odd count keeps a fresh board from being solved.
+  for (int move = 0; move <= 200; ++move) {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    do {
+      // u * side is never negative, so converting it (which truncates) floors it.
+      x = std::int32_t(Rnd.Next() * side) + 1;
+      y = std::int32_t(Rnd.Next() * side) + 1;
+    } while (!MaySlide(x, y));
+    MoveTile(x, y);
+  }
+}
+
+}  // namespace mirel

@@ -1,1 +1,82 @@
-// placeholder: being written
+#include "Form1.h"
+
+#include <QImage>
+#include <QString>
+#include <cmath>
+
+#include "platform/Blit.h"
+
+namespace mirel {
+
+namespace {
+
+// A resource that cannot be read leaves the box at its design size.
+void LoadBuiltIn(Surface& box, const QString& resource) {
+  const QImage picture(resource);
+  if (!picture.isNull()) box.LoadPicture(picture);
+}
+
+void ShowLabels(std::array<LabelState, kLabelCount>& labels, int first, int last, bool visible) {
+  for (int i = first; i <= last; ++i) labels[std::size_t(i)].Visible = visible;
+}
+
+}  // namespace
+
+Form1::Form1(Host& host, Zentik11& lib) : Game(host, lib) {
+  LoadBuiltIn(Picture2, QStringLiteral(":/pictures/Backdrop.bmp"));
+  for (int i = 0; i < 4; ++i)
+    LoadBuiltIn(Picture3[std::size_t(i)], QStringLiteral(":/pictures/Relief%1.bmp").arg(i + 1));
+  // Picture3(4) stays empty until the player brings a picture.
+}
+
+void Form1::Form_Load() {
+  Rnd.SeedFromClock();
+  SoundOn = true;
+  for (std::size_t i = 1; i < kTileSlots; ++i) LoadPicture1(i);
+  // The window keeps its image, so the title shows as soon as it opens.
+  BitBlt(Window, 0, 0, kClientSize, kClientSize, Picture2, 0, 0, Rop::SRCCOPY);
+}
+
+void Form1::Label1_Click(std::int16_t Index) {
+  // Only a shown label can be clicked.
+  if (Index < 0 || Index >= kLabelCount || !Label1[std::size_t(Index)].Visible) return;
+
+  if (Index == 1 || Index == 2) {
+    if (Index == 2) {
+      if (ChooseOwnPicture()) return;
+      PrepareOwnPicture();
+    }
+    Label1[0].Visible = false;
+    Label1[1].Visible = false;
+    Label1[2].Visible = false;
+    Label1[8].Visible = false;
+    ShowLabels(Label1, 3, 7, true);
+  } else if (Index >= 3 && Index <= 6) {
+    ShowLabels(Label1, 3, 7, false);
+    Level = Index - 2;
+    if (OwnPicture) {
+      OwnPicture = false;  // an own picture serves one game; PictureNo stays 4
+    } else {
+      PictureNo = std::int32_t(std::floor(Rnd.Next() * 4));
+    }
+    GridCols = Level + 2;
+    GridRows = Level + 2;
+    EmptyRow = Level + 2;
+    EmptyCol = Level + 2;
+    CellGrid.Redim(Level + 3);
+    NewGame();
+    BoardActive = true;
+  } else if (Index == 7) {
+    Label1[0].Visible = true;
+    Label1[1].Visible = true;
+    Label1[2].Visible = true;
+    Label1[8].Visible = true;
+    ShowLabels(Label1, 3, 7, false);
+    OwnPicture = false;
+  } else if (Index == 8) {
+    SoundOn = !SoundOn;
+    Label1[8].Caption = SoundOn ? kSoundOnCaption : kSoundOffCaption;
+  }
+}
+
+}  // namespace mirel

@@ -45,12 +45,17 @@ class ScriptedHost : public Host {
   void QueueAnswer(MsgAnswer a) { answers_.push_back(a); }
   void QueueFile(std::optional<std::string> path) { files_.push_back(std::move(path)); }
   void QueueCancel() { files_.push_back(std::nullopt); }
+  void ClearScript() {
+    answers_.clear();
+    files_.clear();
+  }
   std::size_t PendingAnswers() const { return answers_.size(); }
   std::size_t PendingFiles() const { return files_.size(); }
 
   // Optional hooks, run after the call is logged. onMessageBox, when set and the
   // queue is empty, decides the answer (e.g. at random).
   std::function<MsgAnswer(const HostCall&)> onMessageBox;
+  std::function<void(int)> onSleep;
   std::function<void()> onDoEvents;
   std::function<void()> onRefresh;
 
@@ -115,6 +120,7 @@ class ScriptedHost : public Host {
     HostCall call = Make(HostCall::Kind::Sleep);
     call.milliseconds = milliseconds;
     Record(call);
+    if (onSleep) onSleep(milliseconds);
   }
 
   void DoEvents() override {

@@ -1,0 +1,151 @@
+// The board's repaint and new game against the cheapest possible repaint: one
+// plain copy of a 400 x 400 frame. Prints the ratios at the end.
+//   repaint (Cls + DrawBoard, 6 x 6, built-in picture)  target <= 4 x frame copy
+//   press that moves a tile (hit test, move, repaint)
+//   NewGame, 6 x 6                                      target <= 10 x frame copy
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "menu/Form1.h"
+#include "tests/common/BoardKit.h"
+#include "tests/common/ScriptedHost.h"
+#include "tests/common/SoundRig.h"
+
+namespace mirel {
+namespace {
+
+// One window on a fresh 6 x 6 board of a built-in picture, sound off.
+struct Rig {
+  Rig() : form(host, sound.lib) {
+    host.keepLog = false;
+    form.Form_Load();
+    form.SoundOn = false;
+    form.Rnd.Seed(99);
+    StartSixBySix();
+  }
+  void StartSixBySix() {
+    form.Level = 4;
+    form.PictureNo = 2;
+    form.GridCols = form.GridRows = form.EmptyCol = form.EmptyRow = 6;
+    form.CellGrid.Redim(7);
+    form.NewGame();
+    form.BoardActive = true;
+  }
+  ScriptedHost host;
+  SoundRig sound;
+  Form1 form;
+};
+
+Rig& TheRig() {
+  static Rig rig;
+  return rig;
+}
+
+void FrameCopy(benchmark::State& state) {
+  std::vector<std::uint32_t> from(400 * 400, 0x7F7F7Fu), to(400 * 400);
+  for (auto _ : state) {
+    std::memcpy(to.data(), from.data(), from.size() * sizeof(std::uint32_t));
+    benchmark::DoNotOptimize(to.data());
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(FrameCopy);
+
+void Repaint(benchmark::State& state) {
+  Rig& rig = TheRig();
+  rig.StartSixBySix();
+  for (auto _ : state) {
+    rig.form.Cls();
+    rig.form.DrawBoard();
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(Repaint);
+
+void PressThatMoves(benchmark::State& state) {
+  Rig& rig = TheRig();
+  Form1& form = rig.form;
+  rig.StartSixBySix();
+  // Back and forth between the gap and a neighbour that does not finish the picture.
+  kit::Cell a{form.EmptyCol, form.EmptyRow};
+  kit::Cell b = a.c > 1 ? kit::Cell{a.c - 1, a.r} : kit::Cell{a.c + 1, a.r};
+  const auto [ax, ay] = kit::CellCentre(form, a.c, a.r);
+  const auto [bx, by] = kit::CellCentre(form, b.c, b.r);
+  bool toB = true;
+  for (auto _ : state) {
+    if (toB)
+      form.Form_MouseDown(1, 0, bx, by);
+    else
+      form.Form_MouseDown(1, 0, ax, ay);
+    toB = !toB;
+  }
+  if (form.Solved) state.SkipWithError("the board got solved");
+}
+BENCHMARK(PressThatMoves);
+
+void NewGameSixBySix(benchmark::State& state) {
+  Rig& rig = TheRig();
+  for (auto _ : state) rig.StartSixBySix();
+}
+BENCHMARK(NewGameSixBySix);
+
+// The console report, then each figure as a multiple of the frame copy.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    // CPU time: the figures should not depend on what else the machine runs.
+    // With repetitions, the median stands for the benchmark.
+    for (const Run& run : runs) {
+      if (run.error_occurred) continue;
+      const std::string name = run.run_name.function_name;
+      if (run.run_type == Run::RT_Aggregate) {
+        if (run.aggregate_name == "median") medians_[name] = run.GetAdjustedCPUTime();
+      } else {
+        times_[name] = run.GetAdjustedCPUTime();
+      }
+    }
+  }
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    for (const auto& [name, t] : medians_) times_[name] = t;
+    const auto frame = times_.find("FrameCopy");
+    if (frame == times_.end() || frame->second <= 0) return;
+    std::printf("\nAs multiples of one 400 x 400 frame copy (CPU time):\n");
+    const std::pair<const char*, double> targets[] = {
+        {"Repaint", 4.0}, {"PressThatMoves", 0.0}, {"NewGameSixBySix", 10.0}};
+    for (const auto& [name, target] : targets) {
+      const auto it = times_.find(name);
+      if (it == times_.end()) continue;
+      const double ratio = it->second / frame->second;
+      if (target > 0)
+        std::printf("  %-16s %6.2f x  (target <= %.0f x: %s)\n", name, ratio, target,
+                    ratio <= target ? "met" : "MISSED");
+      else
+        std::printf("  %-16s %6.2f x\n", name, ratio);
+    }
+  }
+
+ private:
+  std::map<std::string, double> times_;
+  std::map<std::string, double> medians_;
+};
+
+}  // namespace
+}  // namespace mirel
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  mirel::RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return 0;
+}

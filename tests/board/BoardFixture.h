@@ -1,0 +1,63 @@
+#pragma once
+// A Game with a scripted host and silent sound, its 36 tile boxes loaded, and
+// synthetic pictures whose every pixel differs, so a misplaced copy shows.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "board/Game.h"
+#include "tests/common/BoardKit.h"
+#include "tests/common/ScriptedHost.h"
+#include "tests/common/SoundRig.h"
+
+namespace mirel {
+
+// A colour that depends on place and seed; all bits in use so AND is visible.
+inline QRgb PatternPixel(int x, int y, int seed) {
+  const unsigned v = unsigned(x) * 2654435761u ^ unsigned(y) * 40503u ^ unsigned(seed) * 97u;
+  return 0xFF000000u | ((v ^ (v >> 13)) & 0xFFFFFFu);
+}
+
+inline void Paint(Surface& box, int width, int height, int seed) {
+  box = Surface(width, height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) box.Image().setPixel(x, y, PatternPixel(x, y, seed));
+}
+
+class BoardTest : public ::testing::Test {
+ protected:
+  BoardTest() : game(host, sound.lib) {
+    for (std::size_t i = 1; i < kTileSlots; ++i) game.LoadPicture1(i);
+    game.SoundOn = true;
+    Paint(game.Picture2, 400, 400, 1);
+    // Larger than 300 x 300: what lies beyond must never reach a tile.
+    for (int p = 0; p < 5; ++p) Paint(game.Picture3[std::size_t(p)], 320, 310, 10 + p);
+  }
+
+  // A level pick as the menu makes it, then a new game from a fixed seed.
+  void Start(int level, int pictureNo, std::uint64_t seed = 7) {
+    game.Level = level;
+    game.PictureNo = pictureNo;
+    game.GridCols = game.GridRows = game.EmptyCol = game.EmptyRow = level + 2;
+    game.CellGrid.Redim(level + 3);
+    game.Rnd.Seed(seed);
+    game.Solved = false;  // as the way back to the title leaves it
+    game.NewGame();
+    game.BoardActive = true;
+  }
+
+  // A board in play with the given tiles: a new game cuts the tile images,
+  // then the tiles are laid out as the text says.
+  void Play(std::string_view board, int pictureNo = 0) {
+    const int side = int(std::count(board.begin(), board.end(), '/')) + 1;
+    Start(side - 2, pictureNo);
+    kit::SetBoard(game, board);
+  }
+
+  ScriptedHost host;
+  SoundRig sound;
+  Game game;
+};
+
+}  // namespace mirel

@@ -1,0 +1,197 @@
+// Presses on the window: the hit test, moves with their sound and repaint, the
+// completion sequence and the way back to the title.
+
+#include "BoardFixture.h"
+
+namespace mirel {
+namespace {
+
+using Kind = HostCall::Kind;
+constexpr const char* kMoveSound = "play \"1\" from 0 notify";
+constexpr const char* kSuccessSound = "play \"2\" from 0 notify";
+
+class PressTest : public BoardTest {
+ protected:
+  // Nothing at all happened: same board, same window, no call out.
+  void ExpectNoEffect(std::string_view board, float x, float y) {
+    Play(board);
+    host.ClearLog();
+    sound.Clear();
+    const QImage before = game.Window.Image().copy();
+    game.Form_MouseDown(1, 0, x, y);
+    EXPECT_EQ(kit::BoardText(game), board) << "press at " << x << "," << y;
+    EXPECT_TRUE(host.Calls().empty()) << "press at " << x << "," << y;
+    EXPECT_TRUE(sound.Commands().empty());
+    EXPECT_TRUE(game.Window.Image() == before);
+  }
+};
+
+TEST_F(PressTest, PressOnTheTileAboveTheGapSlidesItDown) {
+  Play("1 2 3/4 6 5/7 8 _");
+  host.ClearLog();
+  game.Form_MouseDown(1, 0, 260, 210);
+  EXPECT_EQ(kit::BoardText(game), "1 2 3/4 6 _/7 8 5");
+  EXPECT_EQ(std::pair(game.EmptyCol, game.EmptyRow), std::pair(3, 2));
+  EXPECT_EQ(sound.Commands(), std::vector<std::string>{kMoveSound});
+  EXPECT_EQ(host.Kinds(), std::vector<Kind>{Kind::Refresh});
+  // The repaint shows the tile in its new cell and the gap where it was.
+  EXPECT_EQ(game.Window.Pixel(300, 350), game.Picture1[4].Pixel(50, 50) & game.Picture2.Pixel(300, 350));
+  EXPECT_EQ(game.Window.Pixel(300, 250), game.Picture2.Pixel(300, 250));
+}
+
+TEST_F(PressTest, PressesThatHitNoMovableTileChangeNothing) {
+  // Gap at (2, 2): cell (1, 2) could slide right, if it were hit.
+  ExpectNoEffect("1 2 3/4 _ 5/7 8 6", 150.0f, 250.0f);   // the line between columns 1 and 2
+  ExpectNoEffect("1 2 3/4 _ 5/7 8 6", 100.0f, 200.0f);   // a line between rows
+  ExpectNoEffect("1 2 3/4 _ 5/7 8 6", 150.01f, 250.0f);  // the gap itself
+  ExpectNoEffect("1 2 3/4 _ 5/7 8 6", 100.0f, 150.0f);   // diagonal to the gap
+  ExpectNoEffect("1 2 3/4 _ 5/7 8 6", 49.5f, 250.0f);    // left of the board
+  // Gap at (3, 1): (3, 2) below and (2, 1) beside could slide.
+  ExpectNoEffect("1 2 _/4 5 3/7 8 6", 300.0f, 99.0f);   // above the board
+  ExpectNoEffect("1 2 _/4 5 3/7 8 6", 351.0f, 150.0f);  // right of the board
+  ExpectNoEffect("1 2 _/4 5 3/7 8 6", 350.0f, 150.0f);  // the board's right edge
+  ExpectNoEffect("1 2 _/4 5 3/7 8 6", -1e9f, 1e9f);     // far away
+}
+
+TEST_F(PressTest, EdgesAreComparedAsRealNumbers) {
+  Play("1 2 3/4 _ 5/7 8 6");
+  game.Form_MouseDown(1, 0, 149.99f, 250.0f);  // just inside cell (1, 2)
+  EXPECT_EQ(kit::BoardText(game), "1 2 3/_ 4 5/7 8 6");
+  Play("1 2 3/4 _ 5/7 8 6");
+  game.Form_MouseDown(1, 0, 250.0f, 299.999f);  // just above the line under (2, 2)
+  EXPECT_EQ(kit::BoardText(game), "1 2 3/4 _ 5/7 8 6");
+}
+
+TEST_F(PressTest, AnyButtonAndModifierMoves) {
+  Play("1 2 3 4/5 6 7 8/9 10 11 12/13 14 _ 15");
+  kit::Press(game, 4, 4, /*right button*/ 2);
+  EXPECT_EQ(kit::BoardText(game), "1 2 3 4/5 6 7 8/9 10 11 12/13 14 15 _");
+  EXPECT_TRUE(game.Solved);
+  Play("1 2 3 4/5 6 7 8/9 10 11 12/13 14 _ 15");
+  game.Form_MouseDown(4, 7, 240.0f, 360.0f);  // middle button, all modifiers, cell (3, 4) = the gap
+  EXPECT_EQ(kit::BoardText(game), "1 2 3 4/5 6 7 8/9 10 11 12/13 14 _ 15");
+  game.Form_MouseDown(4, 7, 240.0f, 290.0f);  // cell (3, 3), above the gap
+  EXPECT_EQ(kit::BoardText(game), "1 2 3 4/5 6 7 8/9 10 _ 12/13 14 11 15");
+}
+
+TEST_F(PressTest, NothingHappensWhileNoBoardIsActive) {
+  Play("1 2 3/4 _ 5/7 8 6");
+  game.BoardActive = false;
+  host.ClearLog();
+  sound.Clear();
+  for (float x = 0; x < 400; x += 25)
+    for (float y = 0; y < 400; y += 25) game.Form_MouseDown(1, 0, x + 0.5f, y + 0.5f);
+  EXPECT_EQ(kit::BoardText(game), "1 2 3/4 _ 5/7 8 6");
+  EXPECT_TRUE(host.Calls().empty());
+  EXPECT_TRUE(sound.Commands().empty());
+  // Before any level pick there is no grid at all; still nothing happens.
+  ScriptedHost freshHost;
+  Game fresh(freshHost, sound.lib);
+  EXPECT_NO_THROW(fresh.Form_MouseDown(1, 0, 200, 250));
+}
+
+TEST_F(PressTest, TheWinningMovePausesThenSoundsShowsThePieceAndCongratulates) {
+  for (bool soundOn : {true, false}) {
+    SCOPED_TRACE(soundOn ? "sound on" : "sound off");
+    Play("1 2 3/4 5 6/7 _ 8");
+    game.SoundOn = soundOn;
+    host.ClearLog();
+    sound.Clear();
+    std::vector<std::string> soundsBeforePause;
+    QRgb cornerDuringPause = 0, cornerAtMessage = 0;
+    host.onSleep = [&](int) {
+      soundsBeforePause = sound.Commands();
+      cornerDuringPause = game.Window.Pixel(349, 399);
+      EXPECT_FALSE(game.Solved);
+    };
+    host.onMessageBox = [&](const HostCall&) {
+      cornerAtMessage = game.Window.Pixel(349, 399);
+      return MsgAnswer::Ok;
+    };
+    kit::Press(game, 3, 3);
+
+    EXPECT_EQ(host.Kinds(), (std::vector<Kind>{Kind::Refresh, Kind::Sleep, Kind::Refresh, Kind::MessageBox}));
+    EXPECT_EQ(host.Calls(Kind::Sleep).at(0).milliseconds, 300);
+    const HostCall box = host.Calls(Kind::MessageBox).at(0);
+    EXPECT_EQ(box.text, "修復成功！おめでとうございます。");
+    EXPECT_EQ(box.title, "ミレル");
+    EXPECT_EQ(box.buttons, MsgButtons::Ok);
+    const std::vector<std::string> none;
+    EXPECT_EQ(soundsBeforePause, soundOn ? std::vector<std::string>{kMoveSound} : none);
+    const std::vector<std::string> both{kMoveSound, kSuccessSound};
+    EXPECT_EQ(sound.Commands(), soundOn ? both : none);
+    EXPECT_EQ(cornerDuringPause, game.Picture2.Pixel(349, 399));
+    EXPECT_EQ(cornerAtMessage, game.Picture1[8].Pixel(99, 99) & game.Picture2.Pixel(349, 399));
+    EXPECT_TRUE(game.Solved);
+    EXPECT_TRUE(game.BoardActive);
+    host.onSleep = nullptr;
+    host.onMessageBox = nullptr;
+  }
+}
+
+TEST_F(PressTest, OneMisplacedPairAnywhereIsNotASolution) {
+  // At the start, in the middle and at the end of the scan of a 6 x 6 board.
+  for (auto [a, b] : {std::pair{kit::Cell{1, 1}, kit::Cell{2, 1}}, {{3, 4}, {4, 3}}, {{6, 5}, {5, 6}}}) {
+    Play(kit::SolvedText(6));
+    std::swap(game.CellGrid(a.c, a.r).TileNo, game.CellGrid(b.c, b.r).TileNo);
+    host.ClearLog();
+    game.CheckComplete();
+    EXPECT_TRUE(host.Calls().empty()) << kit::BoardText(game);
+    EXPECT_FALSE(game.Solved);
+  }
+  // Every tile home but the gap elsewhere: the last tile is out of place too.
+  Play("1 2 3/4 5 6/7 _ 8");
+  game.CheckComplete();
+  EXPECT_FALSE(game.Solved);
+}
+
+TEST_F(PressTest, AfterSolvingAPressAsksToReturnAndNoKeepsThePicture) {
+  Play("1 2 3/4 5 6/7 _ 8");
+  kit::Press(game, 3, 3);
+  ASSERT_TRUE(game.Solved);
+  const QImage solvedPicture = game.Window.Image().copy();
+  host.ClearLog();
+  sound.Clear();
+  host.QueueAnswer(MsgAnswer::No);
+  kit::Press(game, 3, 2);  // next to the filled corner: no move any more
+  const std::vector<HostCall> asked = host.Calls();
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].text, "タイトルに戻りますか？");
+  EXPECT_EQ(asked[0].title, "ミレル");
+  EXPECT_EQ(asked[0].buttons, MsgButtons::YesNo);
+  EXPECT_EQ(asked[0].defaultButton, MsgAnswer::Yes);
+  EXPECT_EQ(kit::BoardText(game), kit::SolvedText(3));
+  EXPECT_TRUE(game.Window.Image() == solvedPicture);
+  EXPECT_TRUE(game.Solved && game.BoardActive);
+  EXPECT_TRUE(sound.Commands().empty());
+
+  host.QueueAnswer(MsgAnswer::No);
+  game.Form_MouseDown(1, 0, 5, 5);  // anywhere asks again
+  EXPECT_EQ(host.Count(Kind::MessageBox), 2u);
+  EXPECT_TRUE(game.Solved);
+}
+
+TEST_F(PressTest, YesReturnsToTheTitle) {
+  Play("1 2 3/4 5 6/7 _ 8");
+  kit::Press(game, 3, 3);
+  for (auto& label : game.Label1) label.Visible = false;
+  host.ClearLog();
+  bool backdropAtRefresh = false;
+  host.onRefresh = [&] { backdropAtRefresh = game.Window.Image() == game.Picture2.Image(); };
+  host.QueueAnswer(MsgAnswer::Yes);
+  kit::Press(game, 2, 2);
+  EXPECT_EQ(host.Kinds(), (std::vector<Kind>{Kind::MessageBox, Kind::Refresh}));
+  EXPECT_TRUE(backdropAtRefresh);
+  EXPECT_FALSE(game.Solved);
+  EXPECT_FALSE(game.BoardActive);
+  for (int i = 0; i < kLabelCount; ++i)
+    EXPECT_EQ(game.Label1[std::size_t(i)].Visible, i <= 2 || i == 8) << "label " << i;
+  // The board stays in memory but takes no presses.
+  EXPECT_EQ(kit::BoardText(game), kit::SolvedText(3));
+  host.ClearLog();
+  kit::Press(game, 3, 3);
+  EXPECT_TRUE(host.Calls().empty());
+}
+
+}  // namespace
+}  // namespace mirel
