@@ -63,16 +63,6 @@ TEST_F(LoaderTest, EachLongSideIsSqueezedAndEachShortSideKept) {
   }
 }
 
-TEST_F(LoaderTest, UnsqueezedPicturesComeThroughPixelForPixel) {
-  const QImage source = pics::PhotoLike(300, 300);
-  for (const char* format : {"png", "bmp"}) {
-    SCOPED_TRACE(format);
-    const FittedPicture got = Load(std::string("p.") + format, pics::Encode(source, format));
-    ASSERT_EQ(got.fault, PictureFault::None);
-    EXPECT_EQ(got.picture, source);
-  }
-}
-
 // One-pixel stripes average to grey; picking pixels would give black or white.
 TEST_F(LoaderTest, SqueezeAveragesInsteadOfPickingPixels) {
   const int side = 600;
