@@ -1,25 +1,37 @@
 #include "Surface.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace mirel {
 
-Surface::Surface(int innerWidth, int innerHeight) {
-  Resize(std::max(0, innerWidth), std::max(0, innerHeight));
-}
+namespace {
+// Inner size from an outer one; the outer size is frame included, and the
+// outer size of the result must still fit an int.
+int InnerOf(int outer) { return outer <= 2 * kFrame ? 0 : outer - 2 * kFrame; }
+int ClampInner(int inner) { return std::clamp(inner, 0, INT_MAX - 2 * kFrame); }
+}  // namespace
 
-void Surface::SetWidth(int outer) { Resize(std::max(0, outer - 2 * kFrame), ScaleHeight()); }
+Surface::Surface(int innerWidth, int innerHeight) { Resize(innerWidth, innerHeight); }
 
-void Surface::SetHeight(int outer) { Resize(ScaleWidth(), std::max(0, outer - 2 * kFrame)); }
+void Surface::SetWidth(int outer) { Resize(InnerOf(outer), ScaleHeight()); }
+
+void Surface::SetHeight(int outer) { Resize(ScaleWidth(), InnerOf(outer)); }
 
 void Surface::LoadPicture(const QImage& picture) {
   image_ = picture.convertToFormat(QImage::Format_RGB32);
+  width_ = image_.width();
+  height_ = image_.height();
 }
 
 void Surface::Cls() { image_.fill(kFaceColour); }
 
 void Surface::Resize(int innerWidth, int innerHeight) {
-  if (!image_.isNull() && innerWidth == image_.width() && innerHeight == image_.height()) return;
+  innerWidth = ClampInner(innerWidth);
+  innerHeight = ClampInner(innerHeight);
+  if (innerWidth == ScaleWidth() && innerHeight == ScaleHeight()) return;
+  width_ = innerWidth;
+  height_ = innerHeight;
   QImage next(innerWidth, innerHeight, QImage::Format_RGB32);
   next.fill(kFaceColour);
   if (!image_.isNull() && !next.isNull()) {

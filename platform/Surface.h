@@ -23,9 +23,10 @@ class Surface {
   void SetWidth(int outer);
   void SetHeight(int outer);
 
-  // Inner size: the drawable picture.
-  int ScaleWidth() const { return image_.width(); }
-  int ScaleHeight() const { return image_.height(); }
+  // Inner size: the drawable picture. A box may be 0 pixels one way and still
+  // keep its size the other way, though it then holds no pixels.
+  int ScaleWidth() const { return image_.isNull() ? width_ : image_.width(); }
+  int ScaleHeight() const { return image_.isNull() ? height_ : image_.height(); }
 
   // Takes the picture's size and content (converted to RGB32).
   void LoadPicture(const QImage& picture);
@@ -39,6 +40,9 @@ class Surface {
  private:
   void Resize(int innerWidth, int innerHeight);
   QImage image_;
+  // The size while image_ is null, which QImage cannot hold by itself.
+  int width_ = 0;
+  int height_ = 0;
 };
 
 }  // namespace mirel

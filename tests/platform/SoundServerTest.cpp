@@ -1,0 +1,409 @@
+// Real sound: each test starts a PulseAudio server of its own with a null
+// sink, points the sound probe (the interpreter over the Qt back end, in a
+// process of its own) at it, and looks at the server's playing streams and at
+// what the sink's monitor hears. Without a server the probe must still answer
+// every command.
+
+#include <signal.h>
+#include <sys/prctl.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/platform/WaveFile.h"
+
+namespace mirel {
+namespace {
+
+constexpr int kAnswerMs = 10000;  // far beyond any answer; reaching it means a hang
+constexpr int kStreamMs = 10000;  // for the server to show or drop a stream
+
+// Kills the child with the test, however the test ends.
+void DieWithParent(QProcess& process) {
+  process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+}
+
+QString Which(const QString& program) { return QStandardPaths::findExecutable(program); }
+
+class PulseServer {
+ public:
+  PulseServer() {
+    if (!dir_.isValid()) {
+      error_ = "cannot make a temporary folder";
+      return;
+    }
+    const QString pulseaudio = Which("pulseaudio");
+    if (pulseaudio.isEmpty() || Which("pactl").isEmpty() || Which("parec").isEmpty()) {
+      error_ = "pulseaudio, pactl and parec are needed (Debian packages pulseaudio, pulseaudio-utils)";
+      return;
+    }
+    QDir(dir_.path()).mkpath("runtime");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME"}) env.insert(name, dir_.path());
+    env.insert("XDG_RUNTIME_DIR", dir_.filePath("runtime"));
+    env.insert("PULSE_RUNTIME_PATH", dir_.filePath("runtime"));
+    env.insert("PULSE_STATE_PATH", dir_.path());
+    env.remove("PULSE_SERVER");
+    env.remove("DISPLAY");
+    env.remove("DBUS_SESSION_BUS_ADDRESS");
+    server_.setProcessEnvironment(env);
+    server_.setProcessChannelMode(QProcess::MergedChannels);
+    DieWithParent(server_);
+    server_.start(pulseaudio,
+                  {"-n", "--daemonize=no", "--use-pid-file=no", "--system=false", "--exit-idle-time=-1",
+                   "--high-priority=no", "--realtime=no", "--log-target=stderr", "-L",
+                   "module-null-sink sink_name=mirel_null", "-L",
+                   "module-native-protocol-unix auth-anonymous=1 socket=" + dir_.filePath("pulse.sock")});
+    if (!server_.waitForStarted(kAnswerMs)) {
+      error_ = "pulseaudio did not start: " + server_.errorString().toStdString();
+      return;
+    }
+    const QDeadlineTimer deadline(kAnswerMs);
+    while (!Pactl({"list", "short", "sinks"}).contains("mirel_null")) {
+      if (deadline.hasExpired() || server_.state() != QProcess::Running) {
+        error_ = "pulseaudio did not come up: " + server_.readAll().toStdString();
+        return;
+      }
+      QThread::msleep(50);
+    }
+  }
+
+  ~PulseServer() {
+    if (server_.state() == QProcess::NotRunning) return;
+    server_.kill();
+    server_.waitForFinished(kAnswerMs);
+  }
+
+  const std::string& Error() const { return error_; }
+  QString Address() const { return "unix:" + dir_.filePath("pulse.sock"); }
+
+  // The environment of a client of this server.
+  QProcessEnvironment ClientEnvironment() const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("PULSE_SERVER", Address());
+    env.insert("HOME", dir_.path());
+    env.remove("DISPLAY");
+    return env;
+  }
+
+  QString Pactl(const QStringList& arguments) const {
+    QProcess pactl;
+    pactl.start(Which("pactl"), QStringList{"--server=" + Address()} + arguments);
+    if (!pactl.waitForFinished(kAnswerMs) || pactl.exitCode() != 0) return {};
+    return QString::fromUtf8(pactl.readAllStandardOutput());
+  }
+
+  // The playing streams, by index.
+  std::vector<int> SinkInputs() const {
+    std::vector<int> inputs;
+    for (const QString& line : Pactl({"list", "short", "sink-inputs"}).split('\n', Qt::SkipEmptyParts))
+      inputs.push_back(line.section('\t', 0, 0).toInt());
+    return inputs;
+  }
+
+  // Waits until the set of streams satisfies the condition; false on time-out.
+  template <typename Condition>
+  bool WaitForStreams(Condition condition) const {
+    const QDeadlineTimer deadline(kStreamMs);
+    while (!condition(SinkInputs())) {
+      if (deadline.hasExpired()) return false;
+      QThread::msleep(20);
+    }
+    return true;
+  }
+
+  // The application names of the connected clients.
+  QString Clients() const { return Pactl({"list", "clients"}); }
+
+ private:
+  QTemporaryDir dir_;
+  QProcess server_;
+  std::string error_;
+};
+
+// Records what the null sink plays: mono, 8000 samples a second. The sink's
+// monitor delivers only while something plays, and a freshly started server
+// takes up to a second or so to start, so tests wait for what they expect to
+// hear rather than for a time.
+class Recorder {
+ public:
+  explicit Recorder(const PulseServer& server) {
+    parec_.setProcessEnvironment(server.ClientEnvironment());
+    parec_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    DieWithParent(parec_);
+    parec_.start(Which("parec"), {"--server=" + server.Address(), "-d", "mirel_null.monitor", "--raw",
+                                  "--format=s16le", "--channels=1", "--rate=8000", "--latency-msec=20"});
+    parec_.waitForStarted(kAnswerMs);
+    QThread::msleep(300);  // let it connect before anything plays
+  }
+  ~Recorder() {
+    parec_.kill();
+    parec_.waitForFinished(kAnswerMs);
+  }
+
+  // Everything heard so far.
+  const std::vector<std::int16_t>& Heard() {
+    parec_.waitForReadyRead(20);
+    bytes_ += parec_.readAllStandardOutput();
+    samples_.resize(std::size_t(bytes_.size()) / 2);
+    std::memcpy(samples_.data(), bytes_.data(), samples_.size() * 2);
+    return samples_;
+  }
+
+  // Records until what was heard satisfies the condition; false on time-out.
+  template <typename Condition>
+  bool WaitFor(Condition condition) {
+    const QDeadlineTimer deadline(kStreamMs);
+    while (!condition(Heard()))
+      if (deadline.hasExpired()) return false;
+    return true;
+  }
+
+  // Records for the given time more.
+  const std::vector<std::int16_t>& Keep(int milliseconds) {
+    const QDeadlineTimer deadline(milliseconds);
+    while (!deadline.hasExpired()) Heard();
+    return Heard();
+  }
+
+ private:
+  QProcess parec_;
+  QByteArray bytes_;
+  std::vector<std::int16_t> samples_;
+};
+
+int Peak(const std::vector<std::int16_t>& samples) {
+  int peak = 0;
+  for (std::int16_t s : samples) peak = std::max(peak, std::abs(int(s)));
+  return peak;
+}
+
+// The recording in 50 ms pieces: '.' quiet, 'H' a high tone, 'L' a low one.
+std::string Tones(const std::vector<std::int16_t>& samples) {
+  std::string out;
+  const std::size_t piece = 400;
+  for (std::size_t i = 0; i + piece <= samples.size(); i += piece) {
+    int peak = 0, crossings = 0;
+    for (std::size_t k = i; k < i + piece; ++k) {
+      peak = std::max(peak, std::abs(int(samples[k])));
+      if (k > i && (samples[k - 1] < 0) != (samples[k] < 0)) ++crossings;
+    }
+    out += peak < 1000 ? '.' : crossings > 60 ? 'H' : 'L';
+  }
+  return out;
+}
+
+// How often the sound was heard from its beginning (its high tone) on into
+// at least half a second of what follows (the low one).
+int StartsHeard(const std::string& tones) {
+  int starts = 0;
+  for (std::size_t at = tones.find("HH"); at != std::string::npos; at = tones.find("HH", at)) {
+    at = tones.find_first_not_of('H', at);
+    if (at == std::string::npos) break;
+    if (tones.compare(at, 10, std::string(10, 'L')) == 0) ++starts;
+  }
+  return starts;
+}
+
+// The interpreter over the Qt back end, in a process of its own.
+class Probe {
+ public:
+  explicit Probe(const QProcessEnvironment& env) {
+    process_.setProcessEnvironment(env);
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    DieWithParent(process_);
+    process_.start(MIREL_SOUND_PROBE, QStringList{});
+    started_ = process_.waitForStarted(kAnswerMs);
+  }
+  ~Probe() {
+    if (process_.state() == QProcess::NotRunning) return;
+    process_.kill();
+    process_.waitForFinished(kAnswerMs);
+  }
+
+  bool Started() const { return started_; }
+
+  // The result code of the command, or nothing if no answer came.
+  std::optional<int> Send(const std::string& command) {
+    process_.write(QByteArray::fromStdString(command + "\n"));
+    const QDeadlineTimer deadline(kAnswerMs);
+    while (!process_.canReadLine()) {
+      if (deadline.hasExpired() || !process_.waitForReadyRead(int(deadline.remainingTime()))) return {};
+    }
+    bool ok = false;
+    const int code = process_.readLine().trimmed().toInt(&ok);
+    return ok ? std::optional<int>(code) : std::nullopt;
+  }
+
+  // Ends the probe the ordinary way; true if it went in time and cleanly.
+  bool Quit() {
+    process_.write("quit\n");
+    process_.closeWriteChannel();
+    return process_.waitForFinished(kAnswerMs) && process_.exitStatus() == QProcess::NormalExit &&
+           process_.exitCode() == 0;
+  }
+
+  qint64 Pid() const { return process_.processId(); }
+
+ private:
+  QProcess process_;
+  bool started_ = false;
+};
+
+class Sound : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server_.Error().empty()) << server_.Error();
+    probe_.emplace(server_.ClientEnvironment());
+    ASSERT_TRUE(probe_->Started()) << "the sound probe did not start";
+  }
+
+  std::string Wave(const std::string& name, const std::vector<test::Tone>& tones) {
+    const std::filesystem::path file = std::filesystem::path(folder_.path().toStdString()) / name;
+    test::WriteWave(file, tones);
+    return file.string();
+  }
+
+  void Expect(const std::string& command) { EXPECT_EQ(probe_->Send(command), 0) << command; }
+
+  QTemporaryDir folder_;
+  PulseServer server_;
+  std::optional<Probe> probe_;
+};
+
+TEST_F(Sound, OpeningTouchesNoServerAndPlayingIsHeard) {
+  Expect("open \"" + Wave("音 の 1.wav", {{440, 2.0}}) + "\" alias 1");
+  QThread::msleep(300);
+  EXPECT_FALSE(server_.Clients().contains(QString("application.process.id = \"%1\"").arg(probe_->Pid())))
+      << "opening a device connected to the audio server";
+
+  Recorder recorder(server_);
+  Expect("play \"1\" from 0 notify");
+  ASSERT_TRUE(server_.WaitForStreams([](const auto& in) { return !in.empty(); })) << "no stream appeared";
+  EXPECT_TRUE(recorder.WaitFor([](const auto& heard) { return Peak(heard) > 8000; }))
+      << "the sink heard nothing";
+
+  // Played once, the sound ends by itself.
+  EXPECT_TRUE(server_.WaitForStreams([](const auto& in) { return in.empty(); })) << "the sound never ended";
+  Expect("close \"1\"");
+  EXPECT_TRUE(probe_->Quit());
+}
+
+TEST_F(Sound, PlayFromZeroRestartsASoundThatIsStillPlaying) {
+  // A high tone marks the beginning of the sound.
+  Expect("open \"" + Wave("restart.wav", {{1000, 0.3}, {300, 2.2}}) + "\" alias 1");
+  Recorder recorder(server_);
+  Expect("play \"1\" from 0 notify");
+  std::vector<int> first;
+  ASSERT_TRUE(server_.WaitForStreams([&](const auto& in) { return !(first = in).empty(); }));
+  ASSERT_TRUE(recorder.WaitFor([](const auto& heard) { return StartsHeard(Tones(heard)) == 1; }))
+      << "heard: " << Tones(recorder.Heard());
+
+  Expect("play \"1\" from 0 notify");
+  // A new stream replaces the first and plays the sound from its beginning on.
+  EXPECT_TRUE(server_.WaitForStreams([&](const auto& in) { return !in.empty() && in != first; }));
+  EXPECT_TRUE(recorder.WaitFor([](const auto& heard) { return StartsHeard(Tones(heard)) == 2; }))
+      << "heard: " << Tones(recorder.Heard());
+  EXPECT_FALSE(server_.SinkInputs().empty()) << "the second play did not go on";
+  EXPECT_TRUE(probe_->Quit());
+}
+
+TEST_F(Sound, RepeatLoopsUntilStoppedOrClosed) {
+  Expect("open \"" + Wave("loop.wav", {{660, 0.25}}) + "\" alias 2 type mpegvideo");
+  Recorder recorder(server_);
+  Expect("play \"2\" repeat");
+  ASSERT_TRUE(server_.WaitForStreams([](const auto& in) { return !in.empty(); }));
+  ASSERT_TRUE(recorder.WaitFor([](const auto& heard) { return Peak(heard) > 8000; }));
+  // Far more sound than one pass of a quarter second.
+  const std::string tones = Tones(recorder.Keep(1500));
+  EXPECT_GE(tones.size() - std::count(tones.begin(), tones.end(), '.'), 20u) << "heard: " << tones;
+
+  Expect("stop \"2\"");
+  EXPECT_TRUE(server_.WaitForStreams([](const auto& in) { return in.empty(); })) << "stop left it playing";
+  Expect("play \"2\" repeat");
+  ASSERT_TRUE(server_.WaitForStreams([](const auto& in) { return !in.empty(); }));
+  Expect("close \"2\"");
+  EXPECT_TRUE(server_.WaitForStreams([](const auto& in) { return in.empty(); })) << "close left it playing";
+  EXPECT_TRUE(probe_->Quit());
+}
+
+TEST_F(Sound, AFileThatFailedToLoadPlaysWhenItIsGoodAgain) {
+  const std::string file = Wave("mended.wav", {{440, 1.0}});
+  const std::string good = test::WaveBytes({{440, 1.0}});
+  Expect("open \"" + file + "\" alias 1");
+  test::WriteFile(file, "damaged after it was opened");
+  Expect("play \"1\" from 0 notify");
+  QThread::msleep(1000);  // time to fail loading
+  EXPECT_TRUE(server_.SinkInputs().empty());
+
+  test::WriteFile(file, good);
+  Expect("play \"1\" from 0 notify");
+  EXPECT_TRUE(server_.WaitForStreams([](const auto& in) { return !in.empty(); })) << "it stayed silent";
+  EXPECT_TRUE(probe_->Quit());
+}
+
+// Without a server to reach, every command is still answered and the probe
+// ends normally; nothing waits for the audio system.
+void RunWithoutServer(const QProcessEnvironment& env, const QTemporaryDir& folder) {
+  const std::string file = folder.filePath("quiet.wav").toStdString();
+  test::WriteWave(file, {{440, 0.5}});
+  Probe probe(env);
+  ASSERT_TRUE(probe.Started());
+  const std::vector<std::string> commands = {"open \"" + file + "\" alias 1",
+                                             "open \"" + file + "\" alias 2 type mpegvideo",
+                                             "play \"1\" from 0 notify",
+                                             "play \"1\" from 0 notify",
+                                             "play \"2\" repeat",
+                                             "stop \"1\" notify"};
+  for (const std::string& command : commands) EXPECT_EQ(probe.Send(command), 0) << command;
+  // The audio system retries its connection after a few seconds; still answering.
+  QThread::msleep(3500);
+  for (const char* command : {"play \"1\" from 0 notify", "stop \"2\"", "close \"1\"", "close \"2\""})
+    EXPECT_EQ(probe.Send(command), 0) << command;
+  EXPECT_TRUE(probe.Quit()) << "the probe did not end in time";
+}
+
+TEST(SoundWithoutServer, ANamedServerThatIsNotThere) {
+  QTemporaryDir folder;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("PULSE_SERVER", "unix:" + folder.filePath("nobody-listens.sock"));
+  env.remove("DISPLAY");
+  RunWithoutServer(env, folder);
+}
+
+TEST(SoundWithoutServer, NoServerAnywhere) {
+  QTemporaryDir folder;
+  QDir(folder.path()).mkpath("runtime");
+  const QString config = folder.filePath("client.conf");
+  test::WriteFile(config.toStdString(), "autospawn = no\n");  // nobody starts one for us either
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"PULSE_SERVER", "DISPLAY", "DBUS_SESSION_BUS_ADDRESS"}) env.remove(name);
+  for (const char* name : {"HOME", "XDG_CONFIG_HOME"}) env.insert(name, folder.path());
+  env.insert("XDG_RUNTIME_DIR", folder.filePath("runtime"));
+  env.insert("PULSE_RUNTIME_PATH", folder.filePath("runtime"));
+  env.insert("PULSE_CLIENTCONFIG", config);
+  RunWithoutServer(env, folder);
+}
+
+}  // namespace
+}  // namespace mirel
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
