@@ -1,6 +1,7 @@
 #include "Form1.h"
 
 #include <QImage>
+#include <QImageReader>
 #include <QString>
 #include <cmath>
 
@@ -10,9 +11,13 @@ namespace mirel {
 
 namespace {
 
-// A resource that cannot be read leaves the box at its design size.
+// A resource that cannot be read leaves the box at its design size. The
+// format is named and not guessed: guessing loads every image plugin on the
+// system first, which costs the window its quick start.
 void LoadBuiltIn(Surface& box, const QString& resource) {
-  const QImage picture(resource);
+  QImageReader reader(resource, "bmp");
+  reader.setAutoDetectImageFormat(false);
+  const QImage picture = reader.read();
   if (!picture.isNull()) box.LoadPicture(picture);
 }
 
