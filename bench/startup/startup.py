@@ -77,6 +77,16 @@ class MapWatcher:
         self.conn.flush()
 
 
+CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
+
+
+def cpu_seconds(pid):
+    """User plus system time the process has used so far."""
+    with open("/proc/%d/stat" % pid) as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
+
+
 def peak_memory_kb(pid):
     with open("/proc/%d/status" % pid) as status:
         for line in status:
@@ -94,6 +104,7 @@ def run_once(watcher, command, cwd, env, settle):
         proc.kill()
         proc.wait()
         sys.exit("%s showed no window" % command)
+    cpu = cpu_seconds(proc.pid)
     time.sleep(settle)  # let it paint its first frame and settle
     peak = peak_memory_kb(proc.pid)
     watcher.close(window)
@@ -103,7 +114,7 @@ def run_once(watcher, command, cwd, env, settle):
         proc.kill()
         proc.wait()
         sys.exit("%s did not close" % command)
-    return mapped - started, peak
+    return mapped - started, cpu, peak
 
 
 def main():
@@ -115,6 +126,13 @@ def main():
     parser.add_argument("--settle", type=float, default=0.5)
     args = parser.parse_args()
 
+    load_before = os.getloadavg()[0]
+    # Ahead of other work on the machine where allowed; children inherit it.
+    try:
+        os.setpriority(os.PRIO_PROCESS, 0, -15)
+        raised = True
+    except OSError:
+        raised = False
     xvfb, name = start_xvfb()
     folder = tempfile.mkdtemp(prefix="mirel-bench-")
     try:
@@ -128,24 +146,29 @@ def main():
         env["DISPLAY"] = name
         watcher = MapWatcher(name)
         subjects = [("mirel", game), ("minimal window", os.path.abspath(args.minimal))]
-        results = {label: ([], []) for label, _ in subjects}
+        results = {label: ([], [], []) for label, _ in subjects}
         for i in range(args.warmup + args.runs):
             for label, command in subjects:  # interleaved, so drift hits both alike
-                seconds, peak = run_once(watcher, command, folder, env, args.settle)
+                seconds, cpu, peak = run_once(watcher, command, folder, env, args.settle)
                 if i >= args.warmup:
                     results[label][0].append(seconds)
-                    results[label][1].append(peak)
+                    results[label][1].append(cpu)
+                    results[label][2].append(peak)
     finally:
         xvfb.terminate()
         xvfb.wait()
         shutil.rmtree(folder, ignore_errors=True)
 
-    print("%-16s %12s %10s %10s %14s" % ("", "median ms", "min ms", "max ms", "peak RSS MB"))
+    print("load average before: %.2f, after: %.2f on %d CPUs; priority %s"
+          % (load_before, os.getloadavg()[0], os.cpu_count(), "raised" if raised else "normal"))
+    print("%-16s %10s %8s %8s %12s %12s" % ("to first map", "median ms", "min ms", "max ms", "CPU ms (med)",
+                                             "peak RSS MB"))
     medians = {}
-    for label, (times, peaks) in results.items():
+    for label, (times, cpus, peaks) in results.items():
         medians[label] = (statistics.median(times), statistics.median(peaks) / 1024.0)
-        print("%-16s %12.1f %10.1f %10.1f %14.1f" % (label, medians[label][0] * 1000, min(times) * 1000,
-                                                     max(times) * 1000, medians[label][1]))
+        print("%-16s %10.1f %8.1f %8.1f %12.0f %12.1f" % (label, medians[label][0] * 1000, min(times) * 1000,
+                                                         max(times) * 1000, statistics.median(cpus) * 1000,
+                                                         medians[label][1]))
     game_time, game_mem = medians["mirel"]
     base_time, base_mem = medians["minimal window"]
     time_ok = game_time <= 1.5 * base_time
