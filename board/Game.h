@@ -64,6 +64,16 @@ class Game {
   void Cls() { Window.Cls(); }
   void Refresh() { host_.Refresh(); }
 
+  // What every painter of the board does: clear the window, draw the board,
+  // show it. DrawBoard's first copy lays the backdrop over every pixel, so the
+  // clear is skipped when the backdrop is large enough to do so: the window
+  // ends up the same, one full pass over it cheaper.
+  void RepaintBoard() {
+    if (Picture2.ScaleWidth() < kClientSize || Picture2.ScaleHeight() < kClientSize) Cls();
+    DrawBoard();
+    Refresh();
+  }
+
   // Form state, in declaration order.
   CellGridArray CellGrid;
   std::int32_t Level = 0;
@@ -90,12 +100,6 @@ class Game {
   Zentik11& lib_;
 
  private:
-  // Every painter of the board does the same three steps.
-  void RepaintBoard() {
-    Cls();
-    DrawBoard();
-    Refresh();
-  }
   void AskReturnToTitle();
 };
 

@@ -124,5 +124,24 @@ TEST_F(DrawingTest, CellsAreSquaresOfTheLevelsSize) {
   }
 }
 
+TEST_F(DrawingTest, RepaintMatchesClearAndDrawAndClearsWhatASmallBackdropLeaves) {
+  Play("1 2 3/4 _ 5/7 8 6", 0);
+  game.Window.Image().fill(0xFF010203u);  // leftovers of an earlier screen
+  game.Cls();
+  game.DrawBoard();
+  const QImage cleared = game.Window.Image().copy();
+  game.Window.Image().fill(0xFF010203u);
+  game.RepaintBoard();
+  EXPECT_TRUE(game.Window.Image() == cleared);
+
+  // A backdrop smaller than the window cannot cover it: the clear shows.
+  Paint(game.Picture2, 40, 40, 3);
+  game.Window.Image().fill(0xFF010203u);
+  game.RepaintBoard();
+  EXPECT_EQ(game.Window.Pixel(10, 10), game.Picture2.Pixel(10, 10));
+  EXPECT_EQ(game.Window.Pixel(399, 0), kFaceColour);
+  EXPECT_EQ(game.Window.Pixel(200, 250), kFaceColour);  // the gap
+}
+
 }  // namespace
 }  // namespace mirel
