@@ -22,6 +22,9 @@ std::int32_t ToLong(double value) {
 }  // namespace
 
 void Game::NewGame() {
+  // Below 3 x 3 the shuffle could never find a move; above 6 x 6 there are
+  // not enough tile boxes.
+  if (Level < 1 || Level > 4) throw std::logic_error("NewGame: level outside 1..4");
   const std::int32_t side = Level + 2;
   const std::int32_t upper = Level + 3;
   const double tile = double(kBoardSize) / side;

@@ -55,28 +55,21 @@ TEST_F(DrawingTest, ShuffledBoardsOfEverySizeAndPicture) {
   }
 }
 
-TEST_F(DrawingTest, BuiltInTilesAreAndedAndTheGapShowsTheBackdrop) {
-  Play("1 2 3/4 _ 5/7 8 6", 2);
-  game.Cls();
-  game.DrawBoard();
-  const QImage& src = game.Picture3[2].Image();
-  // Cell (1, 1) holds tile 1, cut from source (0, 0).
-  EXPECT_EQ(game.Window.Pixel(50, 100), src.pixel(0, 0) & game.Picture2.Pixel(50, 100));
-  // Cell (3, 2) holds tile 5, whose home is (2, 2): source (100, 100).
-  EXPECT_EQ(game.Window.Pixel(250, 200), src.pixel(100, 100) & game.Picture2.Pixel(250, 200));
-  // The gap at (2, 2) and everything off the board show the backdrop.
-  for (auto [x, y] : {std::pair{150, 200}, {249, 299}, {200, 250}, {0, 0}, {49, 399}, {350, 100}, {399, 99}})
-    EXPECT_EQ(game.Window.Pixel(x, y), game.Picture2.Pixel(x, y)) << x << "," << y;
-}
-
-TEST_F(DrawingTest, OwnPictureTilesReplaceTheBackdrop) {
-  Play("1 2 3/4 _ 5/7 8 6", 4);
-  game.Cls();
-  game.DrawBoard();
-  const QImage& src = game.Picture3[4].Image();
-  EXPECT_EQ(game.Window.Pixel(50, 100), src.pixel(0, 0));
-  EXPECT_EQ(game.Window.Pixel(349, 399), src.pixel(299, 199));  // tile 6, home (3, 2), in (3, 3)
-  EXPECT_EQ(game.Window.Pixel(200, 250), game.Picture2.Pixel(200, 250));
+TEST_F(DrawingTest, BuiltInTilesAreAndedOwnTilesCopiedAndTheGapShowsTheBackdrop) {
+  for (int picture : {2, 4}) {
+    Play("1 2 3/4 _ 5/7 8 6", picture);
+    game.Cls();
+    game.DrawBoard();
+    const QImage& src = game.Picture3[std::size_t(picture)].Image();
+    auto shown = [&](QRgb tile, int x, int y) {
+      return picture == 4 ? tile : tile & game.Picture2.Pixel(x, y);
+    };
+    EXPECT_EQ(game.Window.Pixel(50, 100), shown(src.pixel(0, 0), 50, 100));        // tile 1 at home
+    EXPECT_EQ(game.Window.Pixel(349, 399), shown(src.pixel(299, 199), 349, 399));  // tile 6 in (3, 3)
+    // The gap at (2, 2) and everything off the board show the backdrop.
+    for (auto [x, y] : {std::pair{150, 200}, {249, 299}, {0, 0}, {49, 399}, {350, 100}, {399, 99}})
+      EXPECT_EQ(game.Window.Pixel(x, y), game.Picture2.Pixel(x, y)) << x << "," << y;
+  }
 }
 
 TEST_F(DrawingTest, SolvedBoardShowsEveryPieceForEverySide) {
@@ -93,34 +86,6 @@ TEST_F(DrawingTest, SolvedBoardShowsEveryPieceForEverySide) {
     game.Cls();
     game.DrawBoard();
     EXPECT_EQ(game.Window.Pixel(349, 399), game.Picture2.Pixel(349, 399)) << "side " << side;
-  }
-}
-
-TEST_F(DrawingTest, CellsAreSquaresOfTheLevelsSize) {
-  // White backdrop; the source marks every tile's left and top edge in black.
-  game.Picture2 = Surface(400, 400);
-  game.Picture2.Image().fill(0xFFFFFFFFu);
-  for (int level = 1; level <= 4; ++level) {
-    const int side = level + 2;
-    Surface& src = game.Picture3[0];
-    src = Surface(300, 300);
-    src.Image().fill(0xFFFFFFFFu);
-    for (int i = 0; i < 300; ++i)
-      for (int k = 0; k < 300; k += 300 / side) {
-        src.Image().setPixel(k, i, 0xFF000000u);
-        src.Image().setPixel(i, k, 0xFF000000u);
-      }
-    Play(kit::SolvedText(side), 0);
-    game.Solved = true;
-    game.Cls();
-    game.DrawBoard();
-    // Along row y = 101 the black tile edges fall every 300/side pixels from x = 50.
-    std::vector<int> edges;
-    for (int x = 0; x < 400; ++x)
-      if (game.Window.Pixel(x, 101) == 0xFF000000u) edges.push_back(x);
-    std::vector<int> want;
-    for (int k = 0; k < side; ++k) want.push_back(50 + k * (300 / side));
-    EXPECT_EQ(edges, want) << "side " << side;
   }
 }
 

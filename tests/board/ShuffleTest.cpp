@@ -67,6 +67,11 @@ TEST_F(ShuffleTest, NewGameDrawsTheShuffledBoardOnce) {
   EXPECT_EQ(host.Calls().size(), 1u);     // nothing else reaches the desktop
   EXPECT_TRUE(sound.Commands().empty());  // and the shuffle is silent
   EXPECT_FALSE(game.Solved);
+  // A level no menu offers is refused rather than shuffled forever.
+  for (int level : {-1, 0, 5}) {
+    game.Level = level;
+    EXPECT_THROW(game.NewGame(), std::logic_error);
+  }
 }
 
 }  // namespace
