@@ -94,14 +94,14 @@ Form1Window::Form1Window(Form1& form, QWidget* parent)
 
   for (int i = 0; i < kLabelCount; ++i) {
     labels_[std::size_t(i)] =
-        new MenuLabel(i, this, [this](int index) { DispatchLabelClick(std::int16_t(index)); });
+        std::make_unique<MenuLabel>(i, this, [this](int index) { DispatchLabelClick(std::int16_t(index)); });
   }
   SyncLabels();
 }
 
 void Form1Window::SyncLabels() {
   for (int i = 0; i < kLabelCount; ++i) {
-    MenuLabel* label = labels_[std::size_t(i)];
+    MenuLabel* label = labels_[std::size_t(i)].get();
     const LabelState& state = form_.Label1[std::size_t(i)];
     const QString caption = QString::fromStdString(state.Caption);
     if (label->text() != caption || label->size().isEmpty()) {

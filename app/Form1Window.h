@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "board/LabelTable.h"
 
@@ -48,7 +49,7 @@ class Form1Window : public QWidget {
   // Places the window in the middle of its screen's available area.
   void CentreOnScreen();
 
-  QLabel* Label(int index) const { return labels_.at(std::size_t(index)); }
+  QLabel* Label(int index) const { return labels_.at(std::size_t(index)).get(); }
 
  protected:
   // Where input goes; virtual so a test can watch the routing.
@@ -65,7 +66,8 @@ class Form1Window : public QWidget {
   void RunHandler(const std::function<void()>& handler);
 
   Form1& form_;
-  std::array<MenuLabel*, kLabelCount> labels_{};
+  // Children that go before the window does, which then has nothing left to delete.
+  std::array<std::unique_ptr<MenuLabel>, kLabelCount> labels_;
 };
 
 }  // namespace mirel
