@@ -150,8 +150,11 @@ TEST(SoundChannelsDestruction, SavesFirstThenStopsAndClosesEverySlotInOrder) {
   MciInterpreter mci(backend);
   {
     Zentik11 lib(mci, folder.RecordFile());
-    lib.SoundSet(1, (folder.Path() / "Sound1.wav").string(), false);
-    lib.SoundSet(2, (folder.Path() / "Sound2.wav").string(), false);
+    for (int n : {1, 2}) {
+      const std::filesystem::path sound = folder.Path() / ("Sound" + std::to_string(n) + ".wav");
+      test::Spit(sound, "RIFF");  // only opened, never played
+      lib.SoundSet(n, sound.string(), false);
+    }
     mci.ClearLog();
   }
   std::vector<std::string> commands;
