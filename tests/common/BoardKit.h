@@ -174,7 +174,7 @@ inline bool IsSolvable(const Game& game) {
 // Solves a board by placing tiles row by row, down to two rows, then the last
 // two rows column by column, then the final 2 x 2. Each placement is a
 // breadth-first search over the gap and the one to three tiles being placed,
-// inside the cells not yet fixed, so no hand-written special cases are needed.
+// inside the cells not yet fixed, so the awkward last tiles of a row need no tricks of their own.
 class Solver {
  public:
   explicit Solver(const Game& game)
