@@ -1,11 +1,14 @@
 #include "QtAudioBackend.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSoundEffect>
 #include <QThread>
 #include <QUrl>
 #include <QWaveDecoder>
+#include <cstdint>
 #include <utility>
 
 namespace mirel {
@@ -63,9 +66,23 @@ class QtAudioBackend::Voices : public QObject {
     voices_.erase(it);
   }
 
+  // Before the program ends. Qt 6.4 tears its audio server connection down at
+  // exit without holding that connection's lock, and its sample cache then
+  // waits for its loader while holding a lock the loader needs: ending with a
+  // sample still loading, or with the server still answering the closing of
+  // a stream, can abort or hang the exit. So the effects go once no sample is
+  // loading, and the server gets a moment after the last stream closed.
   void CloseAll() {
+    const QDeadlineTimer loads(2000);
+    while (AnyLoading() && !loads.hasExpired()) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+      QThread::msleep(5);
+    }
     for (auto& [alias, voice] : voices_) voice.effect->stop();
     voices_.clear();
+    constexpr qint64 kSettleMs = 150;
+    if (streamClosed_.isValid() && streamClosed_.elapsed() < kSettleMs)
+      QThread::msleep(std::uint64_t(kSettleMs - streamClosed_.elapsed()));
   }
 
  private:
@@ -75,15 +92,26 @@ class QtAudioBackend::Voices : public QObject {
     std::unique_ptr<QSoundEffect> effect;
   };
 
-  static std::unique_ptr<QSoundEffect> Make(const Voice& voice) {
+  std::unique_ptr<QSoundEffect> Make(const Voice& voice) {
     QUrl source = QUrl::fromLocalFile(voice.file);
     if (voice.generation > 0) source.setFragment(QString::number(voice.generation));
     auto effect = std::make_unique<QSoundEffect>();
+    QSoundEffect* raw = effect.get();
+    QObject::connect(raw, &QSoundEffect::playingChanged, this, [this, raw] {
+      if (!raw->isPlaying()) streamClosed_.start();
+    });
     effect->setSource(source);
     return effect;
   }
 
+  bool AnyLoading() const {
+    for (const auto& [alias, voice] : voices_)
+      if (voice.effect->status() == QSoundEffect::Loading) return true;
+    return false;
+  }
+
   std::map<std::string, Voice> voices_;
+  QElapsedTimer streamClosed_;  // since a sound last stopped
 };
 
 QtAudioBackend::QtAudioBackend() = default;
