@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <set>
 
 #include "platform/ProgramFolder.h"
 #include "platform/Random.h"
+#include "tests/common/TempFolder.h"
 
 namespace mirel {
 namespace {
@@ -40,6 +42,20 @@ TEST(ProgramFolder, IsWhereTheProgramSaysItIs) {
   EXPECT_EQ(ProgramFolder().string() + "/Sound1.wav", "games/ミレル/Sound1.wav");
   SetProgramFolder(before);
   EXPECT_EQ(ProgramFolder(), before);
+}
+
+TEST(ProgramFolder, CanBeSetWhenTheWorkingFolderIsGone) {
+  // In a fresh process, so that nothing has asked for the folder yet.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        TempFolder gone;
+        std::filesystem::current_path(gone.Path());
+        std::filesystem::remove(gone.Path());
+        SetProgramFolder("games");
+        std::exit(ProgramFolder() == "games" ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
