@@ -1,6 +1,7 @@
 #include "Blit.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 namespace mirel {
@@ -55,16 +56,27 @@ void BitBlt(Surface& dst, int x, int y, int w, int h, const Surface& src, int sx
 void StretchBlt(Surface& dst, int x, int y, int w, int h, const Surface& src, int sx, int sy, int sw,
                 int sh) {
   if (w <= 0 || h <= 0 || sw <= 0 || sh <= 0) return;
-  // Only the part of the source that exists is scaled; the rest is taken as empty.
-  const QRect wanted(sx, sy, sw, sh);
-  const QRect have = wanted & src.Image().rect();
-  if (have.isEmpty()) return;
+  // Only the part of the source block that lies inside the source is scaled,
+  // onto the part of the destination block it maps to; the rest of the
+  // destination is left as it was, as a block copy leaves it. 64-bit, so that
+  // extreme coordinates cannot overflow.
+  const QImage& from = src.Image();
+  const std::int64_t left = std::max<std::int64_t>(sx, 0);
+  const std::int64_t top = std::max<std::int64_t>(sy, 0);
+  const std::int64_t right = std::min<std::int64_t>(std::int64_t(sx) + sw, from.width());
+  const std::int64_t bottom = std::min<std::int64_t>(std::int64_t(sy) + sh, from.height());
+  if (left >= right || top >= bottom) return;
+  const auto toX = [&](std::int64_t px) { return x + (px - sx) * w / sw; };
+  const auto toY = [&](std::int64_t py) { return y + (py - sy) * h / sh; };
+  const std::int64_t dx = toX(left), dy = toY(top);
+  const std::int64_t dw = toX(right) - dx, dh = toY(bottom) - dy;
+  if (dw <= 0 || dh <= 0 || dx > INT_MAX || dy > INT_MAX) return;
   // Never build a target larger than the destination could show.
-  if (std::int64_t(w) * h > std::int64_t(1) << 26) return;
+  if (dw * dh > std::int64_t(1) << 26) return;
   Surface scaled;
-  scaled.LoadPicture(src.Image().copy(wanted).scaled(w, h, Qt::IgnoreAspectRatio,
-                                                     Qt::SmoothTransformation));
-  BitBlt(dst, x, y, w, h, scaled, 0, 0, Rop::SRCCOPY);
+  scaled.LoadPicture(from.copy(int(left), int(top), int(right - left), int(bottom - top))
+                         .scaled(int(dw), int(dh), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+  BitBlt(dst, int(dx), int(dy), int(dw), int(dh), scaled, 0, 0, Rop::SRCCOPY);
 }
 
 }  // namespace mirel

@@ -160,5 +160,37 @@ TEST(StretchBlt, ScalesASurfaceOntoItself) {
   EXPECT_EQ(RawPixel(box, 0, 300), test::PatternPixel(0, 300));
 }
 
+TEST(StretchBlt, LeavesTheDestinationAloneWhereTheSourceHasNoPixels) {
+  const Surface src = PatternSurface(50, 50);
+  Surface dst(100, 100);
+  // 1:1 scale, the block reaching 50 pixels past the source's right and bottom.
+  StretchBlt(dst, 0, 0, 100, 100, src, 0, 0, 100, 100);
+  for (int y = 0; y < 100; ++y)
+    for (int x = 0; x < 100; ++x)
+      ASSERT_EQ(RawPixel(dst, x, y), x < 50 && y < 50 ? test::PatternPixel(x, y) : kFaceColour)
+          << x << "," << y;
+
+  // Scaled twice up from a block whose top-left quarter lies off the source:
+  // that quarter of the destination block stays as it was.
+  Surface red(50, 50);
+  red.Image().fill(0xFFFF0000u);
+  Surface big(200, 200);
+  StretchBlt(big, 0, 0, 200, 200, red, -50, -50, 100, 100);
+  for (QPoint p : {QPoint(0, 0), QPoint(99, 99), QPoint(99, 199), QPoint(199, 99)})
+    EXPECT_EQ(RawPixel(big, p.x(), p.y()), kFaceColour) << p.x() << "," << p.y();
+  for (QPoint p : {QPoint(100, 100), QPoint(150, 150), QPoint(199, 199)})
+    EXPECT_EQ(RawPixel(big, p.x(), p.y()), 0xFFFF0000u) << p.x() << "," << p.y();
+
+  // A block wholly outside the source, or of no size, draws nothing.
+  Surface untouched(100, 100);
+  StretchBlt(untouched, 0, 0, 100, 100, src, 50, 0, 10, 10);
+  StretchBlt(untouched, 0, 0, 100, 100, src, -10, -10, 10, 10);
+  StretchBlt(untouched, 0, 0, 0, 100, src, 0, 0, 10, 10);
+  StretchBlt(untouched, 0, 0, 100, 100, src, 0, 0, 10, -10);
+  StretchBlt(untouched, INT_MAX, INT_MAX, 100, 100, src, 0, 0, 10, 10);
+  StretchBlt(untouched, 0, 0, 100, 100, src, INT_MAX, INT_MAX, INT_MAX, INT_MAX);
+  EXPECT_TRUE(test::AllPixels(untouched, kFaceColour));
+}
+
 }  // namespace
 }  // namespace mirel
