@@ -77,14 +77,16 @@ class MapWatcher:
         self.conn.flush()
 
 
-CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
-
-
 def cpu_seconds(pid):
-    """User plus system time the process has used so far."""
-    with open("/proc/%d/stat" % pid) as stat:
-        fields = stat.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
+    """Time the process's threads have spent on a CPU so far, to the nanosecond."""
+    total = 0
+    for thread in os.listdir("/proc/%d/task" % pid):
+        try:
+            with open("/proc/%d/task/%s/schedstat" % (pid, thread)) as stat:
+                total += int(stat.read().split()[0])
+        except OSError:
+            pass  # a thread that just ended
+    return total / 1e9
 
 
 def peak_memory_kb(pid):
