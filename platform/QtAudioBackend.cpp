@@ -9,6 +9,7 @@
 #include <QUrl>
 #include <QWaveDecoder>
 #include <cstdint>
+#include <system_error>
 #include <utility>
 
 namespace mirel {
@@ -140,7 +141,10 @@ bool QtAudioBackend::IsPlayableWave(const std::filesystem::path& file) {
 
 bool QtAudioBackend::Open(const std::string& alias, const std::filesystem::path& file) {
   if (!IsPlayableWave(file)) return false;
-  const QString path = QString::fromStdString(std::filesystem::absolute(file).string());
+  // Absolute, so a later change of the working folder cannot lose it.
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(file, ec);
+  const QString path = QString::fromStdString((ec ? file : absolute).string());
   files_[alias] = path;
   if (thread_)
     QMetaObject::invokeMethod(voices_, [voices = voices_, alias, path] { voices->Prepare(alias, path); });

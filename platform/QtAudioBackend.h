@@ -11,7 +11,7 @@
 // once and nothing is heard.
 //
 // Needs a QCoreApplication (or QGuiApplication) to play; before one exists,
-// plays are silent.
+// plays are silent. Called from one thread, the one that made it.
 
 #include <QString>
 #include <filesystem>

@@ -173,7 +173,7 @@ TEST_F(Mci, CloseFreesTheAliasForANewOpen) {
   EXPECT_EQ(mci_.SendString("play \"1\" from 0 notify"), MCIERR_INVALID_DEVICE_NAME);
   EXPECT_EQ(mci_.SendString("close \"1\""), MCIERR_INVALID_DEVICE_NAME);
   EXPECT_EQ(mci_.SendString("open " + Quoted("other.wav") + " alias 1"), MCI_OK);
-  // Reopened as a wave device, it no longer loops, and no old loop is thought to run.
+  // Reopened as a wave device, it no longer loops.
   EXPECT_EQ(mci_.SendString("play \"1\" repeat"), MCIERR_UNRECOGNIZED_KEYWORD);
   EXPECT_EQ(backend_.calls,
             (std::vector<std::string>{"open 1 Sound1.wav", "play 1 loop", "close 1", "open 1 other.wav"}));
