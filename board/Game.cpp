@@ -18,8 +18,11 @@ Game::Game(Host& host, Zentik11& lib) : host_(host), lib_(lib) {
 void Game::LoadPicture1(std::size_t index) {
   if (index == 0 || index != Picture1.size())
     throw std::logic_error("Picture1: element already loaded or out of order");
-  // A copy of the design, not of what element 0 holds now.
-  Picture1.emplace_back(Picture1[0].ScaleWidth(), Picture1[0].ScaleHeight());
+  // A copy of the design, not of what element 0 holds now. The copies share
+  // one blank image until something is drawn into them, so the boxes cost
+  // next to nothing before the first game.
+  static const Surface design(kTileBoxWidth, kTileBoxHeight);
+  Picture1.push_back(design);
 }
 
 }  // namespace mirel
