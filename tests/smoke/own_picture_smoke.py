@@ -15,7 +15,8 @@ import sys
 import tempfile
 import time
 
-from xsession import Failure, ProgramFolder, XServer, check, check_title_screen, read_picture, stop
+from xsession import (Failure, ProgramFolder, XServer, check, check_title_screen, close_and_expect_exit,
+                      read_picture, stop)
 
 PLAY_OWN = (56 + 100, 224 + 15)  # "手持ちの素材で遊ぶ♪"
 LEVEL_1 = (128 + 50, 80 + 15)  # "素人レベル"
@@ -133,11 +134,7 @@ def main():
             window = server.wait_for_window(proc=proc)
             check_title_screen(server, window, backdrop)
             run(server, window, backdrop, folder)
-            server.close_window(window)
-            started = time.monotonic()
-            while proc.poll() is None and time.monotonic() - started < 2.0:
-                time.sleep(0.02)
-            check(proc.returncode == 0, "exit code %s after the close request" % proc.returncode)
+            close_and_expect_exit(server, window, proc)
         except Failure as failure:
             print("FAIL:", failure)
             print("program stderr:\n" + stop(proc))

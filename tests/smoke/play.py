@@ -15,7 +15,7 @@ import subprocess
 import sys
 import time
 
-from xsession import (Failure, ProgramFolder, XServer, check, check_title_screen, read_picture,
+from xsession import (Failure, ProgramFolder, XServer, check, check_title_screen, close_and_expect_exit, read_picture,
                       read_picture_rgb, stop)
 
 SIDE = 3
@@ -230,11 +230,7 @@ def main():
         try:
             window = server.wait_for_window(proc=proc)
             play(server, window, pictures)
-            server.close_window(window)
-            started = time.monotonic()
-            while proc.poll() is None and time.monotonic() - started < 2.0:
-                time.sleep(0.02)
-            check(proc.returncode == 0, "exit code %s after the close request" % proc.returncode)
+            close_and_expect_exit(server, window, proc)
         except Failure as failure:
             print("FAIL:", failure)
             print("program stderr:\n" + stop(proc))

@@ -7,9 +7,9 @@ second run writes back byte for byte."""
 import argparse
 import os
 import sys
-import time
 
-from xsession import Failure, ProgramFolder, XServer, check, check_title_screen, read_picture, stop
+from xsession import (Failure, ProgramFolder, XServer, check, check_title_screen, close_and_expect_exit,
+                      read_picture, stop)
 
 DEFAULT_NAMES = ["ああああああ", "いいいいいい", "うううううう", "ええええええ", "おおおおおお"]
 DEFAULT_VALUES = ["500", "400", "300", "200", "100"]
@@ -29,12 +29,7 @@ def run_once(server, folder, backdrop=None):
         window = server.wait_for_window(proc=proc)
         if backdrop is not None:
             check_title_screen(server, window, backdrop)
-        server.close_window(window)
-        started = time.monotonic()
-        while proc.poll() is None and time.monotonic() - started < 2.0:
-            time.sleep(0.02)
-        check(proc.poll() is not None, "still running 2 s after the close request")
-        check(proc.returncode == 0, "exit code %s" % proc.returncode)
+        close_and_expect_exit(server, window, proc)
     except Failure as failure:
         raise Failure("%s\nprogram stderr:\n%s" % (failure, stop(proc))) from None
     finally:

@@ -197,6 +197,16 @@ class ProgramFolder:
         return proc
 
 
+def close_and_expect_exit(server, window, proc, within=2.0):
+    """Closes the window as a window manager would; the program must end cleanly in time."""
+    server.close_window(window)
+    started = time.monotonic()
+    while proc.poll() is None and time.monotonic() - started < within:
+        time.sleep(0.02)
+    check(proc.poll() is not None, "still running %g s after the close request" % within)
+    check(proc.returncode == 0, "exit code %s after the close request" % proc.returncode)
+
+
 def stop(proc, timeout=5.0):
     """Makes sure a program we started is gone; returns what it wrote to stderr."""
     if proc.poll() is None:
