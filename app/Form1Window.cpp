@@ -62,6 +62,26 @@ MenuLabel::MenuLabel(int index, QWidget* parent, std::function<void(int)> onClic
   move(design.left, design.top);
 }
 
+// The menu is laid out for type whose line is one em high, as the labels'
+// places and the window's edge assume: the box is one em tall and the text's
+// ideographic em box fills it. A font with a taller line would otherwise push
+// the bottom labels past the window's edge.
+constexpr qreal kEmAscent = 0.88;  // the em box's top above the baseline, in ems
+
+QSize MenuLabel::sizeHint() const {
+  const int em = font().pixelSize();
+  // Italic type leans past its advance; leave room so the last glyph is not cut.
+  const int lean = font().italic() ? (em + 3) / 4 : 0;
+  return {fontMetrics().horizontalAdvance(text()) + lean, em};
+}
+
+void MenuLabel::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setFont(font());
+  painter.setPen(palette().color(QPalette::WindowText));
+  painter.drawText(QPointF(0, kEmAscent * font().pixelSize()), text());
+}
+
 // The press belongs to the label whatever the button, so it never reaches the window.
 void MenuLabel::mousePressEvent(QMouseEvent* event) {
   event->accept();

@@ -27,7 +27,11 @@ class MenuLabel : public QLabel {
  public:
   MenuLabel(int index, QWidget* parent, std::function<void(int)> onClick);
 
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override { return sizeHint(); }
+
  protected:
+  void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;

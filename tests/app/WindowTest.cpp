@@ -64,6 +64,8 @@ TEST_F(WindowTest, LabelsStartAtTheirPlacesWithTheTitleScreenShowing) {
     EXPECT_TRUE(family == QString::fromUtf8(kLabelFontFamily) ||
                 family == QString::fromUtf8(kFallbackFontFamily))
         << "label " << i << " shows in " << family.toStdString();
+    // One em tall, so the bottom labels stay inside the window.
+    EXPECT_EQ(label->height(), design.pixelSize) << "label " << i;
     // Sized to its text: the caption fits without being cut.
     EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text())) << "label " << i;
   }
