@@ -4,12 +4,14 @@
 #include <QFontDatabase>
 #include <QResource>
 
+#include "assets/Assets.h"
+
 namespace mirel {
 
 bool RegisterLabelFont() {
   // The font is large. Registering it by name would copy it onto the heap;
   // handing over the resource's own bytes costs only the pages actually read.
-  const QResource font(QStringLiteral(":/fonts/MochiyPopOne-Regular.ttf"));
+  const QResource font(QString::fromLatin1(assets::kLabelFont));
   if (!font.isValid()) return false;
   const QByteArray data =
       font.compressionAlgorithm() == QResource::NoCompression

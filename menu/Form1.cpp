@@ -5,6 +5,7 @@
 #include <QString>
 #include <cmath>
 
+#include "assets/Assets.h"
 #include "platform/Blit.h"
 
 namespace mirel {
@@ -28,9 +29,8 @@ void ShowLabels(std::array<LabelState, kLabelCount>& labels, int first, int last
 }  // namespace
 
 Form1::Form1(Host& host, Zentik11& lib) : Game(host, lib) {
-  LoadBuiltIn(Picture2, QStringLiteral(":/pictures/Backdrop.bmp"));
-  for (int i = 0; i < 4; ++i)
-    LoadBuiltIn(Picture3[std::size_t(i)], QStringLiteral(":/pictures/Relief%1.bmp").arg(i + 1));
+  LoadBuiltIn(Picture2, QString::fromLatin1(assets::kBackdrop));
+  for (int i = 0; i < assets::kReliefCount; ++i) LoadBuiltIn(Picture3[std::size_t(i)], assets::Relief(i + 1));
   // Picture3(4) stays empty until the player brings a picture.
 }
 
