@@ -15,8 +15,7 @@ import sys
 import tempfile
 import time
 
-from xsession import (Failure, ProgramFolder, XServer, check, check_title_screen, close_and_expect_exit,
-                      read_picture, stop)
+from xsession import Failure, check_title_screen, read_picture, run_program
 
 PLAY_OWN = (56 + 100, 224 + 15)  # "手持ちの素材で遊ぶ♪"
 LEVEL_1 = (128 + 50, 80 + 15)  # "素人レベル"
@@ -127,23 +126,12 @@ def main():
     args = parser.parse_args()
     backdrop = read_picture(args.backdrop)
 
-    with XServer() as server, ProgramFolder(args.program) as program, \
-            tempfile.TemporaryDirectory(prefix="mirel-own-") as folder:
-        proc = program.start(server)
-        try:
-            window = server.wait_for_window(proc=proc)
+    with tempfile.TemporaryDirectory(prefix="mirel-own-") as folder:
+        def body(server, window):
             check_title_screen(server, window, backdrop)
             run(server, window, backdrop, folder)
-            close_and_expect_exit(server, window, proc)
-        except Failure as failure:
-            print("FAIL:", failure)
-            print("program stderr:\n" + stop(proc))
-            return 1
-        finally:
-            stop(proc)
-    print("ok")
-    return 0
 
+        return run_program(args.program, body)
 
 if __name__ == "__main__":
     sys.exit(main())

@@ -15,8 +15,7 @@ import subprocess
 import sys
 import time
 
-from xsession import (Failure, ProgramFolder, XServer, check, check_title_screen, close_and_expect_exit, read_picture,
-                      read_picture_rgb, stop)
+from xsession import Failure, check, check_title_screen, read_picture, read_picture_rgb, run_program
 
 SIDE = 3
 CELL = 100
@@ -225,21 +224,7 @@ def main():
     args = parser.parse_args()
     pictures = Pictures(args.pictures)
 
-    with XServer() as server, ProgramFolder(args.program) as folder:
-        proc = folder.start(server)
-        try:
-            window = server.wait_for_window(proc=proc)
-            play(server, window, pictures)
-            close_and_expect_exit(server, window, proc)
-        except Failure as failure:
-            print("FAIL:", failure)
-            print("program stderr:\n" + stop(proc))
-            return 1
-        finally:
-            stop(proc)
-    print("ok")
-    return 0
-
+    return run_program(args.program, lambda server, window: play(server, window, pictures))
 
 if __name__ == "__main__":
     sys.exit(main())

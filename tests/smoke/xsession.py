@@ -207,6 +207,26 @@ def close_and_expect_exit(server, window, proc, within=2.0):
     check(proc.returncode == 0, "exit code %s after the close request" % proc.returncode)
 
 
+def run_program(program, body):
+    """Starts the program under a private X server, hands its window to body,
+    then closes it as a window manager would. Returns the process exit code
+    for the test: 0 when everything held, 1 on the first failed check."""
+    with XServer() as server, ProgramFolder(program) as folder:
+        proc = folder.start(server)
+        try:
+            window = server.wait_for_window(proc=proc)
+            body(server, window)
+            close_and_expect_exit(server, window, proc)
+        except Failure as failure:
+            print("FAIL:", failure)
+            print("program stderr:\n" + stop(proc))
+            return 1
+        finally:
+            stop(proc)
+    print("ok")
+    return 0
+
+
 def stop(proc, timeout=5.0):
     """Makes sure a program we started is gone; returns what it wrote to stderr."""
     if proc.poll() is None:
@@ -231,13 +251,7 @@ def read_picture_rgb(path):
 
 def read_picture(path):
     """A picture file as rows of (r, g, b), through ImageMagick."""
-    size = subprocess.run(["identify", "-format", "%w %h", path], check=True,
-                          capture_output=True, text=True).stdout.split()
-    width, height = int(size[0]), int(size[1])
-    raw = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], check=True, capture_output=True).stdout
-    check(len(raw) == width * height * 3, "could not read " + path)
-    return [[tuple(raw[(y * width + x) * 3:(y * width + x) * 3 + 3]) for x in range(width)]
-            for y in range(height)]
+    return [[tuple(row[i:i + 3]) for i in range(0, len(row), 3)] for row in read_picture_rgb(path)]
 
 
 # Places and type sizes of the labels on the title screen: index, left, top,
