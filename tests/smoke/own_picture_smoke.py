@@ -15,7 +15,7 @@ import sys
 import tempfile
 import time
 
-from xsession import Failure, check_title_screen, read_picture, run_program
+from xsession import check_title_screen, read_picture, run_program, wait_until
 
 PLAY_OWN = (56 + 100, 224 + 15)  # "手持ちの素材で遊ぶ♪"
 LEVEL_1 = (128 + 50, 80 + 15)  # "素人レベル"
@@ -66,14 +66,7 @@ class Player:
         return None
 
     def wait_until(self, what, test, timeout=10.0):
-        deadline = time.monotonic() + timeout
-        while True:
-            value = test()
-            if value:
-                return value
-            if time.monotonic() > deadline:
-                raise Failure("timed out waiting for " + what)
-            time.sleep(0.05)
+        return wait_until(what, test, timeout, poll=0.05)
 
     def choose_file(self, path):
         """Clicks the own-picture label and types path into the dialog."""

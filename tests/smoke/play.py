@@ -15,7 +15,7 @@ import subprocess
 import sys
 import time
 
-from xsession import Failure, check, check_title_screen, read_picture, read_picture_rgb, run_program
+from xsession import Failure, check, check_title_screen, read_picture, read_picture_rgb, run_program, wait_until
 
 SIDE = 3
 CELL = 100
@@ -148,14 +148,7 @@ class Player:
         return self.server.grab_rgb(self.x, self.y, 400, 400)
 
     def wait_until(self, what, test, timeout=5.0):
-        deadline = time.monotonic() + timeout
-        while True:
-            value = test()
-            if value:
-                return value
-            if time.monotonic() > deadline:
-                raise Failure("timed out waiting for " + what)
-            time.sleep(0.03)
+        return wait_until(what, test, timeout, poll=0.03)
 
     def message_box(self):
         for window in self.server.mapped_windows():

@@ -207,6 +207,18 @@ def close_and_expect_exit(server, window, proc, within=2.0):
     check(proc.returncode == 0, "exit code %s after the close request" % proc.returncode)
 
 
+def wait_until(what, test, timeout=10.0, poll=0.05):
+    """Polls test until it gives something true, and returns that."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = test()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Failure("timed out waiting for " + what)
+        time.sleep(poll)
+
+
 def run_program(program, body):
     """Starts the program under a private X server, hands its window to body,
     then closes it as a window manager would. Returns the process exit code
