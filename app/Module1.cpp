@@ -7,6 +7,7 @@
 
 #include "Form1Window.h"
 #include "LabelFont.h"
+#include "OpenApplication.h"
 #include "QtHost.h"
 #include "QtTranslations.h"
 #include "menu/Form1.h"
@@ -24,7 +25,7 @@ int Main(char* programName) {
   // The program reads no command line: Qt sees only the program's name.
   int argc = 1;
   char* argv[] = {programName, nullptr};
-  QApplication app(argc, argv);
+  const std::unique_ptr<QApplication> app = OpenApplication(argc, argv);
 
   RegisterLabelFont();
   InstallQtTranslations(QLocale::system());

@@ -1,9 +1,5 @@
 #include "support/RecordFile.h"
 
-#include <QFile>
-#include <QSaveFile>
-#include <QString>
-
 #include "platform/AnsiText.h"
 
 namespace mirel {
@@ -115,24 +111,6 @@ std::string FormatRecordFile(const std::vector<TextRecord>& records) {
     text += "\"\r\n";
   }
   return Utf8ToAnsi(text);
-}
-
-bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes, std::string& error) {
-  QSaveFile out(QFile::decodeName(file.c_str()));
-  if (!out.open(QIODevice::WriteOnly)) {
-    error = out.errorString().toStdString();
-    return false;
-  }
-  if (out.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
-    error = out.errorString().toStdString();
-    out.cancelWriting();
-    return false;
-  }
-  if (!out.commit()) {
-    error = out.errorString().toStdString();
-    return false;
-  }
-  return true;
 }
 
 }  // namespace mirel

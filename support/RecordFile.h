@@ -2,7 +2,6 @@
 // The record file's format, apart from any file: one double-quoted
 // "value/key/name" item a line, CR LF after each, text in code page 932.
 
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,10 +47,5 @@ std::optional<std::vector<TextRecord>> ParseRecordFile(std::string_view bytes);
 
 // The file's bytes for entries 1..N of `records`.
 std::string FormatRecordFile(const std::vector<TextRecord>& records);
-
-// Replaces `file` by `bytes` in one step: the bytes go to a new file in the
-// same folder, which is flushed to disk and then renamed over `file`. On
-// failure the old file stays as it was and `error` says why.
-bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes, std::string& error);
 
 }  // namespace mirel

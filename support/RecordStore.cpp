@@ -2,6 +2,7 @@
 // made, written back when it goes. The file is open only inside those two.
 
 #include <array>
+#include <optional>
 #include <exception>
 #include <fstream>
 #include <iostream>
@@ -9,18 +10,10 @@
 #include <system_error>
 
 #include "platform/AnsiText.h"
+#include "support/AtomicSave.h"
 #include "support/Zentik11.h"
 
 namespace mirel {
-namespace {
-
-std::filesystem::path BackupPath(const std::filesystem::path& file) {
-  std::filesystem::path backup = file;
-  backup += ".bak";
-  return backup;
-}
-
-}  // namespace
 
 std::string Zentik11::StorableText(std::string_view text) {
   // Code page first: the encoder may map a character to plain ASCII.
@@ -63,7 +56,7 @@ void Zentik11::WriteText(std::string& Str, const std::string& Key, bool Name) {
 
 void Zentik11::LoadRecordFile() {
   RecordTable_.assign(1, TextRecord{});
-  unreadBytes_.clear();
+  loadedIdentity_.reset();
   try {
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(recordFile_, error);
@@ -72,25 +65,26 @@ void Zentik11::LoadRecordFile() {
       SetDefaultRecords();
       return;
     }
+    loadedIdentity_ = IdentityOf(recordFile_);
+    // A folder, a device or a pipe under the file's name is nothing to read,
+    // and no record file comes near the size limit.
+    if (error || status.type() != std::filesystem::file_type::regular ||
+        std::filesystem::file_size(recordFile_, error) > kMaxRecordFileBytes || error) {
+      loadOutcome_ = LoadOutcome::Unreadable;
+      SetDefaultRecords();
+      return;
+    }
     std::string bytes;
-    if (!error && status.type() == std::filesystem::file_type::regular) {
-      std::ifstream in(recordFile_, std::ios::binary);
-      bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-      if (!in.is_open() || in.bad()) {
-        loadOutcome_ = LoadOutcome::Unreadable;
-        SetDefaultRecords();
-        return;
-      }
-    } else {
-      // A folder, a device or a pipe under the file's name is nothing to read.
+    std::ifstream in(recordFile_, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!in.is_open() || in.bad()) {
       loadOutcome_ = LoadOutcome::Unreadable;
       SetDefaultRecords();
       return;
     }
     std::optional<std::vector<TextRecord>> records = ParseRecordFile(bytes);
     if (!records) {
-      loadOutcome_ = LoadOutcome::Unparsable;
-      unreadBytes_ = std::move(bytes);
+      loadOutcome_ = LoadOutcome::Unreadable;
       SetDefaultRecords();
       return;
     }
@@ -100,7 +94,6 @@ void Zentik11::LoadRecordFile() {
     // Out of memory or no code page converter: the file stays untouched
     // until the save has put it aside.
     loadOutcome_ = LoadOutcome::Unreadable;
-    unreadBytes_.clear();
     SetDefaultRecords();
   }
 }
@@ -118,39 +111,40 @@ void Zentik11::SetDefaultRecords() {
   }
 }
 
-// Puts the file that the load could not use beside it as "<file>.bak", so the
-// save does not destroy data nobody could read. False when that failed.
-bool Zentik11::KeepUnreadFile() {
-  const std::filesystem::path backup = BackupPath(recordFile_);
-  if (loadOutcome_ == LoadOutcome::Unparsable) {
-    std::string error;
-    if (!WriteFileAtomically(backup, unreadBytes_, error)) {
-      std::cerr << "Could not keep the unreadable record file in " << backup << " (" << error
-                << "); left it as it was\n";
-      return false;
-    }
-  } else {
-    // Not readable, so not copyable: move it aside instead.
-    std::error_code error;
-    std::filesystem::rename(recordFile_, backup, error);
-    if (error && error != std::errc::no_such_file_or_directory) {
-      std::cerr << "Could not move the unreadable record file to " << backup << " (" << error.message()
-                << "); left it as it was\n";
-      return false;
-    }
-  }
-  std::cerr << "The record file " << recordFile_ << " could not be read and starts again from the defaults; "
-            << "its old content is kept in " << backup << '\n';
-  return true;
-}
-
 void Zentik11::SaveRecordFile() {
-  if (loadOutcome_ == LoadOutcome::Unparsable || loadOutcome_ == LoadOutcome::Unreadable) {
-    if (!KeepUnreadFile()) return;
-  }
+  const std::filesystem::path target = SaveTarget(recordFile_);
+  const bool unread = loadOutcome_ == LoadOutcome::Unreadable;
+  // The new file is whole on disk before anything else happens, so a full
+  // disk or a read-only folder leaves every old byte where it was.
   std::string error;
-  if (!WriteFileAtomically(recordFile_, FormatRecordFile(RecordTable_), error)) {
-    std::cerr << "Could not save the record file " << recordFile_ << ": " << error << '\n';
+  std::optional<StagedFile> staged = StagedFile::Write(target, FormatRecordFile(RecordTable_), !unread, error);
+  if (!staged) {
+    std::cerr << "Could not save the record file " << recordFile_ << ": " << error << "; the old file is left as it was\n";
+    return;
+  }
+  // The file the load could not use is kept under a backup name, unless it
+  // is gone or another instance has already replaced it (and kept it).
+  std::optional<std::filesystem::path> keptIn;
+  if (unread && loadedIdentity_ && IdentityOf(target) == loadedIdentity_) {
+    keptIn = MoveAside(target, error);
+    if (!keptIn) {
+      std::cerr << "Could not keep the unreadable record file " << recordFile_ << " (" << error
+                << "); left it as it was\n";
+      return;
+    }
+  }
+  if (!staged->Commit(error)) {
+    if (keptIn && !MoveBack(*keptIn, target)) {
+      std::cerr << "Could not save the record file " << recordFile_ << ": " << error << "; its old content is in "
+                << *keptIn << '\n';
+      return;
+    }
+    std::cerr << "Could not save the record file " << recordFile_ << ": " << error << "; the old file is left as it was\n";
+    return;
+  }
+  if (keptIn) {
+    std::cerr << "The record file " << recordFile_ << " could not be read and starts again from the defaults; "
+              << "its old content is kept in " << *keptIn << '\n';
   }
 }
 

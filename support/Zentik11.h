@@ -4,11 +4,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/Mci.h"
+#include "support/AtomicSave.h"
 #include "support/RecordFile.h"
 
 namespace mirel {
@@ -65,16 +67,18 @@ class Zentik11 {
   enum class LoadOutcome {
     Loaded,      // the file's entries, or none for an empty file
     Missing,     // no file: defaults, nothing to keep
-    Unparsable,  // read but not entries: defaults; its bytes go to the .bak first
-    Unreadable,  // there but could not be read: defaults; moved to the .bak first
+    Unreadable,  // there but not readable as entries: defaults; moved to a .bak first
   };
+
+  // Larger files are not read at all: no record file comes near it, and
+  // reading one would cost memory and start-up time for nothing.
+  static constexpr std::uintmax_t kMaxRecordFileBytes = std::uintmax_t(16) << 20;
 
   static std::int32_t GetMax(std::int32_t a, std::int32_t b) { return a > b ? a : b; }
   void CloseAllSound();
   void LoadRecordFile();
   void SetDefaultRecords();
   void SaveRecordFile();
-  bool KeepUnreadFile();
   const SoundChannel& Slot(std::int32_t Number) const;
   std::uint32_t Send(const std::string& command);
   std::size_t Find(const std::string& Key) const;
@@ -84,7 +88,7 @@ class Zentik11 {
   std::vector<SoundChannel> SoundTable_;
   std::vector<TextRecord> RecordTable_;
   LoadOutcome loadOutcome_ = LoadOutcome::Missing;
-  std::string unreadBytes_;  // the file as found, when it was Unparsable
+  std::optional<FileIdentity> loadedIdentity_;  // the file the load found, if any
 };
 
 }  // namespace mirel

@@ -2,10 +2,12 @@
 """Smoke test of the real program: it starts in a fresh folder, shows the
 title screen in a 400 x 400 window titled ミレル, closes on a window manager's
 close request with exit code 0, and leaves the default record file, which a
-second run writes back byte for byte."""
+second run writes back byte for byte. Without a display it says so in one
+line and exits with code 1."""
 
 import argparse
 import os
+import subprocess
 import sys
 
 from xsession import (Failure, ProgramFolder, XServer, check, check_title_screen, close_and_expect_exit,
@@ -36,6 +38,18 @@ def run_once(server, folder, backdrop=None):
         stop(proc)
 
 
+def check_no_display(folder):
+    """Guards against Qt's abort (signal 6) and its advice to reinstall."""
+    env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+    env.setdefault("ASAN_OPTIONS", "detect_leaks=0")
+    proc = subprocess.run([folder.executable], env=env, capture_output=True, timeout=30)
+    lines = proc.stderr.decode("utf-8", "replace").splitlines()
+    check(proc.returncode == 1, "without a display the exit code is %d" % proc.returncode)
+    check(len(lines) == 1 and "DISPLAY" in lines[0] and "WAYLAND_DISPLAY" in lines[0],
+          "without a display stderr is %r" % lines)
+    check(not os.path.exists(folder.file("Mirel.mtt")), "a run without a display wrote the record file")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
@@ -45,6 +59,7 @@ def main():
 
     with XServer() as server, ProgramFolder(args.program) as folder:
         try:
+            check_no_display(folder)
             before = set(os.listdir(folder.path))
             run_once(server, folder, backdrop)
             added = set(os.listdir(folder.path)) - before

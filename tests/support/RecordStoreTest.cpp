@@ -2,6 +2,8 @@
 // store answers, and the exact bytes written back at the end.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -10,6 +12,7 @@
 
 #include "platform/AudioBackend.h"
 #include "platform/Mci.h"
+#include "support/AtomicSave.h"
 #include "support/Zentik11.h"
 #include "tests/support/TestFolder.h"
 
@@ -108,6 +111,49 @@ TEST_F(RecordStore, UnreadableFileGivesDefaultsAndIsKeptAsBak) {
     EXPECT_EQ(File(), DefaultFile());
     EXPECT_EQ(test::Slurp(folder_.Backup()), old);
   }
+}
+
+// Two instances on one unreadable file once made the second's .bak (its
+// defaults) replace the first's (the original bytes).
+TEST_F(RecordStore, BackupsOfUnreadableFilesAreNeverOverwritten) {
+  const std::string old = "\"1/only-two\"\r\n";
+  SetFile(old);
+  {
+    Zentik11 first(mci_, folder_.RecordFile());
+    Zentik11 second(mci_, folder_.RecordFile());
+  }
+  EXPECT_EQ(test::Slurp(folder_.Backup()), old);
+  EXPECT_EQ(File(), DefaultFile());
+  // A later unreadable file goes beside the first backup, not over it.
+  SetFile("\"later\"\r\n");
+  Run();
+  EXPECT_EQ(test::Slurp(folder_.Backup()), old);
+  EXPECT_EQ(test::Slurp(folder_.Path() / "Mirel.mtt.bak.2"), "\"later\"\r\n");
+}
+
+// Start-up once read a 100 MB file whole into 1.2 GB of memory.
+TEST_F(RecordStore, FileOverSixteenMegabytesIsKeptAsideUnread) {
+  SetFile("\"1/k/n\"\r\n");
+  std::filesystem::resize_file(folder_.RecordFile(), (std::uintmax_t(16) << 20) + 1);
+  const auto identity = IdentityOf(folder_.RecordFile());
+  Run([](Zentik11& lib) { EXPECT_EQ(lib.RecordTable().size(), 16u); });
+  EXPECT_EQ(File(), DefaultFile());
+  EXPECT_EQ(IdentityOf(folder_.Backup()), identity) << "the big file was copied, not moved aside";
+}
+
+// A save run by root gave a player's file to root, so the player's own later
+// saves failed.
+TEST_F(RecordStore, SaveKeepsTheFilesOwnerAndMode) {
+  if (geteuid() != 0) GTEST_SKIP() << "only root can give a file to another user";
+  SetFile("\"1/k/n\"\r\n");
+  ASSERT_EQ(chown(folder_.RecordFile().c_str(), 65534, 65534), 0);
+  ASSERT_EQ(chmod(folder_.RecordFile().c_str(), 0640), 0);
+  Run();
+  struct stat saved {};
+  ASSERT_EQ(stat(folder_.RecordFile().c_str(), &saved), 0);
+  EXPECT_EQ(saved.st_uid, 65534u);
+  EXPECT_EQ(saved.st_gid, 65534u);
+  EXPECT_EQ(saved.st_mode & 07777, 0640u);
 }
 
 TEST_F(RecordStore, LinesWithFourOrMoreFieldsKeepTheFirstThree) {

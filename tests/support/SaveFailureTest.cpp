@@ -95,10 +95,11 @@ std::set<std::string> Entries(const fs::path& folder) {
   return names;
 }
 
-// One run whose save must fail: registers channels 1 and 2, writes a long
-// text, and checks the outcome. `folder` holds the record file; `log` is
-// where standard error goes, outside it.
-std::string FailingRun(const fs::path& folder, const fs::path& log, const std::string& reportHas) {
+// One run whose save must fail: registers channels 1 and 2, writes a text of
+// `textBytes`, and checks the outcome. `folder` holds the record file; `log`
+// is where standard error goes, outside it.
+std::string FailingRun(const fs::path& folder, const fs::path& log, const std::string& reportHas,
+                       std::size_t textBytes = 20000) {
   const fs::path file = folder / "Mirel.mtt";
   const std::string before = test::Slurp(file);
   const std::set<std::string> namesBefore = Entries(folder);
@@ -109,7 +110,7 @@ std::string FailingRun(const fs::path& folder, const fs::path& log, const std::s
     Zentik11 lib(mci, file);
     lib.SoundSet(1, (folder / "Sound1.wav").string(), false);
     lib.SoundSet(2, (folder / "Sound2.wav").string(), false);
-    std::string text(20000, 'x');
+    std::string text(textBytes, 'x');
     lib.WriteText(text, "long", true);
     mci.ClearLog();
   }
@@ -170,26 +171,45 @@ TEST(SaveFailure, ReadOnlyFolder) {
     if (!MountSmallTmpfs(data, why)) return why;
     test::Spit(data / "Mirel.mtt", "\"1/k\"\r\n");
     mount(nullptr, data.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr);
-    return FailingRun(data, folder.Path() / "stderr2.txt", "Could not keep the unreadable record file");
+    return FailingRun(data, folder.Path() / "stderr2.txt", "the old file is left as it was");
   }));
 }
 
-TEST(SaveFailure, FullDevice) {
-  test::TestFolder folder;
-  const fs::path data = folder.Path() / "data";
-  fs::create_directory(data);
-  ExpectPassed(InChild([&] {
-    std::string why;
-    if (!MountSmallTmpfs(data, why)) return why;
-    test::Spit(data / "Mirel.mtt", "\"1/k/n\"\r\n");
-    // Fill what is left of the device.
-    const int fd = open((data / "filler").c_str(), O_WRONLY | O_CREAT, 0644);
-    const std::string block(1024, 'f');
-    while (write(fd, block.data(), block.size()) > 0) {
+// Small writes fail only when they reach the disk: a save that did not
+// check that replaced a small file with an empty one and called it a success.
+TEST(SaveFailure, FullDeviceLeavesEveryOldByte) {
+  const std::string elevenKilobytes = [] {
+    std::string file;
+    for (int k = 0; file.size() < 11 * 1024; ++k) file += "\"" + std::to_string(k) + "/k" + std::to_string(k) + "/n\"\r\n";
+    return file;
+  }();
+  const std::pair<const char*, std::string> files[] = {
+      {"a small valid file", "\"1/k/n\"\r\n"},
+      {"an 11 KB valid file", elevenKilobytes},
+      {"an unreadable file", "\"1/k\"\r\n"},
+  };
+  for (const std::size_t free : {std::size_t(0), std::size_t(4096)}) {
+    for (const auto& [what, old] : files) {
+      SCOPED_TRACE(std::string(what) + " with " + std::to_string(free) + " bytes free");
+      test::TestFolder folder;
+      const fs::path data = folder.Path() / "data";
+      fs::create_directory(data);
+      ExpectPassed(InChild([&, &old = old] {
+        std::string why;
+        if (!MountSmallTmpfs(data, why)) return why;
+        test::Spit(data / "Mirel.mtt", old);
+        // Fill the device, then give back what is to stay free.
+        const int fd = open((data / "filler").c_str(), O_WRONLY | O_CREAT, 0644);
+        const std::string block(1024, 'f');
+        while (write(fd, block.data(), block.size()) > 0) {
+        }
+        if (free > 0 && ftruncate(fd, lseek(fd, 0, SEEK_END) - off_t(free)) != 0) return std::string("truncate");
+        close(fd);
+        // 6000 bytes: more than is free, less than any write buffer.
+        return FailingRun(data, folder.Path() / "stderr.txt", "the old file is left as it was", 6000);
+      }));
     }
-    close(fd);
-    return FailingRun(data, folder.Path() / "stderr.txt", "Could not save the record file");
-  }));
+  }
 }
 
 TEST(SaveInterrupted, KillLeavesTheOldFileOrTheNewOne) {

@@ -1,0 +1,37 @@
+#include "OpenApplication.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+namespace mirel {
+namespace {
+
+// Qt's messages while the platform starts, held until it is known whether
+// they explain a failure (then ours replaces them) or are worth passing on.
+std::vector<std::pair<QtMsgType, QString>> heldMessages;
+
+void HoldWhileOpening(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type == QtFatalMsg) {
+    // Only the platform can fail this early. Qt would abort next; nothing of
+    // the program exists yet, so nothing is lost by leaving at once.
+    std::fputs(kNoDisplayMessage, stderr);
+    std::fflush(stderr);
+    std::_Exit(1);
+  }
+  heldMessages.emplace_back(type, message);
+}
+
+}  // namespace
+
+std::unique_ptr<QApplication> OpenApplication(int& argc, char** argv) {
+  const QtMessageHandler previous = qInstallMessageHandler(HoldWhileOpening);
+  auto app = std::make_unique<QApplication>(argc, argv);
+  qInstallMessageHandler(previous);
+  for (const auto& [type, message] : std::exchange(heldMessages, {}))
+    qt_message_output(type, QMessageLogContext(), message);
+  return app;
+}
+
+}  // namespace mirel
