@@ -13,7 +13,7 @@
 #include "menu/Form1.h"
 #include "platform/Mci.h"
 #include "platform/ProgramFolder.h"
-#include "platform/QtAudioBackend.h"
+#include "platform/SdlAudioBackend.h"
 #include "support/Zentik11.h"
 
 namespace mirel {
@@ -33,7 +33,7 @@ int Main(char* programName) {
   const QString folder = QCoreApplication::applicationDirPath();
   SetProgramFolder(std::filesystem::path(folder.toStdString()));
 
-  QtAudioBackend audio;
+  SdlAudioBackend audio;
   MciInterpreter mci(audio);
   Lib = std::make_unique<Zentik11>(mci, ProgramFolder() / "Mirel.mtt");
   Lib->SoundSet(1, folder.toStdString() + "/Sound1.wav", false);
@@ -49,6 +49,8 @@ int Main(char* programName) {
     window.SyncLabels();
     window.CentreOnScreen();
     window.show();
+    // After the show, so the first map waits for no sound server.
+    audio.StartOutput();
     exitCode = QApplication::exec();
     host.SetWindow(nullptr);
   }

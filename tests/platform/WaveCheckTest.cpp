@@ -1,51 +1,100 @@
-// Which files the Qt back end takes as sounds, and that it needs nothing of
-// the audio system to open them or, before an application exists, to be told
-// to play them.
+// What the back end takes as a sound, and what the mixer makes of it: decoded
+// once to the mixer's format, restarted exactly, stopped, looped. No sound
+// server is needed for any of it.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/Mci.h"
-#include "platform/QtAudioBackend.h"
+#include "platform/SdlAudioBackend.h"
+#include "platform/SoundMixer.h"
+#include "platform/WaveDecoder.h"
 #include "tests/common/TempFolder.h"
 #include "tests/platform/WaveFile.h"
 
 namespace mirel {
 namespace {
 
-TEST(QtAudioBackend, TakesUncompressedWavesAndNothingElse) {
+TEST(WaveDecoder, DecodesPcmWavesToTheMixersFormatAndRefusesTheRest) {
   TempFolder folder;
   const auto file = [&](const std::string& name, const std::string& bytes) {
     test::WriteFile(folder.Path() / name, bytes);
     return folder.Path() / name;
   };
-  const std::string good = test::WaveBytes({{440, 0.05}});
+  const std::string good = test::WaveBytes({{440, 0.5}});
 
-  EXPECT_TRUE(QtAudioBackend::IsPlayableWave(file("16.wav", good)));
-  EXPECT_TRUE(QtAudioBackend::IsPlayableWave(file("8.wav", test::WaveBytes({{440, 0.05}}, 22050, 1, 8))));
-  EXPECT_TRUE(QtAudioBackend::IsPlayableWave(file("音 1.wav", good)));
-  EXPECT_TRUE(QtAudioBackend::IsPlayableWave(file("no-extension", good)));
+  // Half a second at any rate and width comes out as half a second of stereo at the mixer's rate.
+  for (const auto& path : {file("16.wav", good), file("8.wav", test::WaveBytes({{440, 0.5}}, 22050, 1, 8)),
+                           file("音 1", good)}) {
+    const auto sound = DecodeWave(path);
+    ASSERT_TRUE(sound) << path;
+    EXPECT_NEAR(double(sound->Frames()), 0.5 * SoundMixer::kRate, 64) << path;
+    const auto [low, high] = std::minmax_element(sound->samples.begin(), sound->samples.end());
+    EXPECT_GT(*high, 14000) << path;  // the tone peaks at half of full scale
+    EXPECT_LT(*low, -14000) << path;
+    EXPECT_EQ(sound->samples[200], sound->samples[201]) << "mono goes to both channels";
+  }
 
-  EXPECT_FALSE(
-      QtAudioBackend::IsPlayableWave(file("float.wav", test::WaveBytes({{440, 0.05}}, 44100, 3, 32))));
-  EXPECT_FALSE(
-      QtAudioBackend::IsPlayableWave(file("12bit.wav", test::WaveBytes({{440, 0.05}}, 44100, 1, 12))));
-  EXPECT_FALSE(QtAudioBackend::IsPlayableWave(file("text.wav", "just some words, no sound")));
-  EXPECT_FALSE(QtAudioBackend::IsPlayableWave(file("empty.wav", "")));
-  EXPECT_FALSE(QtAudioBackend::IsPlayableWave(file("header.wav", good.substr(0, 12))));
-  EXPECT_FALSE(QtAudioBackend::IsPlayableWave(file("cut.wav", good.substr(0, good.size() / 2))));
-  std::string formatOnly = good.substr(0, 36);  // RIFF header and format chunk, no data chunk
-  formatOnly[4] = 28;
-  formatOnly[5] = formatOnly[6] = formatOnly[7] = 0;
-  EXPECT_FALSE(QtAudioBackend::IsPlayableWave(file("no-data.wav", formatOnly)));
-  EXPECT_FALSE(QtAudioBackend::IsPlayableWave(folder.Path() / "missing.wav"));
-  EXPECT_FALSE(QtAudioBackend::IsPlayableWave(folder.Path()));
+  EXPECT_FALSE(DecodeWave(file("12bit.wav", test::WaveBytes({{440, 0.05}}, 44100, 1, 12))));
+  EXPECT_FALSE(DecodeWave(file("text.wav", "just some words, no sound")));
+  EXPECT_FALSE(DecodeWave(file("empty.wav", "")));
+  EXPECT_FALSE(DecodeWave(file("header.wav", good.substr(0, 12))));
+  EXPECT_FALSE(DecodeWave(file("cut.wav", good.substr(0, good.size() / 2))));
+  EXPECT_FALSE(DecodeWave(folder.Path() / "missing.wav"));
+  EXPECT_FALSE(DecodeWave(folder.Path()));
 }
 
-TEST(QtAudioBackend, OpensAndIsToldToPlayWithoutAnApplicationOrAudioSystem) {
+// One channel of a mono test sound, as the mixer puts it out.
+std::vector<std::int16_t> Left(SoundMixer& mixer, std::size_t frames) {
+  std::vector<std::int16_t> out(frames * 2);
+  mixer.Mix(out.data(), frames);
+  std::vector<std::int16_t> left;
+  for (std::size_t i = 0; i < out.size(); i += 2) left.push_back(out[i]);
+  return left;
+}
+
+std::shared_ptr<const PcmSound> Ramp(std::int16_t from, std::size_t frames) {
+  auto sound = std::make_shared<PcmSound>();
+  for (std::size_t i = 0; i < frames; ++i) sound->samples.insert(sound->samples.end(), 2, std::int16_t(from + i));
+  return sound;
+}
+
+TEST(SoundMixer, PlayStartsFromTheBeginningStopSilencesAndLoopsWrap) {
+  SoundMixer mixer;
+  mixer.Add("1", Ramp(1, 4));
+  mixer.Add("2", Ramp(100, 3));
+  EXPECT_EQ(Left(mixer, 3), (std::vector<std::int16_t>{0, 0, 0})) << "opened, not played";
+
+  mixer.Play("1", false);
+  EXPECT_EQ(Left(mixer, 2), (std::vector<std::int16_t>{1, 2}));
+  mixer.Play("1", false);  // a restart while playing: from its first frame again
+  EXPECT_EQ(Left(mixer, 6), (std::vector<std::int16_t>{1, 2, 3, 4, 0, 0}));
+  EXPECT_FALSE(mixer.AnyPlaying()) << "played once, it ended";
+
+  mixer.Play("2", true);
+  mixer.Play("1", false);
+  EXPECT_EQ(Left(mixer, 8), (std::vector<std::int16_t>{101, 103, 105, 104, 101, 102, 100, 101}));
+  mixer.Stop("2");
+  EXPECT_EQ(Left(mixer, 2), (std::vector<std::int16_t>{0, 0}));
+
+  // Loud voices together clip instead of wrapping round.
+  mixer.Add("3", Ramp(30000, 1));
+  mixer.Add("4", Ramp(30000, 1));
+  mixer.Play("3", false);
+  mixer.Play("4", false);
+  EXPECT_EQ(Left(mixer, 1), (std::vector<std::int16_t>{32767}));
+
+  mixer.Play("2", true);
+  mixer.Remove("2");
+  EXPECT_EQ(Left(mixer, 2), (std::vector<std::int16_t>{0, 0})) << "a closed device is gone";
+}
+
+TEST(SdlAudioBackend, OpensAndIsToldToPlayWithoutAnyOutput) {
   TempFolder folder;
   test::WriteWave(folder.Path() / "Sound1.wav", {{440, 0.05}});
   test::WriteFile(folder.Path() / "Sound2.wav", "RIFF but not really");
-  QtAudioBackend backend;
+  SdlAudioBackend backend;  // the output is never started here
   MciInterpreter mci(backend);
   const std::string one = (folder.Path() / "Sound1.wav").string();
   const std::string two = (folder.Path() / "Sound2.wav").string();
@@ -53,12 +102,12 @@ TEST(QtAudioBackend, OpensAndIsToldToPlayWithoutAnApplicationOrAudioSystem) {
   EXPECT_EQ(mci.SendString("open \"" + one + "\" alias 1"), MCI_OK);
   EXPECT_EQ(mci.SendString("open \"" + two + "\" alias 2"), MCIERR_INVALID_FILE);
   EXPECT_EQ(mci.SendString("open \"" + one + "\" alias 3 type mpegvideo"), MCI_OK);
-  // Silent, as no application object exists to play in.
   EXPECT_EQ(mci.SendString("play \"1\" from 0 notify"), MCI_OK);
   EXPECT_EQ(mci.SendString("play \"3\" repeat"), MCI_OK);
   EXPECT_EQ(mci.SendString("stop \"1\" notify"), MCI_OK);
   EXPECT_EQ(mci.SendString("close \"1\""), MCI_OK);
   EXPECT_EQ(mci.SendString("close \"3\""), MCI_OK);
+  EXPECT_FALSE(backend.OutputOpen());
 }
 
 }  // namespace

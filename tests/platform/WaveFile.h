@@ -35,7 +35,11 @@ inline std::string WaveBytes(const std::vector<Tone>& tones, int rate = 44100, s
     for (int i = 0; i < count; ++i) {
       const double value = 0.5 * std::sin(phase);
       phase += 2 * std::numbers::pi * tone.hertz / rate;
-      PutU16(samples, std::uint16_t(std::int16_t(std::lround(value * 32767))));
+      if (bits == 8) {
+        samples += char(std::lround(128 + value * 127));  // 8-bit PCM is unsigned
+      } else {
+        PutU16(samples, std::uint16_t(std::int16_t(std::lround(value * 32767))));
+      }
     }
   }
   std::string out = "RIFF";

@@ -1,0 +1,50 @@
+#pragma once
+// The audio back end of the program. Each sound is decoded once, when its
+// device opens. One output stream, opened in the background once the window
+// shows and kept open for the whole run, is fed by a small mixer: a play puts
+// the device's cursor back to 0, so the first press needs no set-up and a
+// restart is exact. SDL's audio plays the stream on a thread of its own, so a
+// blocked main thread (a pause, a modal box) never starves a sound.
+//
+// Without a sound server every call still returns at once, nothing is heard,
+// and one line says why. Called from one thread, the one that made it.
+
+#include <atomic>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "AudioBackend.h"
+#include "SoundMixer.h"
+
+namespace mirel {
+
+class SdlAudioBackend : public AudioBackend {
+ public:
+  SdlAudioBackend() = default;
+  // Ends a sound still playing at once. The stream goes with the process,
+  // which ends next: the back end lives as long as the program.
+  ~SdlAudioBackend() override;
+  SdlAudioBackend(const SdlAudioBackend&) = delete;
+  SdlAudioBackend& operator=(const SdlAudioBackend&) = delete;
+
+  bool Open(const std::string& alias, const std::filesystem::path& file) override;
+  void Play(const std::string& alias, bool loop) override;
+  void Stop(const std::string& alias) override;
+  void Close(const std::string& alias) override;
+
+  // Opens the output stream on a thread of its own and returns at once. Plays
+  // before the stream is open start when it opens.
+  void StartOutput();
+  // Whether the stream is open; for tests and the benchmark.
+  bool OutputOpen() const { return device_ != 0; }
+
+ private:
+  void OpenOutput();
+
+  SoundMixer mixer_;
+  std::thread opener_;
+  std::atomic<unsigned> device_{0};  // SDL's device id once open
+};
+
+}  // namespace mirel
