@@ -208,6 +208,7 @@ def play(server, window, pictures):
     player.click(200, 50)
     player.answer_message_box("the return question")
     check_title_screen(server, window, pictures.backdrop)
+    return len(clicks)
 
 
 def main():

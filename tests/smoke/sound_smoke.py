@@ -1,0 +1,145 @@
+#!/usr/bin/python3
+"""Smoke test of the program's own sounds: the real program plays into a
+private sound server with a null sink whose monitor is recorded. A 3 x 3 game
+played to its end must give the start of Sound1.wav at every tile move and the
+start of Sound2.wav at the end; with the sound switched off, nothing is heard.
+This is what fails when a sound is registered or wired wrongly."""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+import numpy
+
+import play
+from xsession import Failure, check, run_program, wait_until
+
+RATE = 8000
+SOUND_SWITCH = (248 + 60, 376 + 10)  # "サウンド・オン"
+
+
+class SoundServer:
+    """A private sound server with a null sink, and a recording of its monitor."""
+
+    def __enter__(self):
+        self.dir = tempfile.mkdtemp(prefix="mirel-pulse-")
+        os.makedirs(os.path.join(self.dir, "runtime"))
+        self.address = "unix:" + os.path.join(self.dir, "pulse.sock")
+        env = dict(os.environ, HOME=self.dir, XDG_RUNTIME_DIR=os.path.join(self.dir, "runtime"),
+                   PULSE_RUNTIME_PATH=os.path.join(self.dir, "runtime"), PULSE_STATE_PATH=self.dir)
+        for name in ("PULSE_SERVER", "DISPLAY", "DBUS_SESSION_BUS_ADDRESS"):
+            env.pop(name, None)
+        self.server = subprocess.Popen(
+            ["pulseaudio", "-n", "--daemonize=no", "--use-pid-file=no", "--system=false", "--exit-idle-time=-1",
+             "--high-priority=no", "--realtime=no", "-L", "module-null-sink sink_name=mirel_null", "-L",
+             "module-native-protocol-unix auth-anonymous=1 socket=" + os.path.join(self.dir, "pulse.sock")],
+            env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_until("the sound server", lambda: b"mirel_null" in self.pactl("list", "short", "sinks"))
+        # The program's environment comes from ours.
+        os.environ["PULSE_SERVER"] = self.address
+        self.samples = bytearray()
+        self.recorder = subprocess.Popen(
+            ["parec", "--server=" + self.address, "-d", "mirel_null.monitor", "--raw", "--format=s16le",
+             "--channels=1", "--rate=%d" % RATE, "--latency-msec=20"], stdout=subprocess.PIPE)
+        threading.Thread(target=self._record, daemon=True).start()
+        return self
+
+    def _record(self):
+        while True:
+            chunk = self.recorder.stdout.read1(4096)
+            if not chunk:
+                return
+            self.samples += chunk
+
+    def pactl(self, *args):
+        return subprocess.run(["pactl", "--server=" + self.address, *args], capture_output=True).stdout
+
+    def heard(self):
+        data = bytes(self.samples)
+        return numpy.frombuffer(data[:len(data) // 2 * 2], dtype="<i2").astype(numpy.float64)
+
+    def __exit__(self, *exc):
+        os.environ.pop("PULSE_SERVER", None)
+        for proc in (self.recorder, self.server):
+            proc.kill()
+            proc.wait()
+        shutil.rmtree(self.dir, ignore_errors=True)
+        return False
+
+
+def beginning_of(wave, seconds=0.025):
+    """The first moments of a sound file, as the recording hears them."""
+    raw = subprocess.run(["sox", wave, "-r", str(RATE), "-c", "1", "-b", "16", "-e", "signed", "-t", "raw", "-"],
+                         check=True, capture_output=True).stdout
+    samples = numpy.frombuffer(raw, dtype="<i2").astype(numpy.float64)
+    start = int(numpy.argmax(numpy.abs(samples) > 300))  # where the sound rises
+    return samples[start:start + int(seconds * RATE)]
+
+
+def starts_heard(recording, template, apart=0, threshold=0.8):
+    """How often the template is heard from its own beginning: peaks of the
+    normalised correlation, at least one template length (or `apart` samples)
+    apart, as a sound's later parts may repeat its first moments."""
+    n = len(template)
+    if len(recording) < n:
+        return 0
+    t = (template - template.mean()) / (numpy.linalg.norm(template - template.mean()) + 1e-9)
+    windows = numpy.lib.stride_tricks.sliding_window_view(recording, n)
+    centred = windows - windows.mean(axis=1, keepdims=True)
+    scores = centred @ t / (numpy.linalg.norm(centred, axis=1) + 1e-9)
+    scores[numpy.abs(windows).max(axis=1) < 1000] = 0  # silence matches nothing
+    count, at = 0, 0
+    while at < len(scores):
+        if scores[at] > threshold:
+            count += 1
+            at += max(n, apart)
+        else:
+            at += 1
+    return count
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--pictures", required=True)
+    args = parser.parse_args()
+    pictures = play.Pictures(args.pictures)
+    folder = os.path.dirname(os.path.abspath(args.program))
+    move = beginning_of(os.path.join(folder, "Sound1.wav"))
+    done = beginning_of(os.path.join(folder, "Sound2.wav"))
+
+    def game(server, window, sound, sound_on):
+        wait_until("the program's sound stream", lambda: sound.pactl("list", "short", "sink-inputs").strip())
+        # A fresh monitor can take a second to deliver; nothing may play before.
+        wait_until("the recording to start", lambda: len(sound.samples) >= RATE // 10)
+        if not sound_on:
+            play.Player(server, window).click(*SOUND_SWITCH)
+            time.sleep(0.3)
+        moves = play.play(server, window, pictures)
+        time.sleep(1.0)
+        heard = sound.heard()
+        check(len(heard) > RATE, "the recording is too short to tell")
+        if sound_on:
+            check(starts_heard(heard, move) == moves, "%d moves, but the move sound was heard from its start %d times"
+                  % (moves, starts_heard(heard, move)))
+            starts = starts_heard(heard, done, apart=RATE)
+            check(starts == 1, "the completion sound was heard %d times" % starts)
+        else:
+            check(numpy.abs(heard).max() < 300, "with the sound off, something was heard")
+
+    # The program connects to the sound server it finds when it starts.
+    for sound_on in (True, False):
+        with SoundServer() as sound:
+            result = run_program(args.program, lambda server, window: game(server, window, sound, sound_on))
+        if result != 0:
+            return result
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
