@@ -26,6 +26,9 @@ SOUND_SWITCH = (248 + 60, 376 + 10)  # "サウンド・オン"
 class SoundServer:
     """A private sound server with a null sink, and a recording of its monitor."""
 
+    def __init__(self, latency_ms=20):
+        self.latency_ms = latency_ms
+
     def __enter__(self):
         self.dir = tempfile.mkdtemp(prefix="mirel-pulse-")
         os.makedirs(os.path.join(self.dir, "runtime"))
@@ -45,7 +48,8 @@ class SoundServer:
         self.samples = bytearray()
         self.recorder = subprocess.Popen(
             ["parec", "--server=" + self.address, "-d", "mirel_null.monitor", "--raw", "--format=s16le",
-             "--channels=1", "--rate=%d" % RATE, "--latency-msec=20"], stdout=subprocess.PIPE)
+             "--channels=1", "--rate=%d" % RATE, "--latency-msec=%d" % self.latency_ms], stdout=subprocess.PIPE)
+        self.arrivals = []  # (monotonic time, samples so far) as each piece came in
         threading.Thread(target=self._record, daemon=True).start()
         return self
 
@@ -55,6 +59,7 @@ class SoundServer:
             if not chunk:
                 return
             self.samples += chunk
+            self.arrivals.append((time.monotonic(), len(self.samples) // 2))
 
     def pactl(self, *args):
         return subprocess.run(["pactl", "--server=" + self.address, *args], capture_output=True).stdout
