@@ -9,19 +9,17 @@
 // Without a sound server every call still returns at once, nothing is heard,
 // and one line says why. Called from one thread, the one that made it.
 
-#include <atomic>
 #include <filesystem>
+#include <memory>
 #include <string>
-#include <thread>
 
 #include "AudioBackend.h"
-#include "SoundMixer.h"
 
 namespace mirel {
 
 class SdlAudioBackend : public AudioBackend {
  public:
-  SdlAudioBackend() = default;
+  SdlAudioBackend();
   // Ends a sound still playing at once. The stream goes with the process,
   // which ends next: the back end lives as long as the program.
   ~SdlAudioBackend() override;
@@ -36,15 +34,14 @@ class SdlAudioBackend : public AudioBackend {
   // Opens the output stream on a thread of its own and returns at once. Plays
   // before the stream is open start when it opens.
   void StartOutput();
-  // Whether the stream is open; for tests and the benchmark.
-  bool OutputOpen() const { return device_ != 0; }
+  // Whether the stream is open; for tests.
+  bool OutputOpen() const;
 
  private:
-  void OpenOutput();
-
-  SoundMixer mixer_;
-  std::thread opener_;
-  std::atomic<unsigned> device_{0};  // SDL's device id once open
+  struct Output;
+  // Shared with the thread that opens the stream, which a server that never
+  // answers can keep waiting past the end of the back end.
+  std::shared_ptr<Output> output_;
 };
 
 }  // namespace mirel

@@ -6,6 +6,9 @@
 
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -397,6 +400,24 @@ TEST(SoundWithoutServer, ANamedServerThatIsNotThere) {
   env.insert("PULSE_SERVER", "unix:" + folder.filePath("nobody-listens.sock"));
   env.remove("DISPLAY");
   RunWithoutServer(env, folder);
+}
+
+// A server that never brought the stream up once held the end of the program
+// forever.
+TEST(SoundWithoutServer, AServerThatNeverAnswers) {
+  QTemporaryDir folder;
+  const std::string socketPath = folder.filePath("silent.sock").toStdString();
+  const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(listener, 4), 0);  // connections queue up and are never answered
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("PULSE_SERVER", "unix:" + QString::fromStdString(socketPath));
+  env.remove("DISPLAY");
+  RunWithoutServer(env, folder);
+  close(listener);
 }
 
 TEST(SoundWithoutServer, NoServerAnywhere) {
