@@ -30,7 +30,8 @@ std::shared_ptr<const PcmSound> DecodeWave(const std::filesystem::path& file) {
     convert.len = int(length);
     if (SDL_ConvertAudio(&convert) == 0) {
       sound = std::make_shared<PcmSound>();
-      const std::size_t frames = std::size_t(convert.len_cvt) / (sizeof(std::int16_t) * SoundMixer::kChannels);
+      const std::size_t frames =
+          std::size_t(convert.len_cvt) / (sizeof(std::int16_t) * SoundMixer::kChannels);
       sound->samples.resize(frames * SoundMixer::kChannels);
       std::memcpy(sound->samples.data(), buffer.data(), sound->samples.size() * sizeof(std::int16_t));
     }

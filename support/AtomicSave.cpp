@@ -115,8 +115,8 @@ StagedFile::~StagedFile() {
   if (!staged_.empty()) ::unlink(staged_.c_str());
 }
 
-std::optional<StagedFile> StagedFile::Write(const fs::path& file, std::string_view bytes, bool keepOwnerAndMode,
-                                            std::string& error) {
+std::optional<StagedFile> StagedFile::Write(const fs::path& file, std::string_view bytes,
+                                            bool keepOwnerAndMode, std::string& error) {
   fs::path staged;
   int fd = -1;
   for (unsigned attempt = 0; fd < 0 && attempt < 100; ++attempt) {

@@ -2,11 +2,11 @@
 // made, written back when it goes. The file is open only inside those two.
 
 #include <array>
-#include <optional>
 #include <exception>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <system_error>
 
 #include "platform/AnsiText.h"
@@ -117,9 +117,11 @@ void Zentik11::SaveRecordFile() {
   // The new file is whole on disk before anything else happens, so a full
   // disk or a read-only folder leaves every old byte where it was.
   std::string error;
-  std::optional<StagedFile> staged = StagedFile::Write(target, FormatRecordFile(RecordTable_), !unread, error);
+  std::optional<StagedFile> staged =
+      StagedFile::Write(target, FormatRecordFile(RecordTable_), !unread, error);
   if (!staged) {
-    std::cerr << "Could not save the record file " << recordFile_ << ": " << error << "; the old file is left as it was\n";
+    std::cerr << "Could not save the record file " << recordFile_ << ": " << error
+              << "; the old file is left as it was\n";
     return;
   }
   // The file the load could not use is kept under a backup name, unless it
@@ -135,15 +137,17 @@ void Zentik11::SaveRecordFile() {
   }
   if (!staged->Commit(error)) {
     if (keptIn && !MoveBack(*keptIn, target)) {
-      std::cerr << "Could not save the record file " << recordFile_ << ": " << error << "; its old content is in "
-                << *keptIn << '\n';
+      std::cerr << "Could not save the record file " << recordFile_ << ": " << error
+                << "; its old content is in " << *keptIn << '\n';
       return;
     }
-    std::cerr << "Could not save the record file " << recordFile_ << ": " << error << "; the old file is left as it was\n";
+    std::cerr << "Could not save the record file " << recordFile_ << ": " << error
+              << "; the old file is left as it was\n";
     return;
   }
   if (keptIn) {
-    std::cerr << "The record file " << recordFile_ << " could not be read and starts again from the defaults; "
+    std::cerr << "The record file " << recordFile_
+              << " could not be read and starts again from the defaults; "
               << "its old content is kept in " << *keptIn << '\n';
   }
 }

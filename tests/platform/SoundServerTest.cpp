@@ -264,7 +264,9 @@ class Probe {
   }
 
   // What it printed on standard error, once it has ended.
-  QStringList ErrorLines() { return QString::fromUtf8(process_.readAllStandardError()).split('\n', Qt::SkipEmptyParts); }
+  QStringList ErrorLines() {
+    return QString::fromUtf8(process_.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
+  }
 
  private:
   QProcess process_;
@@ -381,10 +383,8 @@ void RunWithoutServer(const QProcessEnvironment& env, const QTemporaryDir& folde
   ASSERT_TRUE(probe.Started());
   EXPECT_EQ(probe.Send("open \"" + file + "\" alias 1"), 0);
   EXPECT_EQ(probe.Send("open \"" + file + "\" alias 2 type mpegvideo"), 0);
-  const std::vector<std::string> commands = {"play \"1\" from 0 notify",
-                                             "play \"1\" from 0 notify",
-                                             "play \"2\" repeat",
-                                             "stop \"1\" notify"};
+  const std::vector<std::string> commands = {"play \"1\" from 0 notify", "play \"1\" from 0 notify",
+                                             "play \"2\" repeat", "stop \"1\" notify"};
   for (int round = 0; round < 3; ++round)
     for (const std::string& command : commands) EXPECT_EQ(probe.Send(command), 0) << command;
   for (const char* command : {"play \"1\" from 0 notify", "stop \"2\"", "close \"1\"", "close \"2\""})

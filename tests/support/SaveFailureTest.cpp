@@ -180,7 +180,8 @@ TEST(SaveFailure, ReadOnlyFolder) {
 TEST(SaveFailure, FullDeviceLeavesEveryOldByte) {
   const std::string elevenKilobytes = [] {
     std::string file;
-    for (int k = 0; file.size() < 11 * 1024; ++k) file += "\"" + std::to_string(k) + "/k" + std::to_string(k) + "/n\"\r\n";
+    for (int k = 0; file.size() < 11 * 1024; ++k)
+      file += "\"" + std::to_string(k) + "/k" + std::to_string(k) + "/n\"\r\n";
     return file;
   }();
   const std::pair<const char*, std::string> files[] = {
@@ -203,7 +204,8 @@ TEST(SaveFailure, FullDeviceLeavesEveryOldByte) {
         const std::string block(1024, 'f');
         while (write(fd, block.data(), block.size()) > 0) {
         }
-        if (free > 0 && ftruncate(fd, lseek(fd, 0, SEEK_END) - off_t(free)) != 0) return std::string("truncate");
+        if (free > 0 && ftruncate(fd, lseek(fd, 0, SEEK_END) - off_t(free)) != 0)
+          return std::string("truncate");
         close(fd);
         // 6000 bytes: more than is free, less than any write buffer.
         return FailingRun(data, folder.Path() / "stderr.txt", "the old file is left as it was", 6000);
