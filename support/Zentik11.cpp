@@ -10,9 +10,11 @@
 
 namespace mirel {
 
-Zentik11::Zentik11(MciInterpreter& mci, std::filesystem::path recordFile)
-    : mci_(mci), recordFile_(std::move(recordFile)), SoundTable_(1) {
+Zentik11::Zentik11(MciInterpreter& mci, std::filesystem::path recordFile, std::filesystem::path loadFrom)
+    : mci_(mci), recordFile_(loadFrom.empty() ? recordFile : std::move(loadFrom)), SoundTable_(1) {
+  // The load reads recordFile_; from then on it names where the store is saved.
   LoadRecordFile();
+  recordFile_ = std::move(recordFile);
 }
 
 Zentik11::~Zentik11() {
