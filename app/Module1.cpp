@@ -30,8 +30,9 @@ int Main(char* programName) {
   // user's own QT_SCALE_FACTOR still multiplies it.
   QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Round);
   QApplication app(argc, argv);
-  // Names the data folder (the record file of an installed copy) and ties the
-  // window to the launcher's entry: Wayland app_id and X11 class.
+  // The name gives the data folder (the record file of an installed copy) and
+  // the X11 class, which the desktop entry names as its StartupWMClass; the
+  // desktop file name is the window's Wayland app_id.
   QCoreApplication::setApplicationName(QStringLiteral("mirel"));
   QGuiApplication::setDesktopFileName(QStringLiteral(MIREL_APP_ID));
 

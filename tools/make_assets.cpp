@@ -3,9 +3,10 @@
 //   mirel_make_assets <output folder> [--preview <folder>]
 //
 // The output folder receives pictures/*.bmp, sounds/*.wav and icons/*.png
-// (the layout of assets/). With --preview, PNGs for looking at the reliefs are written too:
-// the grey shading, the dithered picture, and the picture as the game shows it
-// (ANDed onto the backdrop's board area), each also at twice the size.
+// (the layout of assets/). With --preview, PNGs for looking at the reliefs are
+// written too: the grey shading, the dithered picture, and the picture as the
+// game shows it (ANDed onto the backdrop's board area), each also at twice the
+// size.
 
 #include <cstdio>
 #include <filesystem>

@@ -66,14 +66,16 @@ class Player:
             user = pwd.getpwnam("nobody")
             os.chown(home, user.pw_uid, user.pw_gid)
             self.prefix = ["setpriv", "--reuid=%d" % user.pw_uid, "--regid=%d" % user.pw_gid, "--clear-groups"]
-        self.data = os.path.join(home, ".local/share/mirel")
+        self.data_home = os.path.join(home, ".local/share")
+        self.data = os.path.join(self.data_home, "mirel")
 
     def run(self, server, link, backdrop=None, trace=None):
         """One run through the link: the title, then a close request; returns stderr."""
         argv = [link]
         if trace:
             argv = ["strace", "-f", "-qq", "-e", "trace=openat", "-e", "status=successful", "-o", trace] + argv
-        env = {"HOME": self.home}
+        # The data folder as a desktop without XDG settings has it, whatever the caller's are.
+        env = {"HOME": self.home, "XDG_DATA_HOME": self.data_home}
         proc = start_program(self.prefix + argv, server, **env)
         try:
             window = server.wait_for_window(proc=proc)
