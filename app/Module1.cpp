@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QLocale>
+#include <QStandardPaths>
 #include <memory>
 
 #include "Form1Window.h"
@@ -25,7 +26,16 @@ int Main(char* programName) {
   // The program reads no command line: Qt sees only the program's name.
   int argc = 1;
   char* argv[] = {programName, nullptr};
+  // At a fractional desktop scale such as 150 % a picture pixel would become
+  // blocks of unequal size; a whole factor keeps the pixel art even. The
+  // user's own QT_SCALE_FACTOR still multiplies it.
+  QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Round);
   const std::unique_ptr<QApplication> app = OpenApplication(argc, argv);
+  // The name gives the data folder (the record file of an installed copy) and
+  // the X11 class, which the desktop entry names as its StartupWMClass; the
+  // desktop file name is the window's Wayland app_id.
+  QCoreApplication::setApplicationName(QStringLiteral("mirel"));
+  QGuiApplication::setDesktopFileName(QStringLiteral(MIREL_APP_ID));
 
   RegisterLabelFont();
   InstallQtTranslations(QLocale::system());
@@ -35,7 +45,10 @@ int Main(char* programName) {
 
   SdlAudioBackend audio;
   MciInterpreter mci(audio);
-  Lib = std::make_unique<Zentik11>(mci, ProgramFolder() / "Mirel.mtt");
+  const RecordFilePlace record =
+      ChooseRecordFilePlace(ProgramFolder(), FolderIsWritable(ProgramFolder()),
+                            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString());
+  Lib = std::make_unique<Zentik11>(mci, record.save, record.load);
   Lib->SoundSet(1, folder.toStdString() + "/Sound1.wav", false);
   Lib->SoundSet(2, folder.toStdString() + "/Sound2.wav", false);
 

@@ -1,5 +1,7 @@
 #include "ProgramFolder.h"
 
+#include <unistd.h>
+
 #include <system_error>
 
 namespace mirel {
@@ -19,5 +21,24 @@ std::filesystem::path& Folder() {
 
 std::filesystem::path ProgramFolder() { return Folder(); }
 void SetProgramFolder(const std::filesystem::path& folder) { Folder() = folder; }
+
+bool FolderIsWritable(const std::filesystem::path& folder) {
+  // Asks the kernel, so a read-only mount and the user's own rights both count.
+  return ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+RecordFilePlace ChooseRecordFilePlace(const std::filesystem::path& programFolder, bool programFolderWritable,
+                                      const std::filesystem::path& dataFolder) {
+  const std::filesystem::path beside = programFolder / kRecordFileName;
+  if (programFolderWritable || dataFolder.empty()) return {beside, beside};
+  const std::filesystem::path own = dataFolder / kRecordFileName;
+  std::error_code ec;
+  std::filesystem::create_directories(dataFolder, ec);
+  // Anything under the name counts as the player's own, even what cannot be
+  // read: the load then puts it aside rather than falling back past it.
+  const bool haveOwn = std::filesystem::symlink_status(own, ec).type() != std::filesystem::file_type::not_found;
+  const bool shipped = std::filesystem::exists(beside, ec);
+  return {haveOwn || !shipped ? own : beside, own};
+}
 
 }  // namespace mirel

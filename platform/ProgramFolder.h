@@ -9,4 +9,24 @@ namespace mirel {
 std::filesystem::path ProgramFolder();
 void SetProgramFolder(const std::filesystem::path& folder);
 
+inline constexpr const char* kRecordFileName = "Mirel.mtt";
+
+// Where the record file is read from at the start and written to at the end.
+struct RecordFilePlace {
+  std::filesystem::path load;
+  std::filesystem::path save;
+};
+
+// Whether this user may create files in the folder.
+bool FolderIsWritable(const std::filesystem::path& folder);
+
+// Beside the program when its folder is writable (an unpacked copy or a build
+// tree), as it has always been. An installed program's folder is not, so the
+// file then lives in the player's data folder, which this creates: read from
+// there once it exists, until then from a copy shipped beside the program if
+// there is one, and always saved there. Without a data folder the file stays
+// beside the program, whose save then fails and says so.
+RecordFilePlace ChooseRecordFilePlace(const std::filesystem::path& programFolder, bool programFolderWritable,
+                                      const std::filesystem::path& dataFolder);
+
 }  // namespace mirel

@@ -54,28 +54,28 @@ void Zentik11::WriteText(std::string& Str, const std::string& Key, bool Name) {
   (Name ? RecordTable_[i].NameText : RecordTable_[i].ValueText) = Str;
 }
 
-void Zentik11::LoadRecordFile() {
+void Zentik11::LoadRecordFile(const std::filesystem::path& file) {
   RecordTable_.assign(1, TextRecord{});
   loadedIdentity_.reset();
   try {
     std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(recordFile_, error);
+    const std::filesystem::file_status status = std::filesystem::status(file, error);
     if (status.type() == std::filesystem::file_type::not_found) {
       loadOutcome_ = LoadOutcome::Missing;
       SetDefaultRecords();
       return;
     }
-    loadedIdentity_ = IdentityOf(recordFile_);
+    loadedIdentity_ = IdentityOf(file);
     // A folder, a device or a pipe under the file's name is nothing to read,
     // and no record file comes near the size limit.
     if (error || status.type() != std::filesystem::file_type::regular ||
-        std::filesystem::file_size(recordFile_, error) > kMaxRecordFileBytes || error) {
+        std::filesystem::file_size(file, error) > kMaxRecordFileBytes || error) {
       loadOutcome_ = LoadOutcome::Unreadable;
       SetDefaultRecords();
       return;
     }
     std::string bytes;
-    std::ifstream in(recordFile_, std::ios::binary);
+    std::ifstream in(file, std::ios::binary);
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (!in.is_open() || in.bad()) {
       loadOutcome_ = LoadOutcome::Unreadable;

@@ -10,9 +10,9 @@
 
 namespace mirel {
 
-Zentik11::Zentik11(MciInterpreter& mci, std::filesystem::path recordFile)
+Zentik11::Zentik11(MciInterpreter& mci, std::filesystem::path recordFile, std::filesystem::path loadFrom)
     : mci_(mci), recordFile_(std::move(recordFile)), SoundTable_(1) {
-  LoadRecordFile();
+  LoadRecordFile(loadFrom.empty() ? recordFile_ : loadFrom);
 }
 
 Zentik11::~Zentik11() {

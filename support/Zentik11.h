@@ -28,8 +28,9 @@ class Zentik11 {
   // be able to make the table (and the stop and close runs) enormous.
   static constexpr std::int32_t kHighestChannel = 4095;
 
-  // Sets up the sound table, then loads the record store from recordFile.
-  Zentik11(MciInterpreter& mci, std::filesystem::path recordFile);
+  // Sets up the sound table, then loads the record store from recordFile, or
+  // from loadFrom when one is given; the store is always saved to recordFile.
+  Zentik11(MciInterpreter& mci, std::filesystem::path recordFile, std::filesystem::path loadFrom = {});
   // Saves the record store, then stops and closes every sound channel. A
   // failed save is reported on standard error and does not stop the rest;
   // nothing is thrown.
@@ -76,7 +77,7 @@ class Zentik11 {
 
   static std::int32_t GetMax(std::int32_t a, std::int32_t b) { return a > b ? a : b; }
   void CloseAllSound();
-  void LoadRecordFile();
+  void LoadRecordFile(const std::filesystem::path& file);
   void SetDefaultRecords();
   void SaveRecordFile();
   const SoundChannel& Slot(std::int32_t Number) const;

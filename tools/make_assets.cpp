@@ -2,19 +2,22 @@
 //
 //   mirel_make_assets <output folder> [--preview <folder>]
 //
-// The output folder receives pictures/*.bmp and sounds/*.wav (the layout of
-// assets/). With --preview, PNGs for looking at the reliefs are written too:
-// the grey shading, the dithered picture, and the picture as the game shows it
-// (ANDed onto the backdrop's board area), each also at twice the size.
+// The output folder receives pictures/*.bmp, sounds/*.wav and icons/*.png
+// (the layout of assets/). With --preview, PNGs for looking at the reliefs are
+// written too: the grey shading, the dithered picture, and the picture as the
+// game shows it (ANDed onto the backdrop's board area), each also at twice the
+// size.
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <QImage>
 
 #include "tools/Backdrop.h"
 #include "tools/FileFormats.h"
+#include "tools/Icon.h"
 #include "tools/Reliefs.h"
 #include "tools/Sounds.h"
 
@@ -26,6 +29,8 @@ namespace fs = std::filesystem;
 // Where the game puts a built-in picture on the backdrop.
 constexpr int kBoardLeft = 50;
 constexpr int kBoardTop = 100;
+// The relief the icon shows (index into the four).
+constexpr int kIconRelief = 0;
 
 bool Save(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
   if (WriteFile(path.string(), bytes)) return true;
@@ -74,6 +79,7 @@ int main(int argc, char** argv) {
   std::error_code error;
   fs::create_directories(out / "pictures", error);
   fs::create_directories(out / "sounds", error);
+  fs::create_directories(out / "icons", error);
   if (!preview.empty()) fs::create_directories(preview, error);
 
   bool ok = true;
@@ -81,9 +87,10 @@ int main(int argc, char** argv) {
   ok &= Save(out / "pictures" / "Backdrop.bmp", EncodeBmp24(backdrop));
 
   const Field shades[] = {ShadeSpirals(), ShadeTablet(), ShadeCharacters(), ShadeFace()};
+  std::vector<BitPicture> reliefs;
   for (int i = 0; i < 4; ++i) {
     const std::string name = "Relief" + std::to_string(i + 1);
-    const BitPicture picture = Dither(shades[i]);
+    const BitPicture& picture = reliefs.emplace_back(Dither(shades[i]));
     ok &= Save(out / "pictures" / (name + ".bmp"), EncodeBmp1(picture));
     std::size_t black = 0;
     for (auto b : picture.black) black += b;
@@ -93,6 +100,14 @@ int main(int argc, char** argv) {
       ok &= SavePng(preview / (name + "-shade.png"), GreyImage(shades[i]));
       ok &= SavePng(preview / (name + "-bits.png"), picture.ToImage());
       ok &= SavePng(preview / (name + "-board.png"), OnBackdrop(backdrop, picture));
+    }
+  }
+
+  for (const int size : kIconSizes) {
+    const fs::path icon = out / "icons" / ("mirel-" + std::to_string(size) + ".png");
+    if (!DrawIcon(backdrop, reliefs[kIconRelief], size).save(QString::fromStdString(icon.string()), "PNG")) {
+      std::fprintf(stderr, "cannot write %s\n", icon.string().c_str());
+      ok = false;
     }
   }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <set>
 
 #include "platform/ProgramFolder.h"
@@ -56,6 +57,37 @@ TEST(ProgramFolder, CanBeSetWhenTheWorkingFolderIsGone) {
         std::exit(ProgramFolder() == "games" ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");
+}
+
+TEST(RecordFilePlace, BesideAWritableProgramElseInTheDataFolder) {
+  TempFolder program, home;
+  const std::filesystem::path data = home.Path() / "share" / "mirel";
+  const std::filesystem::path beside = program.Path() / "Mirel.mtt";
+  const std::filesystem::path own = data / "Mirel.mtt";
+
+  RecordFilePlace place = ChooseRecordFilePlace(program.Path(), true, data);
+  EXPECT_EQ(place.load, beside);
+  EXPECT_EQ(place.save, beside);
+  EXPECT_FALSE(std::filesystem::exists(data)) << "a portable copy leaves the data folder alone";
+  place = ChooseRecordFilePlace(program.Path(), false, "");
+  EXPECT_EQ(place.save, beside) << "no data folder: nowhere else to go";
+
+  // Read-only program folder: the player's own file, first from a shipped copy.
+  place = ChooseRecordFilePlace(program.Path(), false, data);
+  EXPECT_EQ(place.load, own);
+  EXPECT_EQ(place.save, own);
+  EXPECT_TRUE(std::filesystem::is_directory(data)) << "made, so the save can write there";
+  { std::ofstream(beside) << "shipped"; }
+  place = ChooseRecordFilePlace(program.Path(), false, data);
+  EXPECT_EQ(place.load, beside);
+  EXPECT_EQ(place.save, own);
+  { std::ofstream(own) << "own"; }
+  place = ChooseRecordFilePlace(program.Path(), false, data);
+  EXPECT_EQ(place.load, own);
+  EXPECT_EQ(place.save, own);
+
+  EXPECT_TRUE(FolderIsWritable(program.Path()));
+  EXPECT_FALSE(FolderIsWritable(program.Path() / "missing"));
 }
 
 }  // namespace

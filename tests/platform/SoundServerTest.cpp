@@ -68,7 +68,7 @@ class PulseServer {
     DieWithParent(server_);
     server_.start(pulseaudio,
                   {"-n", "--daemonize=no", "--use-pid-file=no", "--system=false", "--exit-idle-time=-1",
-                   "--high-priority=no", "--realtime=no", "--log-target=stderr", "-L",
+                   "--high-priority=yes", "--realtime=yes", "--log-target=stderr", "-L",
                    "module-null-sink sink_name=mirel_null", "-L",
                    "module-native-protocol-unix auth-anonymous=1 socket=" + dir_.filePath("pulse.sock")});
     if (!server_.waitForStarted(kAnswerMs)) {

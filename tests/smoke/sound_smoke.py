@@ -39,7 +39,7 @@ class SoundServer:
             env.pop(name, None)
         self.server = subprocess.Popen(
             ["pulseaudio", "-n", "--daemonize=no", "--use-pid-file=no", "--system=false", "--exit-idle-time=-1",
-             "--high-priority=no", "--realtime=no", "-L", "module-null-sink sink_name=mirel_null", "-L",
+             "--high-priority=yes", "--realtime=yes", "-L", "module-null-sink sink_name=mirel_null", "-L",
              "module-native-protocol-unix auth-anonymous=1 socket=" + os.path.join(self.dir, "pulse.sock")],
             env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         wait_until("the sound server", lambda: b"mirel_null" in self.pactl("list", "short", "sinks"))

@@ -187,14 +187,20 @@ class ProgramFolder:
     def file(self, name):
         return os.path.join(self.path, name)
 
-    def start(self, server):
-        # The program runs from its own folder but looks for its files beside
-        # itself, so start it from elsewhere to prove that.
-        errors = tempfile.TemporaryFile()
-        proc = subprocess.Popen([self.executable], cwd=tempfile.gettempdir(), env=server.env(),
-                                stdout=subprocess.DEVNULL, stderr=errors)
-        proc.errors = errors
-        return proc
+    def start(self, server, **env):
+        return start_program([self.executable], server, **env)
+
+
+def start_program(argv, server, **env):
+    """Starts a program on the server's display, with env added to its
+    environment; stop() gives back what it wrote to stderr."""
+    # The program looks for its files beside itself, not in the working
+    # folder, so start it from elsewhere to prove that.
+    errors = tempfile.TemporaryFile()
+    proc = subprocess.Popen(argv, cwd=tempfile.gettempdir(), env=dict(server.env(), **env),
+                            stdout=subprocess.DEVNULL, stderr=errors)
+    proc.errors = errors
+    return proc
 
 
 def close_and_expect_exit(server, window, proc, within=2.0):

@@ -1,0 +1,62 @@
+# What `cmake --install` lays out: the program folder (the program and its two
+# sounds, which it finds beside itself), a link to it in the games folder on
+# the PATH, and the desktop entry, metainfo, icons, man page and licences.
+include(GNUInstallDirs)
+
+set(MIREL_INSTALL_GAMESDIR games CACHE STRING "Folder on the PATH for the link to the game, relative to the prefix")
+set(MIREL_INSTALL_PROGRAMDIR lib/games/mirel CACHE STRING "The program folder, relative to the prefix")
+set(MIREL_INSTALL_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/mirel)
+option(MIREL_DEBIAN_DOCS "Install the Debian copyright file and changelog (for the .deb)" OFF)
+
+install(TARGETS mirel RUNTIME DESTINATION ${MIREL_INSTALL_PROGRAMDIR})
+install(FILES assets/sounds/Sound1.wav assets/sounds/Sound2.wav DESTINATION ${MIREL_INSTALL_PROGRAMDIR})
+
+# Relative, so the tree works wherever it is unpacked or staged.
+file(RELATIVE_PATH mirel_link_target /prefix/${MIREL_INSTALL_GAMESDIR} /prefix/${MIREL_INSTALL_PROGRAMDIR}/mirel)
+install(CODE "
+  set(link \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${MIREL_INSTALL_GAMESDIR}/mirel\")
+  message(STATUS \"Installing: \${link} -> ${mirel_link_target}\")
+  file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${MIREL_INSTALL_GAMESDIR}\")
+  file(CREATE_LINK \"${mirel_link_target}\" \"\${link}\" SYMBOLIC)
+")
+
+configure_file(packaging/mirel.desktop.in ${MIREL_APP_ID}.desktop @ONLY)
+configure_file(packaging/mirel.metainfo.xml.in ${MIREL_APP_ID}.metainfo.xml @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${MIREL_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${MIREL_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/metainfo)
+
+set(MIREL_ICON_SIZES 16 24 32 48 64 128 256)
+foreach(size IN LISTS MIREL_ICON_SIZES)
+  install(FILES assets/icons/mirel-${size}.png
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/${size}x${size}/apps RENAME ${MIREL_APP_ID}.png)
+endforeach()
+
+# Compressed, as distributions ship manual pages; -n keeps the bytes free of
+# the build's time and file name.
+add_custom_command(OUTPUT mirel.6.gz
+  COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/packaging/mirel.6 > mirel.6.gz
+  DEPENDS packaging/mirel.6 VERBATIM)
+add_custom_target(mirel_man ALL DEPENDS mirel.6.gz)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/mirel.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+
+install(FILES LICENSE assets/fonts/OFL.txt DESTINATION ${MIREL_INSTALL_DOCDIR})
+
+if(MIREL_DEBIAN_DOCS)
+  # Debian keeps the licences in one machine-readable copyright file.
+  file(READ LICENSE mirel_mit)
+  file(READ assets/fonts/OFL.txt mirel_ofl)
+  foreach(text mirel_mit mirel_ofl)
+    string(REGEX REPLACE "\r" "" ${text} "${${text}}")
+    string(REGEX REPLACE "\n+$" "" ${text} "${${text}}")
+    string(REGEX REPLACE "\n\n" "\n.\n" ${text} "${${text}}")
+    string(REGEX REPLACE "\n\n" "\n.\n" ${text} "${${text}}")
+    string(REGEX REPLACE "\n" "\n " ${text} "${${text}}")
+  endforeach()
+  configure_file(packaging/copyright.in copyright @ONLY)
+  add_custom_command(OUTPUT changelog.gz
+    COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/packaging/changelog > changelog.gz
+    DEPENDS packaging/changelog VERBATIM)
+  add_custom_target(mirel_changelog ALL DEPENDS changelog.gz)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
+          DESTINATION ${MIREL_INSTALL_DOCDIR})
+endif()
