@@ -31,14 +31,7 @@ struct Rig {
     form.Rnd.Seed(99);
     StartSixBySix();
   }
-  void StartSixBySix() {
-    form.Level = 4;
-    form.PictureNo = 2;
-    form.GridCols = form.GridRows = form.EmptyCol = form.EmptyRow = 6;
-    form.CellGrid.Redim(7);
-    form.NewGame();
-    form.BoardActive = true;
-  }
+  void StartSixBySix() { form.StartLevel(4, 2); }
   ScriptedHost host;
   SoundRig sound;
   Form1 form;
@@ -85,7 +78,7 @@ void PressThatMoves(benchmark::State& state) {
   Form1& form = rig.form;
   rig.StartSixBySix();
   // Back and forth between the gap and a neighbour that does not finish the picture.
-  kit::Cell a{form.EmptyCol, form.EmptyRow};
+  kit::Cell a{form.CurrentBoard().EmptyCol(), form.CurrentBoard().EmptyRow()};
   kit::Cell b = a.c > 1 ? kit::Cell{a.c - 1, a.r} : kit::Cell{a.c + 1, a.r};
   const auto [ax, ay] = kit::CellCentre(form, a.c, a.r);
   const auto [bx, by] = kit::CellCentre(form, b.c, b.r);
