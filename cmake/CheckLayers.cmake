@@ -10,7 +10,7 @@ set(may_use_board board support platform)
 set(may_use_support support platform)
 set(may_use_platform platform)
 set(may_use_assets assets)
-set(may_use_tools tools)
+set(may_use_tools tools board)  # the label captions, for the font subset
 set(layers app menu board support platform assets tools)
 set(below_app menu board support platform assets)
 # Tests, benchmarks and fuzzers may use every layer, but no layer may use them.

@@ -7,7 +7,7 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "the generator failed: ${rc}")
 endif()
 foreach(f pictures/Backdrop.bmp pictures/Relief1.bmp pictures/Relief2.bmp pictures/Relief3.bmp
-          pictures/Relief4.bmp sounds/Sound1.wav sounds/Sound2.wav)
+          pictures/Relief4.bmp sounds/Sound1.wav sounds/Sound2.wav fonts/MochiyPopOne-Regular.ttf)
   execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/${f} ${ASSETS}/${f} RESULT_VARIABLE differs)
   if(differs)
     message(FATAL_ERROR "${f} differs from what the generator draws now")
