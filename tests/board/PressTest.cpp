@@ -31,7 +31,7 @@ TEST_F(PressTest, PressOnTheTileAboveTheGapSlidesItDown) {
   host.ClearLog();
   game.Form_MouseDown(1, 0, 260, 210);
   EXPECT_EQ(game.CurrentBoard().Text(), "1 2 3/4 6 ./7 8 5");
-  EXPECT_EQ(std::pair(game.CurrentBoard().EmptyCol(), game.CurrentBoard().EmptyRow()), std::pair(3, 2));
+  EXPECT_EQ(kit::Gap(game.CurrentBoard()), (kit::Cell{3, 2}));
   EXPECT_EQ(sound.Commands(), std::vector<std::string>{kMoveSound});
   EXPECT_EQ(host.Kinds(), std::vector<Kind>{Kind::Refresh});
   // The repaint shows the tile in its new cell and the gap where it was.

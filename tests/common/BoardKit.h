@@ -22,6 +22,9 @@ struct Cell {
   bool operator==(const Cell&) const = default;
 };
 
+// Where the gap is.
+inline Cell Gap(const Board& board) { return {board.EmptyCol(), board.EmptyRow()}; }
+
 // The new-game rectangle of cell (c, r), ring included.
 inline CellRec HomeRecord(int side, int c, int r) {
   const int t = kBoardSize / side;

@@ -21,9 +21,9 @@ TEST_F(FlowTest, EveryLevelPlaysToTheEndAndBackToTheTitle) {
     // One move per press, each with its sound and one repaint.
     const auto moves = kit::SolveMoves(form.CurrentBoard());
     for (std::size_t i = 0; i < moves.size(); ++i) {
-      const kit::Cell gapBefore{form.CurrentBoard().EmptyCol(), form.CurrentBoard().EmptyRow()};
+      const kit::Cell gapBefore = kit::Gap(form.CurrentBoard());
       kit::Press(form, moves[i].c, moves[i].r, std::int16_t(level == 2 ? 2 : 1));  // level 2 by right button
-      ASSERT_EQ((kit::Cell{form.CurrentBoard().EmptyCol(), form.CurrentBoard().EmptyRow()}), moves[i]);
+      ASSERT_EQ(kit::Gap(form.CurrentBoard()), moves[i]);
       ASSERT_NE(gapBefore, moves[i]);
       ASSERT_EQ(form.Solved, i + 1 == moves.size());
     }

@@ -82,7 +82,7 @@ TEST_F(RandomInputTest, HundredThousandEventsKeepTheModelWhole) {
   bool wasSolved = false;
   for (int event = 0; event < 100000; ++event) {
     const std::string labels = VisibleLabels(form);
-    const kit::Cell gapBefore{form.CurrentBoard().EmptyCol(), form.CurrentBoard().EmptyRow()};
+    const kit::Cell gapBefore = kit::Gap(form.CurrentBoard());
     bool followedPlan = false;
     ASSERT_NO_THROW({
       if (!labels.empty() && Chance(0.8)) {
@@ -127,7 +127,7 @@ TEST_F(RandomInputTest, HundredThousandEventsKeepTheModelWhole) {
         plan.clear();
         for (const auto& m : kit::SolveMoves(form.CurrentBoard())) plan.push_back(m);
       } else {
-        const kit::Cell gapAfter{form.CurrentBoard().EmptyCol(), form.CurrentBoard().EmptyRow()};
+        const kit::Cell gapAfter = kit::Gap(form.CurrentBoard());
         if (followedPlan && gapAfter == plan.front()) {
           plan.pop_front();
         } else if (gapAfter != gapBefore) {
