@@ -87,8 +87,9 @@ class XServer:
             env.pop(name, None)
         env["DISPLAY"] = self.name
         # A sanitizer build: the desktop libraries keep a few allocations to
-        # the end on purpose, which is no fault of the program's.
-        env.setdefault("ASAN_OPTIONS", "detect_leaks=0")
+        # the end, which is no fault of the program's; only those are forgiven.
+        env.setdefault("LSAN_OPTIONS", "suppressions=" + os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                                                      "lsan.supp"))
         return env
 
     def title_of(self, window):
