@@ -1,7 +1,7 @@
 #pragma once
-// One board cell, and the board: both indexes run 0 .. upper, the playing cells
-// 1 .. upper - 1, with a one-cell border ring around them so neighbour reads of
-// edge cells stay inside the array.
+// Where each board cell lies in the window: both indexes run 0 .. upper, the
+// playing cells 1 .. upper - 1, inside a one-cell ring that continues the grid
+// outward. Which tile a cell holds is the Board's business.
 
 #include <cstdint>
 #include <stdexcept>
@@ -16,7 +16,6 @@ struct CellRec {
   std::int32_t Bottom = 0;
   std::int32_t Width = 0;
   std::int32_t Height = 0;
-  std::int32_t TileNo = 0;
 };
 
 class CellGridArray {

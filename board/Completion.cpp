@@ -4,10 +4,7 @@
 namespace mirel {
 
 void Game::CheckComplete() {
-  const std::int32_t side = Level + 2;
-  for (std::int32_t c = 1; c <= GridCols; ++c)
-    for (std::int32_t r = 1; r <= GridRows; ++r)
-      if (CellGrid(c, r).TileNo != (c - 1) + side * (r - 1)) return;
+  if (!board_.IsSolved()) return;
 
   // The board with its gap stays up for a moment before the last piece drops in.
   host_.Sleep(300);

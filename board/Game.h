@@ -1,7 +1,9 @@
 #pragma once
-// Everything the window holds: the board and game state, its picture surfaces
-// and label states, and the board's procedures. Plain C++ over surfaces; the
-// desktop is reached only through Host, sound only through Zentik11.
+// Everything the window holds: the game state, its picture surfaces and label
+// states, and the board's procedures. The rules are the Board value it owns;
+// the procedures are short sequences of a rule, drawing and sound. Plain C++
+// over surfaces; the desktop is reached only through Host, sound only through
+// Zentik11.
 
 #include <array>
 #include <cstddef>
@@ -9,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "Board.h"
 #include "CellGrid.h"
 #include "LabelTable.h"
 #include "platform/Host.h"
@@ -51,10 +54,14 @@ class Game {
   // face colour). Elements are created in ascending order, as the load handler does.
   void LoadPicture1(std::size_t index);
 
+  // A level pick: a fresh, shuffled board of side level + 2 cut from picture
+  // pictureNo (0..3 built in, 4 the player's own), drawn and taking presses.
+  void StartLevel(std::int32_t level, std::int32_t pictureNo);
+
   // Board procedures.
-  void MoveTile(std::int32_t col, std::int32_t row);
+  void MoveTile(std::int32_t col, std::int32_t row) { board_.Move(col, row); }
   // The slide rule: is playing cell (c, r) next to the empty cell?
-  bool MaySlide(std::int32_t c, std::int32_t r) const;
+  bool MaySlide(std::int32_t c, std::int32_t r) const { return board_.MaySlide(c, r); }
   void NewGame();
   void Shuffle();
   void DrawBoard();
@@ -74,14 +81,17 @@ class Game {
     Refresh();
   }
 
+  // The tiles in play, and where each cell lies in the window.
+  const Board& CurrentBoard() const { return board_; }
+  const CellRec& CellAt(std::int32_t c, std::int32_t r) const { return CellGrid(c, r); }
+  const CellGridArray& Cells() const { return CellGrid; }
+  // Lays the tiles of the game in play out as given (tests and benchmarks
+  // start from known boards). The side must be the level's.
+  void SetBoard(const Board& board);
+
   // Form state, in declaration order.
-  CellGridArray CellGrid;
   std::int32_t Level = 0;
   std::int32_t PictureNo = 0;
-  std::int32_t GridCols = 0;
-  std::int32_t GridRows = 0;
-  std::int32_t EmptyCol = 0;
-  std::int32_t EmptyRow = 0;
   bool OwnPicture = false;
   bool Solved = false;
   bool BoardActive = false;
@@ -101,6 +111,9 @@ class Game {
 
  private:
   void AskReturnToTitle();
+
+  Board board_;
+  CellGridArray CellGrid;
 };
 
 }  // namespace mirel

@@ -11,7 +11,7 @@ void Game::Form_MouseDown(std::int16_t /*Button*/, std::int16_t /*Shift*/, float
     AskReturnToTitle();
     return;
   }
-  const std::int32_t side = Level + 2;
+  const std::int32_t side = board_.Side();
   const double x = X;
   const double y = Y;
   for (std::int32_t c = 1; c <= side; ++c) {

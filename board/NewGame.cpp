@@ -29,8 +29,7 @@ void Game::NewGame() {
   const std::int32_t upper = Level + 3;
   const double tile = double(kBoardSize) / side;
 
-  // Column by column, border ring included, so the neighbour tests never need
-  // a bounds check of their own.
+  // Column by column, the ring around the board included.
   for (std::int32_t c = 0; c <= upper; ++c) {
     for (std::int32_t r = 0; r <= upper; ++r) {
       const double x = double((c - 1) * kBoardSize) / side;
@@ -48,27 +47,13 @@ void Game::NewGame() {
       cell.Bottom = ToLong(tile + cell.Top);
       cell.Width = cell.Right - cell.Left;
       cell.Height = cell.Bottom - cell.Top;
-      cell.TileNo = (r - 1) * side + (c - 1);
     }
   }
+  board_ = Board(side);
   Shuffle();
   RepaintBoard();
 }
 
-void Game::Shuffle() {
-  const std::int32_t side = Level + 2;
-  // 201 counted moves; draws that miss a neighbour of the gap are retried and
-  // not counted. An odd count keeps a fresh board from being solved.
-  for (int move = 0; move <= 200; ++move) {
-    std::int32_t x = 0;
-    std::int32_t y = 0;
-    do {
-      // u * side is never negative, so converting it (which truncates) floors it.
-      x = std::int32_t(Rnd.Next() * side) + 1;
-      y = std::int32_t(Rnd.Next() * side) + 1;
-    } while (!MaySlide(x, y));
-    MoveTile(x, y);
-  }
-}
+void Game::Shuffle() { board_.Shuffle(Rnd); }
 
 }  // namespace mirel

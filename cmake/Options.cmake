@@ -1,15 +1,23 @@
-# Build options shared by every target: linked in, never set globally.
-add_library(mirel_options INTERFACE)
-target_compile_options(mirel_options INTERFACE -Wall -Wextra -Wpedantic)
+# Build options, linked into targets, never set globally:
+#   mirel_warnings   - the warning flags (and -Werror with MIREL_WERROR)
+#   mirel_sanitizers - AddressSanitizer and UBSan (MIREL_SANITIZE), fuzzer coverage (MIREL_FUZZ)
+#   mirel_options    - both; what every target of ours links
+add_library(mirel_warnings INTERFACE)
+target_compile_options(mirel_warnings INTERFACE -Wall -Wextra -Wpedantic)
 if(MIREL_WERROR)
-  target_compile_options(mirel_options INTERFACE -Werror)
+  target_compile_options(mirel_warnings INTERFACE -Werror)
 endif()
+
+add_library(mirel_sanitizers INTERFACE)
 if(MIREL_SANITIZE)
-  target_compile_options(mirel_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
-                                                 -fno-sanitize-recover=undefined)
-  target_link_options(mirel_options INTERFACE -fsanitize=address,undefined)
+  target_compile_options(mirel_sanitizers INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
+                                                    -fno-sanitize-recover=undefined)
+  target_link_options(mirel_sanitizers INTERFACE -fsanitize=address,undefined)
 endif()
 if(MIREL_FUZZ)
   # Coverage for the harnesses; the fuzzer main is linked only into them.
-  target_compile_options(mirel_options INTERFACE -fsanitize=fuzzer-no-link)
+  target_compile_options(mirel_sanitizers INTERFACE -fsanitize=fuzzer-no-link)
 endif()
+
+add_library(mirel_options INTERFACE)
+target_link_libraries(mirel_options INTERFACE mirel_warnings mirel_sanitizers)

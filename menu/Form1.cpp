@@ -58,19 +58,13 @@ void Form1::Label1_Click(std::int16_t Index) {
     ShowLabels(Label1, 3, 7, true);
   } else if (Index >= 3 && Index <= 6) {
     ShowLabels(Label1, 3, 7, false);
-    Level = Index - 2;
+    std::int32_t picture = PictureNo;
     if (OwnPicture) {
       OwnPicture = false;  // an own picture serves one game; PictureNo stays 4
     } else {
-      PictureNo = std::int32_t(std::floor(Rnd.Next() * 4));
+      picture = std::int32_t(std::floor(Rnd.Next() * 4));
     }
-    GridCols = Level + 2;
-    GridRows = Level + 2;
-    EmptyRow = Level + 2;
-    EmptyCol = Level + 2;
-    CellGrid.Redim(Level + 3);
-    NewGame();
-    BoardActive = true;
+    StartLevel(Index - 2, picture);
   } else if (Index == 7) {
     Label1[0].Visible = true;
     Label1[1].Visible = true;

@@ -2,11 +2,11 @@
 //
 //   mirel_make_assets <output folder> [--preview <folder>]
 //
-// The output folder receives pictures/*.bmp, sounds/*.wav and icons/*.png
-// (the layout of assets/). With --preview, PNGs for looking at the reliefs are
-// written too: the grey shading, the dithered picture, and the picture as the
-// game shows it (ANDed onto the backdrop's board area), each also at twice the
-// size.
+// The output folder receives pictures/*.bmp, sounds/*.wav, icons/*.png and
+// the label font in fonts/ (the layout of assets/). With --preview, PNGs for
+// looking at the reliefs are written too: the grey shading, the dithered
+// picture, and the picture as the game shows it (ANDed onto the backdrop's
+// board area), each also at twice the size.
 
 #include <cstdio>
 #include <filesystem>
@@ -18,6 +18,7 @@
 #include "tools/Backdrop.h"
 #include "tools/FileFormats.h"
 #include "tools/Icon.h"
+#include "tools/LabelFont.h"
 #include "tools/Reliefs.h"
 #include "tools/Sounds.h"
 
@@ -80,6 +81,7 @@ int main(int argc, char** argv) {
   fs::create_directories(out / "pictures", error);
   fs::create_directories(out / "sounds", error);
   fs::create_directories(out / "icons", error);
+  fs::create_directories(out / "fonts", error);
   if (!preview.empty()) fs::create_directories(preview, error);
 
   bool ok = true;
@@ -113,5 +115,6 @@ int main(int argc, char** argv) {
 
   ok &= Save(out / "sounds" / "Sound1.wav", EncodeWav16(MakeSlideSound(), kSampleRate));
   ok &= Save(out / "sounds" / "Sound2.wav", EncodeWav16(MakeChimeSound(), kSampleRate));
+  ok &= SubsetLabelFont(MIREL_LABEL_FONT_SOURCE, out / "fonts" / "MochiyPopOne-Regular.ttf", MIREL_PYTHON);
   return ok ? 0 : 1;
 }

@@ -31,7 +31,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "..", "tests", "smoke"))
 
 import play  # noqa: E402
 from sound_smoke import RATE, SoundServer  # noqa: E402
-from xsession import ProgramFolder, XServer, stop, wait_until  # noqa: E402
+from xsession import Player, ProgramFolder, XServer, stop, wait_until  # noqa: E402
 
 PRESSES = 31
 APART = 0.6
@@ -94,7 +94,7 @@ def prepare_board(pictures):
     """Opens a 3 x 3 game and picks a tile next to the gap: pressing it and then
     the gap's cell slides it back and forth."""
     def prepare(server, window):
-        player = play.Player(server, window)
+        player = Player(server, window)
         player.click(*play.PLAY_BUILT_IN)
         time.sleep(0.3)
         player.click(*play.LEVEL_1)

@@ -11,7 +11,7 @@ foreach(size 16 24 32 48 64 128 256)
   list(APPEND icons icons/mirel-${size}.png)
 endforeach()
 foreach(f pictures/Backdrop.bmp pictures/Relief1.bmp pictures/Relief2.bmp pictures/Relief3.bmp
-          pictures/Relief4.bmp sounds/Sound1.wav sounds/Sound2.wav ${icons})
+          pictures/Relief4.bmp sounds/Sound1.wav sounds/Sound2.wav fonts/MochiyPopOne-Regular.ttf ${icons})
   execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/${f} ${ASSETS}/${f} RESULT_VARIABLE differs)
   if(differs)
     message(FATAL_ERROR "${f} differs from what the generator draws now")

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <string_view>
 
 #include "board/Game.h"
 #include "tests/common/BoardKit.h"
@@ -35,24 +35,18 @@ class BoardTest : public ::testing::Test {
     for (int p = 0; p < 5; ++p) Paint(game.Picture3[std::size_t(p)], 320, 310, 10 + p);
   }
 
-  // A level pick as the menu makes it, then a new game from a fixed seed.
+  // A level pick from a fixed seed.
   void Start(int level, int pictureNo, std::uint64_t seed = 7) {
-    game.Level = level;
-    game.PictureNo = pictureNo;
-    game.GridCols = game.GridRows = game.EmptyCol = game.EmptyRow = level + 2;
-    game.CellGrid.Redim(level + 3);
     game.Rnd.Seed(seed);
-    game.Solved = false;  // as the way back to the title leaves it
-    game.NewGame();
-    game.BoardActive = true;
+    game.StartLevel(level, pictureNo);
   }
 
   // A board in play with the given tiles: a new game cuts the tile images,
   // then the tiles are laid out as the text says.
   void Play(std::string_view board, int pictureNo = 0) {
-    const int side = int(std::count(board.begin(), board.end(), '/')) + 1;
-    Start(side - 2, pictureNo);
-    kit::SetBoard(game, board);
+    const Board tiles = Board::FromText(board);
+    Start(tiles.Side() - 2, pictureNo);
+    game.SetBoard(tiles);
   }
 
   ScriptedHost host;

@@ -19,7 +19,7 @@ QImage Expected(const Game& game) {
   QImage out = game.Picture2.Image().copy(0, 0, 400, 400);
   for (int c = 1; c <= side; ++c) {
     for (int r = 1; r <= side; ++r) {
-      const int tile = game.CellGrid(c, r).TileNo;
+      const int tile = game.CurrentBoard().Tile(c, r);
       if (tile == last && !game.Solved) continue;
       const int sx = (tile % side) * t, sy = (tile / side) * t;
       const int x0 = 50 + (c - 1) * t, y0 = 100 + (r - 1) * t;
@@ -57,7 +57,7 @@ TEST_F(DrawingTest, ShuffledBoardsOfEverySizeAndPicture) {
 
 TEST_F(DrawingTest, BuiltInTilesAreAndedOwnTilesCopiedAndTheGapShowsTheBackdrop) {
   for (int picture : {2, 4}) {
-    Play("1 2 3/4 _ 5/7 8 6", picture);
+    Play("1 2 3/4 . 5/7 8 6", picture);
     game.Cls();
     game.DrawBoard();
     const QImage& src = game.Picture3[std::size_t(picture)].Image();
@@ -90,7 +90,7 @@ TEST_F(DrawingTest, SolvedBoardShowsEveryPieceForEverySide) {
 }
 
 TEST_F(DrawingTest, RepaintMatchesClearAndDrawAndClearsWhatASmallBackdropLeaves) {
-  Play("1 2 3/4 _ 5/7 8 6", 0);
+  Play("1 2 3/4 . 5/7 8 6", 0);
   game.Window.Image().fill(0xFF010203u);  // leftovers of an earlier screen
   game.Cls();
   game.DrawBoard();

@@ -1,15 +1,13 @@
 #pragma once
 // Board helpers for tests (need mirel_board):
-// - boards as short strings, rows top to bottom, tiles counted from 1 as a
-//   player would, "_" for the gap: "1 2 3/4 _ 5/7 8 6" (TileNo = number - 1);
-// - the invariants every board keeps;
+// - presses on a cell of the game in play;
+// - the invariants every game in play keeps, and the solvability of a board;
 // - a solver that turns any solvable board into the presses that restore it.
 
 #include <cstdint>
 #include <queue>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -24,7 +22,10 @@ struct Cell {
   bool operator==(const Cell&) const = default;
 };
 
-// The new-game rectangle of cell (c, r), border ring included.
+// Where the gap is.
+inline Cell Gap(const Board& board) { return {board.EmptyCol(), board.EmptyRow()}; }
+
+// The new-game rectangle of cell (c, r), ring included.
 inline CellRec HomeRecord(int side, int c, int r) {
   const int t = kBoardSize / side;
   CellRec rec;
@@ -34,79 +35,14 @@ inline CellRec HomeRecord(int side, int c, int r) {
   rec.Bottom = rec.Top + t;
   rec.Width = t;
   rec.Height = t;
-  rec.TileNo = (r - 1) * side + (c - 1);
   return rec;
 }
 
-// Sets up a board as a level pick and new game would, with the given tiles and
-// no shuffle; the tile images are left alone. Sides 3 to 6.
-inline void SetBoard(Game& game, std::string_view text) {
-  std::vector<std::vector<std::string>> rows(1);
-  std::string word;
-  auto flush = [&] {
-    if (!word.empty()) rows.back().push_back(word);
-    word.clear();
-  };
-  for (char ch : text) {
-    if (ch == '/') {
-      flush();
-      rows.emplace_back();
-    } else if (ch == ' ') {
-      flush();
-    } else {
-      word += ch;
-    }
-  }
-  flush();
-  const int side = int(rows.size());
-  if (side < 3 || side > 6 || kBoardSize % side != 0) throw std::invalid_argument("board side 3 to 6");
-  game.Level = side - 2;
-  game.GridCols = side;
-  game.GridRows = side;
-  game.CellGrid.Redim(side + 1);
-  for (int c = 0; c <= side + 1; ++c)
-    for (int r = 0; r <= side + 1; ++r) game.CellGrid(c, r) = HomeRecord(side, c, r);
-  for (int r = 1; r <= side; ++r) {
-    if (int(rows[std::size_t(r - 1)].size()) != side) throw std::invalid_argument("board is not square");
-    for (int c = 1; c <= side; ++c) {
-      const std::string& w = rows[std::size_t(r - 1)][std::size_t(c - 1)];
-      if (w == "_") {
-        game.CellGrid(c, r).TileNo = side * side - 1;
-        game.EmptyCol = c;
-        game.EmptyRow = r;
-      } else {
-        game.CellGrid(c, r).TileNo = std::stoi(w) - 1;
-      }
-    }
-  }
-}
-
-inline std::string BoardText(const Game& game) {
-  std::string out;
-  const int side = game.GridCols;
-  for (int r = 1; r <= side; ++r) {
-    if (r > 1) out += '/';
-    for (int c = 1; c <= side; ++c) {
-      if (c > 1) out += ' ';
-      const int t = game.CellGrid(c, r).TileNo;
-      out += t == side * side - 1 ? std::string("_") : std::to_string(t + 1);
-    }
-  }
-  return out;
-}
-
 // The solved board of a side, as text.
-inline std::string SolvedText(int side) {
-  std::string out;
-  for (int t = 0; t < side * side; ++t) {
-    if (t > 0) out += t % side == 0 ? '/' : ' ';
-    out += t == side * side - 1 ? std::string("_") : std::to_string(t + 1);
-  }
-  return out;
-}
+inline std::string SolvedText(int side) { return Board(side).Text(); }
 
 inline std::pair<float, float> CellCentre(const Game& game, int c, int r) {
-  const CellRec& rec = game.CellGrid(c, r);
+  const CellRec& rec = game.CellAt(c, r);
   return {float(rec.Left) + float(rec.Width) / 2, float(rec.Top) + float(rec.Height) / 2};
 }
 
@@ -115,59 +51,41 @@ inline void Press(Game& game, int c, int r, std::int16_t button = 1) {
   game.Form_MouseDown(button, 0, x, y);
 }
 
-// What is wrong with the board model, or "" when every invariant holds. Cheap
-// when all is well: long random runs call it after every event.
+// What is wrong with the game in play, or "" when the board fits the level and
+// every cell lies where a new game put it. Cheap when all is well: long random
+// runs call it after every event.
 inline std::string InvariantViolation(const Game& game) {
   const int side = game.Level + 2;
   std::string why;
   auto note = [&](const std::string& what) { why += what + "; "; };
-  if (game.GridCols != side || game.GridRows != side) note("grid size differs from the level");
-  if (!game.CellGrid.Allocated() || game.CellGrid.UBound() != game.Level + 3) return why + "grid bounds";
-  const int n = side * side;
-  std::vector<int> seen(std::size_t(n), 0);
-  int gaps = 0;
+  if (game.CurrentBoard().Side() != side) note("board size differs from the level");
+  if (!game.Cells().Allocated() || game.Cells().UBound() != game.Level + 3) return why + "grid bounds";
   for (int c = 0; c <= side + 1; ++c) {
     for (int r = 0; r <= side + 1; ++r) {
-      const CellRec& rec = game.CellGrid(c, r);
+      const CellRec& rec = game.CellAt(c, r);
       const CellRec home = HomeRecord(side, c, r);
-      const bool playing = c >= 1 && c <= side && r >= 1 && r <= side;
       if (rec.Left != home.Left || rec.Top != home.Top || rec.Right != home.Right ||
-          rec.Bottom != home.Bottom || rec.Width != home.Width || rec.Height != home.Height ||
-          (!playing && rec.TileNo != home.TileNo))
+          rec.Bottom != home.Bottom || rec.Width != home.Width || rec.Height != home.Height)
         note("record (" + std::to_string(c) + "," + std::to_string(r) + ") changed");
-      if (!playing) continue;
-      if (rec.TileNo < 0 || rec.TileNo >= n) {
-        note("tile " + std::to_string(rec.TileNo) + " out of range");
-        continue;
-      }
-      ++seen[std::size_t(rec.TileNo)];
-      if (rec.TileNo == n - 1) {
-        ++gaps;
-        if (c != game.EmptyCol || r != game.EmptyRow) note("gap is not at (EmptyCol, EmptyRow)");
-      }
     }
   }
-  for (int t = 0; t < n; ++t)
-    if (seen[std::size_t(t)] != 1)
-      note("tile " + std::to_string(t) + " seen " + std::to_string(seen[std::size_t(t)]) + " times");
-  if (gaps != 1) note(std::to_string(gaps) + " gaps");
   return why;
 }
 
 // A board of the 15-puzzle family can be solved exactly when the parity of its
 // permutation (gap included) equals the parity of the gap's distance from home.
-inline bool IsSolvable(const Game& game) {
-  const int side = game.GridCols;
+inline bool IsSolvable(const Board& board) {
+  const int side = board.Side();
   std::vector<int> perm;
   for (int r = 1; r <= side; ++r)
-    for (int c = 1; c <= side; ++c) perm.push_back(game.CellGrid(c, r).TileNo);
+    for (int c = 1; c <= side; ++c) perm.push_back(board.Tile(c, r));
   int swaps = 0;
   for (std::size_t i = 0; i < perm.size(); ++i)
     while (perm[i] != int(i)) {
       std::swap(perm[i], perm[std::size_t(perm[i])]);
       ++swaps;
     }
-  const int distance = (side - game.EmptyCol) + (side - game.EmptyRow);
+  const int distance = (side - board.EmptyCol()) + (side - board.EmptyRow());
   return swaps % 2 == distance % 2;
 }
 
@@ -177,11 +95,11 @@ inline bool IsSolvable(const Game& game) {
 // inside the cells not yet fixed, so the awkward last tiles of a row need no tricks of their own.
 class Solver {
  public:
-  explicit Solver(const Game& game)
-      : side_(game.GridCols), n_(side_ * side_), locked_(std::size_t(n_), false) {
+  explicit Solver(const Board& board)
+      : side_(board.Side()), n_(side_ * side_), locked_(std::size_t(n_), false) {
     for (int r = 1; r <= side_; ++r)
-      for (int c = 1; c <= side_; ++c) cells_.push_back(game.CellGrid(c, r).TileNo);
-    gap_ = (game.EmptyRow - 1) * side_ + (game.EmptyCol - 1);
+      for (int c = 1; c <= side_; ++c) cells_.push_back(board.Tile(c, r));
+    gap_ = (board.EmptyRow() - 1) * side_ + (board.EmptyCol() - 1);
   }
 
   // The cells to press, in order. Throws when the board cannot be solved.
@@ -278,6 +196,6 @@ class Solver {
   std::vector<int> presses_;
 };
 
-inline std::vector<Cell> SolveMoves(const Game& game) { return Solver(game).Solve(); }
+inline std::vector<Cell> SolveMoves(const Board& board) { return Solver(board).Solve(); }
 
 }  // namespace mirel::kit

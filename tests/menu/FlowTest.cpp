@@ -15,19 +15,19 @@ TEST_F(FlowTest, EveryLevelPlaysToTheEndAndBackToTheTitle) {
   for (int level = 1; level <= 4; ++level) {
     SCOPED_TRACE(testing::Message() << "level " << level);
     const int side = level + 2;
-    StartLevel(level);
+    PickLevel(level);
     host.ClearLog();
     sound.Clear();
     // One move per press, each with its sound and one repaint.
-    const auto moves = kit::SolveMoves(form);
+    const auto moves = kit::SolveMoves(form.CurrentBoard());
     for (std::size_t i = 0; i < moves.size(); ++i) {
-      const kit::Cell gapBefore{form.EmptyCol, form.EmptyRow};
+      const kit::Cell gapBefore = kit::Gap(form.CurrentBoard());
       kit::Press(form, moves[i].c, moves[i].r, std::int16_t(level == 2 ? 2 : 1));  // level 2 by right button
-      ASSERT_EQ((kit::Cell{form.EmptyCol, form.EmptyRow}), moves[i]);
+      ASSERT_EQ(kit::Gap(form.CurrentBoard()), moves[i]);
       ASSERT_NE(gapBefore, moves[i]);
       ASSERT_EQ(form.Solved, i + 1 == moves.size());
     }
-    EXPECT_EQ(kit::BoardText(form), kit::SolvedText(side));
+    EXPECT_EQ(form.CurrentBoard().Text(), kit::SolvedText(side));
     std::vector<std::string> want(moves.size(), kMoveSound);
     want.push_back(kSuccessSound);
     EXPECT_EQ(sound.Commands(), want);
@@ -44,7 +44,7 @@ TEST_F(FlowTest, EveryLevelPlaysToTheEndAndBackToTheTitle) {
     host.QueueAnswer(MsgAnswer::No);
     kit::Press(form, side, side - 1);
     EXPECT_TRUE(form.Window.Image() == finished);
-    EXPECT_EQ(kit::BoardText(form), kit::SolvedText(side));
+    EXPECT_EQ(form.CurrentBoard().Text(), kit::SolvedText(side));
     EXPECT_EQ(VisibleLabels(form), kGameScreen);
 
     ReturnToTitle();
@@ -57,7 +57,7 @@ TEST_F(FlowTest, EveryLevelPlaysToTheEndAndBackToTheTitle) {
 
 TEST_F(FlowTest, WithSoundOffAGameIsSilent) {
   form.Label1_Click(8);
-  StartLevel(1);
+  PickLevel(1);
   const int presses = Solve();
   EXPECT_GT(presses, 0);
   EXPECT_TRUE(form.Solved);
@@ -65,18 +65,18 @@ TEST_F(FlowTest, WithSoundOffAGameIsSilent) {
   EXPECT_EQ(host.Count(Kind::MessageBox), 1u);
   ReturnToTitle();
   form.Label1_Click(8);
-  StartLevel(1);
+  PickLevel(1);
   Solve();
   EXPECT_FALSE(sound.Commands().empty());
 }
 
 TEST_F(FlowTest, PressesOffTheTilesDuringAGameChangeNothing) {
-  StartLevel(3);
-  const std::string board = kit::BoardText(form);
+  PickLevel(3);
+  const std::string board = form.CurrentBoard().Text();
   host.ClearLog();
   for (float x : {0.0f, 49.0f, 110.0f, 350.0f, 399.0f})
     for (float y : {0.0f, 99.0f, 160.0f, 400.0f}) form.Form_MouseDown(1, 0, x, y);  // margins and cell edges
-  EXPECT_EQ(kit::BoardText(form), board);
+  EXPECT_EQ(form.CurrentBoard().Text(), board);
   EXPECT_TRUE(host.Calls().empty());
 }
 

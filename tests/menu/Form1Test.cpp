@@ -51,7 +51,7 @@ TEST_F(Form1Load, ShowsTheTitleWithSoundOnAndAllTileBoxes) {
   EXPECT_TRUE(form.SoundOn);
   EXPECT_FALSE(form.BoardActive);
   EXPECT_FALSE(form.Solved);
-  EXPECT_FALSE(form.CellGrid.Allocated());
+  EXPECT_FALSE(form.Cells().Allocated());
   ASSERT_EQ(form.Picture1.size(), 36u);
   for (const Surface& box : form.Picture1) {
     EXPECT_EQ(box.Width(), 209);

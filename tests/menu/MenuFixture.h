@@ -8,21 +8,11 @@
 
 #include "menu/Form1.h"
 #include "tests/common/BoardKit.h"
+#include "tests/common/Screens.h"
 #include "tests/common/ScriptedHost.h"
 #include "tests/common/SoundRig.h"
 
 namespace mirel {
-
-inline constexpr const char* kTitleScreen = "0 1 2 8";
-inline constexpr const char* kLevelScreen = "3 4 5 6 7";
-inline constexpr const char* kGameScreen = "";
-
-inline std::string VisibleLabels(const Form1& form) {
-  std::string out;
-  for (int i = 0; i < kLabelCount; ++i)
-    if (form.Label1[std::size_t(i)].Visible) out += (out.empty() ? "" : " ") + std::to_string(i);
-  return out;
-}
 
 class MenuTest : public ::testing::Test {
  protected:
@@ -32,7 +22,7 @@ class MenuTest : public ::testing::Test {
   }
 
   // Title screen to a board of the given level (1..4) with a built-in picture.
-  void StartLevel(int level) {
+  void PickLevel(int level) {
     ASSERT_EQ(VisibleLabels(form), kTitleScreen);
     form.Label1_Click(1);
     ASSERT_EQ(VisibleLabels(form), kLevelScreen);
@@ -42,7 +32,7 @@ class MenuTest : public ::testing::Test {
 
   // Presses the board home; returns the number of presses.
   int Solve(std::int16_t button = 1) {
-    const auto moves = kit::SolveMoves(form);
+    const auto moves = kit::SolveMoves(form.CurrentBoard());
     for (const auto& m : moves) kit::Press(form, m.c, m.r, button);
     return int(moves.size());
   }

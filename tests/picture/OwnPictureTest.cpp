@@ -8,6 +8,7 @@
 #include <string>
 
 #include "menu/Form1.h"
+#include "tests/common/Screens.h"
 #include "tests/common/ScriptedHost.h"
 #include "tests/common/SoundRig.h"
 #include "tests/picture/PictureKit.h"
@@ -17,15 +18,6 @@ namespace {
 
 using Kind = HostCall::Kind;
 constexpr int kOwn = 4;
-
-std::string VisibleLabels(const Form1& form) {
-  std::string out;
-  for (std::size_t i = 0; i < form.Label1.size(); ++i)
-    if (form.Label1[i].Visible) out += (out.empty() ? "" : " ") + std::to_string(i);
-  return out;
-}
-constexpr const char* kTitleScreen = "0 1 2 8";
-constexpr const char* kLevelScreen = "3 4 5 6 7";
 
 // Everything a failed or cancelled choice must leave as it was.
 struct Snapshot {

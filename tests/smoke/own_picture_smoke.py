@@ -10,12 +10,11 @@ are (squeezed to 300 x 300, copied without the backdrop showing through)."""
 import argparse
 import os
 import struct
-import subprocess
 import sys
 import tempfile
 import time
 
-from xsession import check_title_screen, read_picture, run_program, wait_until
+from xsession import Player, check_title_screen, read_picture, run_program
 
 PLAY_OWN = (56 + 100, 224 + 15)  # "手持ちの素材で遊ぶ♪"
 LEVEL_1 = (128 + 50, 80 + 15)  # "素人レベル"
@@ -44,39 +43,15 @@ def write_blocks_bmp(path, width=600, height=450):
         f.write(header + info + pixels)
 
 
-class Player:
-    def __init__(self, server, window):
-        self.server = server
-        self.window = window
-        self.x, self.y, _, _ = server.client_rect(window)
-
-    def xdotool(self, *args):
-        subprocess.run(["xdotool", *args], env=self.server.env(), check=True, timeout=20)
-
-    def click(self, x, y):
-        self.xdotool("mousemove", str(self.x + x), str(self.y + y), "click", "1")
-
-    def screen(self):
-        return self.server.grab(self.x, self.y, 400, 400)
-
-    def top_window(self, title):
-        for window in self.server.mapped_windows():
-            if window.id != self.window.id and self.server.title_of(window) == title:
-                return window
-        return None
-
-    def wait_until(self, what, test, timeout=10.0):
-        return wait_until(what, test, timeout, poll=0.05)
-
-    def choose_file(self, path):
-        """Clicks the own-picture label and types path into the dialog."""
-        self.click(*PLAY_OWN)
-        dialog = self.wait_until("the file dialog", lambda: self.top_window(DIALOG_TITLE))
-        time.sleep(0.5)  # let it take the keyboard focus and list the folder
-        self.xdotool("windowfocus", "--sync", str(dialog.id))
-        self.xdotool("type", "--delay", "20", path)
-        self.xdotool("key", "Return")
-        self.wait_until("the file dialog to close", lambda: self.top_window(DIALOG_TITLE) is None)
+def choose_file(player, path):
+    """Clicks the own-picture label and types path into the dialog."""
+    player.click(*PLAY_OWN)
+    dialog = player.wait_until("the file dialog", lambda: player.top_window(DIALOG_TITLE))
+    time.sleep(0.5)  # let it take the keyboard focus and list the folder
+    player.xdotool("windowfocus", "--sync", str(dialog.id))
+    player.xdotool("type", "--delay", "20", path)
+    player.key("Return")
+    player.wait_until("the file dialog to close", lambda: player.top_window(DIALOG_TITLE) is None)
 
 
 def run(server, window, backdrop, folder):
@@ -86,18 +61,14 @@ def run(server, window, backdrop, folder):
     broken = os.path.join(folder, "broken.jpg")
     with open(broken, "wb") as f:
         f.write(b"\xff\xd8\xff\xe0\x00\x10JFIF\x00" + bytes(range(200)))
-    player.choose_file(broken)
-    box = player.wait_until("the message about the damaged file", lambda: player.top_window("ミレル"))
-    time.sleep(0.3)
-    player.xdotool("windowfocus", "--sync", str(box.id))
-    player.xdotool("key", "Return")
-    player.wait_until("the message to close", lambda: player.top_window("ミレル") is None)
+    choose_file(player, broken)
+    player.answer_message_box("the message about the damaged file")
     check_title_screen(server, window, backdrop)
 
     # A good picture: the level labels, then a board of its colours.
     picture = os.path.join(folder, "blocks.bmp")
     write_blocks_bmp(picture)
-    player.choose_file(picture)
+    choose_file(player, picture)
     time.sleep(0.3)
     player.click(*LEVEL_1)
 

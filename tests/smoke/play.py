@@ -11,11 +11,10 @@ title screen through the return question."""
 import argparse
 import collections
 import os
-import subprocess
 import sys
 import time
 
-from xsession import Failure, check, check_title_screen, read_picture, read_picture_rgb, run_program, wait_until
+from xsession import Failure, Player, check, check_title_screen, read_picture, read_picture_rgb, run_program
 
 SIDE = 3
 CELL = 100
@@ -131,39 +130,6 @@ def solve(board):
     return list(reversed(clicks))
 
 
-class Player:
-    def __init__(self, server, window):
-        self.server = server
-        self.window = window
-        self.x, self.y, _, _ = server.client_rect(window)
-
-    def click(self, x, y):
-        subprocess.run(["xdotool", "mousemove", str(self.x + x), str(self.y + y), "click", "1"],
-                       env=self.server.env(), check=True, timeout=10)
-
-    def key(self, name):
-        subprocess.run(["xdotool", "key", name], env=self.server.env(), check=True, timeout=10)
-
-    def screen(self):
-        return self.server.grab_rgb(self.x, self.y, 400, 400)
-
-    def wait_until(self, what, test, timeout=5.0):
-        return wait_until(what, test, timeout, poll=0.03)
-
-    def message_box(self):
-        for window in self.server.mapped_windows():
-            if window.id != self.window.id and self.server.title_of(window) == "ミレル":
-                return window
-        return None
-
-    def answer_message_box(self, what):
-        box = self.wait_until(what, self.message_box)
-        time.sleep(0.2)  # let it take the keyboard focus
-        self.key("Return")
-        self.wait_until(what + " to close", lambda: self.message_box() is None)
-        return box
-
-
 def play(server, window, pictures):
     player = Player(server, window)
     player.click(*PLAY_BUILT_IN)
@@ -172,7 +138,7 @@ def play(server, window, pictures):
 
     def board_shown():
         try:
-            return pictures.identify(player.screen())
+            return pictures.identify(player.screen_rgb())
         except Failure:
             return None
 
@@ -189,18 +155,18 @@ def play(server, window, pictures):
         x, y = cell_origin(cell)
         player.click(x + CELL // 2, y + CELL // 2)
         if n + 1 < len(clicks):
-            player.wait_until("move %d" % (n + 1), lambda: pictures.read_board(player.screen(), relief) == board)
+            player.wait_until("move %d" % (n + 1), lambda: pictures.read_board(player.screen_rgb(), relief) == board)
 
     # The last move completes the picture. During the pause before the success
     # message the board stays on screen with its last piece still missing.
     seen_gap = False
     deadline = time.monotonic() + 10
     while player.message_box() is None and time.monotonic() < deadline:
-        seen_gap = seen_gap or pictures.read_board(player.screen(), relief) == SOLVED
+        seen_gap = seen_gap or pictures.read_board(player.screen_rgb(), relief) == SOLVED
     check(seen_gap, "the finished board was not shown with its gap before the success message")
     player.answer_message_box("the success message")
     solved = pictures.solved_screen(relief)
-    shot = player.screen()
+    shot = player.screen_rgb()
     wrong = sum(1 for a, b in zip(shot, solved) if a != b)
     check(wrong == 0, "the whole picture is not on screen (%d rows differ)" % wrong)
 

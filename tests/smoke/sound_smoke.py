@@ -17,7 +17,7 @@ import time
 import numpy
 
 import play
-from xsession import Failure, check, run_program, wait_until
+from xsession import Failure, Player, check, run_program, wait_until
 
 RATE = 8000
 SOUND_SWITCH = (248 + 60, 376 + 10)  # "サウンド・オン"
@@ -123,7 +123,7 @@ def main():
         # A fresh monitor can take a second to deliver; nothing may play before.
         wait_until("the recording to start", lambda: len(sound.samples) >= RATE // 10)
         if not sound_on:
-            play.Player(server, window).click(*SOUND_SWITCH)
+            Player(server, window).click(*SOUND_SWITCH)
             time.sleep(0.3)
         moves = play.play(server, window, pictures)
         time.sleep(1.0)

@@ -87,8 +87,9 @@ class XServer:
             env.pop(name, None)
         env["DISPLAY"] = self.name
         # A sanitizer build: the desktop libraries keep a few allocations to
-        # the end on purpose, which is no fault of the program's.
-        env.setdefault("ASAN_OPTIONS", "detect_leaks=0")
+        # the end, which is no fault of the program's; only those are forgiven.
+        env.setdefault("LSAN_OPTIONS", "suppressions=" + os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                                                      "lsan.supp"))
         return env
 
     def title_of(self, window):
@@ -223,6 +224,53 @@ def wait_until(what, test, timeout=10.0, poll=0.05):
         if time.monotonic() > deadline:
             raise Failure("timed out waiting for " + what)
         time.sleep(poll)
+
+
+class Player:
+    """Clicks and keys in the program's window, and what it shows, as a player sees it."""
+
+    def __init__(self, server, window):
+        self.server = server
+        self.window = window
+        self.x, self.y, _, _ = server.client_rect(window)
+
+    def xdotool(self, *args):
+        subprocess.run(["xdotool", *args], env=self.server.env(), check=True, timeout=20)
+
+    def click(self, x, y):
+        self.xdotool("mousemove", str(self.x + x), str(self.y + y), "click", "1")
+
+    def key(self, name):
+        self.xdotool("key", name)
+
+    def screen(self):
+        """The client area as rows of (r, g, b) pixels."""
+        return self.server.grab(self.x, self.y, 400, 400)
+
+    def screen_rgb(self):
+        """The client area as rows of packed RGB bytes."""
+        return self.server.grab_rgb(self.x, self.y, 400, 400)
+
+    def wait_until(self, what, test, timeout=10.0):
+        return wait_until(what, test, timeout, poll=0.03)
+
+    def top_window(self, title):
+        for window in self.server.mapped_windows():
+            if window.id != self.window.id and self.server.title_of(window) == title:
+                return window
+        return None
+
+    def message_box(self):
+        return self.top_window(TITLE)
+
+    def answer_message_box(self, what):
+        """Waits for a message box, presses Return in it and waits for it to go."""
+        box = self.wait_until(what, self.message_box)
+        time.sleep(0.2)  # let it take the keyboard focus
+        self.xdotool("windowfocus", "--sync", str(box.id))
+        self.key("Return")
+        self.wait_until(what + " to close", lambda: self.message_box() is None)
+        return box
 
 
 def run_program(program, body):

@@ -1,39 +1,21 @@
 #pragma once
 // A fresh folder per test for the record file, and whole-file reads and writes.
 
-#include <unistd.h>
-
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <string_view>
 
+#include "tests/common/TempFolder.h"
+
 namespace mirel::test {
 
-class TestFolder {
+// The shared temporary folder, with the names of the record file and its backup.
+class TestFolder : public TempFolder {
  public:
-  TestFolder() {
-    static std::atomic<int> counter{0};
-    path_ = std::filesystem::temp_directory_path() /
-            ("mirel-support-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~TestFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TestFolder(const TestFolder&) = delete;
-  TestFolder& operator=(const TestFolder&) = delete;
-
-  const std::filesystem::path& Path() const { return path_; }
-  std::filesystem::path RecordFile() const { return path_ / "Mirel.mtt"; }
-  std::filesystem::path Backup() const { return path_ / "Mirel.mtt.bak"; }
-
- private:
-  std::filesystem::path path_;
+  std::filesystem::path RecordFile() const { return Path() / "Mirel.mtt"; }
+  std::filesystem::path Backup() const { return Path() / "Mirel.mtt.bak"; }
 };
 
 inline std::string Slurp(const std::filesystem::path& file) {
