@@ -1,6 +1,7 @@
 #include "SdlAudioBackend.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -9,6 +10,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "SoundMixer.h"
@@ -29,11 +31,43 @@ void Fill(void* mixer, Uint8* stream, int bytes) {
                                        std::size_t(bytes) / (sizeof(std::int16_t) * SoundMixer::kChannels));
 }
 
+// The few SDL calls the output needs. The library is loaded only when the
+// stream opens, on its own thread, so the start of the program neither loads
+// it nor the sound and display libraries it brings.
+struct Sdl {
+  decltype(&SDL_SetHint) SetHint;
+  decltype(&SDL_GetError) GetError;
+  decltype(&SDL_AudioInit) AudioInit;
+  decltype(&SDL_AudioQuit) AudioQuit;
+  decltype(&SDL_OpenAudioDevice) OpenAudioDevice;
+  decltype(&SDL_PauseAudioDevice) PauseAudioDevice;
+};
+
+// Loaded once and kept for the rest of the process; nothing when it is not there.
+const Sdl* LoadSdl(std::string& why) {
+  static const Sdl* const loaded = []() -> const Sdl* {
+    void* library = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+    if (!library) return nullptr;
+    static Sdl sdl;
+    const auto find = [library](auto& function, const char* name) {
+      function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(library, name));
+      return function != nullptr;
+    };
+    const bool all = find(sdl.SetHint, "SDL_SetHint") && find(sdl.GetError, "SDL_GetError") &&
+                     find(sdl.AudioInit, "SDL_AudioInit") && find(sdl.AudioQuit, "SDL_AudioQuit") &&
+                     find(sdl.OpenAudioDevice, "SDL_OpenAudioDevice") &&
+                     find(sdl.PauseAudioDevice, "SDL_PauseAudioDevice");
+    return all ? &sdl : nullptr;
+  }();
+  if (!loaded) why = "the SDL 2 library (libSDL2-2.0.so.0) could not be loaded";
+  return loaded;
+}
+
 // The stream at SDL's end, or 0 with `why` filled in.
-SDL_AudioDeviceID OpenStream(SoundMixer& mixer, std::string& why) {
-  SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Mirel");
-  SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Sound effects");
-  SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "game");
+SDL_AudioDeviceID OpenStream(const Sdl& sdl, SoundMixer& mixer, std::string& why) {
+  sdl.SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Mirel");
+  sdl.SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Sound effects");
+  sdl.SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "game");
   // The sound servers of a desktop (PipeWire serves the first too). Other
   // drivers print screens of errors on a machine without sound; a player who
   // wants one names it in SDL_AUDIODRIVER.
@@ -41,8 +75,8 @@ SDL_AudioDeviceID OpenStream(SoundMixer& mixer, std::string& why) {
                                                ? std::vector<const char*>{nullptr}
                                                : std::vector<const char*>{"pulseaudio", "pipewire"};
   for (const char* driver : drivers) {
-    if (SDL_AudioInit(driver) != 0) {
-      if (why.empty()) why = SDL_GetError();
+    if (sdl.AudioInit(driver) != 0) {
+      if (why.empty()) why = sdl.GetError();
       continue;
     }
     SDL_AudioSpec want{};
@@ -53,10 +87,10 @@ SDL_AudioDeviceID OpenStream(SoundMixer& mixer, std::string& why) {
     want.callback = Fill;
     want.userdata = &mixer;
     // No changes allowed: SDL converts to whatever the server runs at.
-    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+    const SDL_AudioDeviceID device = sdl.OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
     if (device != 0) return device;
-    why = SDL_GetError();
-    SDL_AudioQuit();
+    why = sdl.GetError();
+    sdl.AudioQuit();
   }
   return 0;
 }
@@ -68,7 +102,8 @@ struct SdlAudioBackend::Output {
   std::mutex mutex;
   std::condition_variable settled;
   bool opening = false;
-  bool abandoned = false;  // the back end is gone: no sound may start now
+  bool abandoned = false;    // the back end is gone: no sound may start now
+  const Sdl* sdl = nullptr;  // set with device
   SDL_AudioDeviceID device = 0;
 };
 
@@ -84,7 +119,7 @@ SdlAudioBackend::~SdlAudioBackend() {
     // ends with its last period. The stream itself is left to the end of the
     // process: closing it waits for the server to drain it, which some
     // servers make take two seconds.
-    SDL_PauseAudioDevice(output_->device, 1);
+    output_->sdl->PauseAudioDevice(output_->device, 1);
   }
 }
 
@@ -115,16 +150,16 @@ void SdlAudioBackend::StartOutput() {
   // Detached: the thread keeps the output alive for as long as it needs it.
   std::thread([output = output_] {
     std::string why;
-    const SDL_AudioDeviceID device = OpenStream(output->mixer, why);
+    const Sdl* sdl = LoadSdl(why);
+    const SDL_AudioDeviceID device = sdl ? OpenStream(*sdl, output->mixer, why) : 0;
     const std::lock_guard lock(output->mutex);
     output->opening = false;
     if (device != 0) {
-      if (output->abandoned) {
-        // Opened after the end: stays paused, so the mixer is never called
-        // while the program tears down.
-        output->device = 0;
-      } else {
-        SDL_PauseAudioDevice(device, 0);
+      // Opened after the end, it stays paused, so the mixer is never called
+      // while the program tears down.
+      if (!output->abandoned) {
+        sdl->PauseAudioDevice(device, 0);
+        output->sdl = sdl;
         output->device = device;
       }
     } else {

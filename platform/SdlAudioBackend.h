@@ -3,8 +3,9 @@
 // device opens. One output stream, opened in the background once the window
 // shows and kept open for the whole run, is fed by a small mixer: a play puts
 // the device's cursor back to 0, so the first press needs no set-up and a
-// restart is exact. SDL's audio plays the stream on a thread of its own, so a
-// blocked main thread (a pause, a modal box) never starves a sound.
+// restart is exact. SDL's audio, loaded only as the stream opens, plays it on
+// a thread of its own, so a blocked main thread (a pause, a modal box) never
+// starves a sound.
 //
 // Without a sound server every call still returns at once, nothing is heard,
 // and one line says why. Called from one thread, the one that made it.

@@ -1,43 +1,113 @@
 #include "WaveDecoder.h"
 
-#include <SDL.h>
-
 #include <algorithm>
-#include <cstring>
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
 #include <vector>
 
+// The format is small and fixed, so it is read here rather than through the
+// audio library: that library is loaded only once the window shows, and the
+// sounds are decoded before.
+
 namespace mirel {
+namespace {
 
-std::shared_ptr<const PcmSound> DecodeWave(const std::filesystem::path& file) {
-  // A file cut short is damaged, not a shorter sound.
-  SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "verystrict");
-  SDL_RWops* in = SDL_RWFromFile(file.c_str(), "rb");
-  if (!in) return nullptr;
-  SDL_AudioSpec spec{};
-  Uint8* data = nullptr;
-  Uint32 length = 0;
-  if (!SDL_LoadWAV_RW(in, 1, &spec, &data, &length)) return nullptr;
+constexpr std::uint16_t kPcm = 1;
+constexpr std::uint16_t kExtensible = 0xFFFE;
+// No sound effect comes near this; a bigger file is not one of ours.
+constexpr std::size_t kMaxFileBytes = std::size_t(64) << 20;
 
-  // One conversion of the whole sound, so nothing stays in a converter's
-  // buffers at either end.
-  std::shared_ptr<PcmSound> sound;
-  SDL_AudioCVT convert{};
-  if (SDL_BuildAudioCVT(&convert, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, SoundMixer::kChannels,
-                        SoundMixer::kRate) >= 0) {
-    std::vector<Uint8> buffer(std::size_t(length) * std::size_t(std::max(convert.len_mult, 1)));
-    std::memcpy(buffer.data(), data, length);
-    convert.buf = buffer.data();
-    convert.len = int(length);
-    if (SDL_ConvertAudio(&convert) == 0) {
-      sound = std::make_shared<PcmSound>();
-      const std::size_t frames =
-          std::size_t(convert.len_cvt) / (sizeof(std::int16_t) * SoundMixer::kChannels);
-      sound->samples.resize(frames * SoundMixer::kChannels);
-      std::memcpy(sound->samples.data(), buffer.data(), sound->samples.size() * sizeof(std::int16_t));
+std::uint32_t U32(std::string_view b, std::size_t at) {
+  return std::uint32_t(std::uint8_t(b[at])) | std::uint32_t(std::uint8_t(b[at + 1])) << 8 |
+         std::uint32_t(std::uint8_t(b[at + 2])) << 16 | std::uint32_t(std::uint8_t(b[at + 3])) << 24;
+}
+std::uint16_t U16(std::string_view b, std::size_t at) {
+  return std::uint16_t(std::uint8_t(b[at]) | std::uint8_t(b[at + 1]) << 8);
+}
+
+struct Format {
+  int channels = 0;
+  int rate = 0;
+  int bytesPerSample = 0;
+};
+
+// One sample as 16 bits: 8-bit PCM is unsigned, wider PCM keeps its top bits.
+std::int16_t Sample(const char* at, int bytes) {
+  const auto byte = [at](int i) { return static_cast<unsigned>(static_cast<unsigned char>(at[i])); };
+  if (bytes == 1) return static_cast<std::int16_t>((static_cast<int>(byte(0)) - 128) * 256);
+  return static_cast<std::int16_t>(static_cast<std::uint16_t>(byte(bytes - 2) | byte(bytes - 1) << 8));
+}
+
+}  // namespace
+
+std::shared_ptr<const PcmSound> DecodeWaveBytes(std::string_view b) {
+  if (b.size() < 12 || b.substr(0, 4) != "RIFF" || b.substr(8, 4) != "WAVE") return nullptr;
+  std::optional<Format> format;
+  std::string_view data;
+  bool haveData = false;
+  for (std::size_t at = 12; at + 8 <= b.size() && !haveData;) {
+    const std::string_view id = b.substr(at, 4);
+    const std::size_t size = U32(b, at + 4);
+    const std::size_t body = at + 8;
+    // Every chunk whole: a file cut short is damaged, not a shorter sound.
+    if (size > b.size() - body) return nullptr;
+    if (id == "fmt ") {
+      if (size < 16) return nullptr;
+      std::uint16_t tag = U16(b, body);
+      if (tag == kExtensible && size >= 40) tag = U16(b, body + 24);  // the sub-format's first two bytes
+      const int channels = U16(b, body + 2);
+      const int rate = int(U32(b, body + 4));
+      const int bits = U16(b, body + 14);
+      if (tag != kPcm || channels < 1 || channels > 2 || rate < 1000 || rate > 384000 ||
+          (bits != 8 && bits != 16 && bits != 24 && bits != 32))
+        return nullptr;
+      format = Format{channels, rate, bits / 8};
+    } else if (id == "data") {
+      data = b.substr(body, size);
+      haveData = true;
+    }
+    at = body + size + (size & 1);  // chunks are padded to even sizes
+  }
+  if (!format || !haveData) return nullptr;
+
+  const std::size_t frameBytes = std::size_t(format->channels * format->bytesPerSample);
+  const std::size_t frames = data.size() / frameBytes;
+  // The mixer's rate, by linear interpolation between the file's frames.
+  const double step = double(format->rate) / SoundMixer::kRate;
+  const std::size_t outFrames = frames == 0 ? 0 : std::size_t(std::floor(double(frames - 1) / step)) + 1;
+  auto sound = std::make_shared<PcmSound>();
+  sound->samples.resize(outFrames * SoundMixer::kChannels);
+  const auto at = [&](std::size_t frame, int channel) {
+    const int c = std::min(channel, format->channels - 1);  // mono goes to both sides
+    return Sample(data.data() + frame * frameBytes + std::size_t(c * format->bytesPerSample),
+                  format->bytesPerSample);
+  };
+  for (std::size_t i = 0; i < outFrames; ++i) {
+    const double position = double(i) * step;
+    const std::size_t left = std::size_t(position);
+    const std::size_t right = std::min(left + 1, frames - 1);
+    const double weight = position - double(left);
+    for (int c = 0; c < SoundMixer::kChannels; ++c) {
+      const double value = at(left, c) * (1 - weight) + at(right, c) * weight;
+      sound->samples[i * SoundMixer::kChannels + std::size_t(c)] = std::int16_t(std::lround(value));
     }
   }
-  SDL_FreeWAV(data);
   return sound;
+}
+
+std::shared_ptr<const PcmSound> DecodeWave(const std::filesystem::path& file) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(file, error) ||
+      std::filesystem::file_size(file, error) > kMaxFileBytes || error)
+    return nullptr;
+  std::ifstream in(file, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!in.is_open() || in.bad()) return nullptr;
+  return DecodeWaveBytes(bytes);
 }
 
 }  // namespace mirel

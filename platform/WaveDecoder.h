@@ -4,14 +4,15 @@
 
 #include <filesystem>
 #include <memory>
+#include <string_view>
 
 #include "SoundMixer.h"
 
 namespace mirel {
 
-// Nothing when the file is missing, unreadable, cut short or not a WAV
-// sound the decoder knows (PCM of 8 to 32 bits, float, mono or stereo, any
-// rate).
+// Nothing when the file is missing, unreadable, cut short or not a WAV sound
+// of integer PCM (8, 16, 24 or 32 bits), mono or stereo, at any rate.
 std::shared_ptr<const PcmSound> DecodeWave(const std::filesystem::path& file);
+std::shared_ptr<const PcmSound> DecodeWaveBytes(std::string_view bytes);
 
 }  // namespace mirel

@@ -101,7 +101,7 @@ def prepare_board(pictures):
 
         def board_shown():
             try:
-                return pictures.identify(player.screen())
+                return pictures.identify(player.screen_rgb())
             except Exception:
                 return None
         _, board = player.wait_until("a 3 x 3 board", board_shown)
