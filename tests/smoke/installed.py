@@ -76,6 +76,9 @@ class Player:
             argv = ["strace", "-f", "-qq", "-e", "trace=openat", "-e", "status=successful", "-o", trace] + argv
         # The data folder as a desktop without XDG settings has it, whatever the caller's are.
         env = {"HOME": self.home, "XDG_DATA_HOME": self.data_home}
+        if trace:
+            # A sanitizer build's leak check cannot run under a tracer.
+            env["ASAN_OPTIONS"] = os.environ.get("ASAN_OPTIONS", "") + ":detect_leaks=0"
         proc = start_program(self.prefix + argv, server, **env)
         try:
             window = server.wait_for_window(proc=proc)

@@ -88,7 +88,7 @@ class XServer:
         env["DISPLAY"] = self.name
         # A sanitizer build: the desktop libraries keep a few allocations to
         # the end, which is no fault of the program's; only those are forgiven.
-        env.setdefault("LSAN_OPTIONS", "suppressions=" + os.path.join(os.path.dirname(os.path.abspath(__file__)),
+        env.setdefault("LSAN_OPTIONS", "print_suppressions=0:suppressions=" + os.path.join(os.path.dirname(os.path.abspath(__file__)),
                                                                       "lsan.supp"))
         return env
 
