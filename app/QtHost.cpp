@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QStringList>
 #include <QThread>
@@ -56,6 +57,15 @@ void QtHost::Sleep(int milliseconds) {
 }
 
 void QtHost::DoEvents() { QCoreApplication::processEvents(); }
+
+// The cursor reaches the display at once, even while the caller keeps the
+// event loop waiting; nothing is repainted.
+void QtHost::Busy(bool on) {
+  if (on)
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QGuiApplication::restoreOverrideCursor();
+}
 
 void QtHost::Refresh() {
   if (window_) window_->RefreshNow();
