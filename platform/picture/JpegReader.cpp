@@ -214,8 +214,10 @@ class JpegReader final : public Reader {
         squeezer.AddRow(reinterpret_cast<const std::uint32_t*>(line.data()));
       }
     }
+    // Before finishing, which frees the progression record.
+    if (!EveryCoefficientArrived()) return Outcome::Damaged;
     if (!Guarded(errors_, [this] { jpeg_finish_decompress(&cinfo_); })) return Outcome::Damaged;
-    if (errors_.corrupt || !squeezer.Complete() || !EveryCoefficientArrived()) return Outcome::Damaged;
+    if (errors_.corrupt || !squeezer.Complete()) return Outcome::Damaged;
     out = squeezer.Take();
     return Outcome::Ok;
   }

@@ -10,64 +10,70 @@ namespace mirel::picture {
 // pixel reaches at most two output pixels in each direction.
 
 Squeezer::Squeezer(QSize from, QSize to, const Progress& progress)
-    : from_(from),
-      to_(to),
-      progress_(progress),
-      over_(std::size_t(from.width())),
-      column_(std::size_t(from.width())),
-      weight_(std::size_t(from.width())),
-      row_(std::size_t(to.width()) * 3),
-      sums_(std::size_t(to.width()) * 3),
-      out_(to, QImage::Format_RGB32) {
+    : from_(from), to_(to), progress_(progress), out_(to, QImage::Format_RGB32) {
   if (to.isEmpty() || from.isEmpty() || to.width() > from.width() || to.height() > from.height()) {
     out_ = QImage();  // never enlarges; Complete() stays false
     return;
   }
-  const std::uint64_t W = std::uint64_t(from.width()), w = std::uint64_t(to.width());
-  for (std::uint64_t i = 0; i < W; ++i) {
-    const std::uint64_t start = i * w, x = start / W, end = (x + 1) * W;
-    column_[i] = int(x);
-    weight_[i] = std::uint32_t(std::min(start + w, end) - start);
+  over_.resize(std::size_t(from.width()));
+  row_.resize(std::size_t(to.width()) * 3);
+  sums_.resize(row_.size());
+  const std::size_t w = std::size_t(to.width());
+  first_.resize(w), last_.resize(w), firstShare_.resize(w), lastShare_.resize(w);
+  const std::uint64_t W = std::uint64_t(from.width()), n = w;
+  for (std::size_t x = 0; x < w; ++x) {
+    const std::uint64_t lo = x * W, hi = (x + 1) * W;
+    const std::uint64_t i0 = lo / n, i1 = (hi - 1) / n;
+    first_[x] = int(i0);
+    last_[x] = int(i1);
+    firstShare_[x] = std::uint32_t(std::min((i0 + 1) * n, hi) - lo);
+    lastShare_[x] = std::uint32_t(hi - std::max(i1 * n, lo));
   }
 }
 
 void Squeezer::AddRow(const std::uint32_t* row, bool premultiplied) {
   if (Complete() || out_.isNull()) return;
   const int W = from_.width();
-  const std::uint32_t w = std::uint32_t(to_.width());
-  const std::uint32_t face = kFaceColour;
-  for (int i = 0; i < W; ++i) {
-    const std::uint32_t p = row[i], a = p >> 24;
-    if (a == 255) {
-      over_[std::size_t(i)] = p;
-      continue;
+  std::uint32_t opaque = 0xFF000000u;
+  for (int i = 0; i < W; ++i) opaque &= row[i];
+  if (opaque != 0xFF000000u) {
+    const std::uint32_t face = kFaceColour;
+    for (int i = 0; i < W; ++i) {
+      const std::uint32_t p = row[i], a = p >> 24;
+      std::uint32_t c = 0xFF000000u;
+      for (int shift = 0; shift < 24; shift += 8) {
+        const std::uint32_t s = (p >> shift) & 255, f = (face >> shift) & 255;
+        const std::uint32_t v = premultiplied ? std::min<std::uint32_t>(255, s + (f * (255 - a) + 127) / 255)
+                                              : (s * a + f * (255 - a) + 127) / 255;
+        c |= v << shift;
+      }
+      over_[std::size_t(i)] = c;
     }
-    std::uint32_t c = 0;
-    for (int shift = 0; shift < 24; shift += 8) {
-      const std::uint32_t s = (p >> shift) & 255, f = (face >> shift) & 255;
-      const std::uint32_t v = premultiplied ? std::min<std::uint32_t>(255, s + (f * (255 - a) + 127) / 255)
-                                            : (s * a + f * (255 - a) + 127) / 255;
-      c |= v << shift;
-    }
-    over_[std::size_t(i)] = c;
+    row = over_.data();
   }
 
-  std::fill(row_.begin(), row_.end(), 0);
-  std::uint64_t* across = row_.data();
-  const std::size_t last = std::size_t(to_.width()) - 1;
-  for (int i = 0; i < W; ++i) {
-    const std::uint32_t p = over_[std::size_t(i)];
-    const std::size_t x = std::size_t(column_[std::size_t(i)]);
-    const std::uint64_t a = weight_[std::size_t(i)], b = w - a;
-    const std::uint64_t r = (p >> 16) & 255, g = (p >> 8) & 255, bl = p & 255;
-    across[3 * x] += r * a;
-    across[3 * x + 1] += g * a;
-    across[3 * x + 2] += bl * a;
-    if (b != 0 && x < last) {
-      across[3 * x + 3] += r * b;
-      across[3 * x + 4] += g * b;
-      across[3 * x + 5] += bl * b;
+  const std::uint64_t whole = std::uint64_t(to_.width());
+  for (std::size_t x = 0; x < first_.size(); ++x) {
+    const int i0 = first_[x], i1 = last_[x];
+    const std::uint32_t p0 = row[i0], p1 = row[i1];
+    const std::uint64_t a = firstShare_[x];
+    std::uint64_t r = ((p0 >> 16) & 255) * a, g = ((p0 >> 8) & 255) * a, b = (p0 & 255) * a;
+    if (i1 != i0) {
+      std::uint64_t mr = 0, mg = 0, mb = 0;
+      for (int i = i0 + 1; i < i1; ++i) {
+        const std::uint32_t p = row[i];
+        mr += (p >> 16) & 255;
+        mg += (p >> 8) & 255;
+        mb += p & 255;
+      }
+      const std::uint64_t c = lastShare_[x];
+      r += mr * whole + ((p1 >> 16) & 255) * c;
+      g += mg * whole + ((p1 >> 8) & 255) * c;
+      b += mb * whole + (p1 & 255) * c;
     }
+    row_[3 * x] = r;
+    row_[3 * x + 1] = g;
+    row_[3 * x + 2] = b;
   }
 
   const std::uint64_t H = std::uint64_t(from_.height()), h = std::uint64_t(to_.height());

@@ -34,10 +34,12 @@ class Squeezer {
 
   QSize from_, to_;
   const Progress& progress_;
-  std::vector<std::uint32_t> over_;    // the row over the face colour
-  std::vector<int> column_;            // output column each source column starts in
-  std::vector<std::uint32_t> weight_;  // its share of that column, in 1/to.width() pixels
-  std::vector<std::uint64_t> row_;     // one source row squeezed across, 3 channels
+  std::vector<std::uint32_t> over_;  // the row over the face colour
+  // For each output column: its first and last source column and their shares
+  // of it, in 1/to.width() source pixels; the columns between count whole.
+  std::vector<int> first_, last_;
+  std::vector<std::uint32_t> firstShare_, lastShare_;
+  std::vector<std::uint64_t> row_;  // one source row squeezed across, 3 channels
   std::vector<std::uint64_t> sums_;    // the output row being filled
   QImage out_;
   int y_ = 0;

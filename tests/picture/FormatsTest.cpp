@@ -239,10 +239,7 @@ TEST_F(FormatsTest, PictureFaultsFoundBeforeStayFixed) {
   EXPECT_EQ(top.picture, Load(bottomUp).picture);
 
   // A 16-bit 8000 x 8000 PNG of a few hundred kilobytes took 1 GB; now it decodes in rows.
-  QImage deep(8000, 8000, QImage::Format_RGBA64);
-  deep.fill(QColor(10, 20, 30));
-  const QByteArray bomb = pics::Encode(deep, "png");
-  deep = QImage();
+  const QByteArray bomb = pics::Png16OneColour(8000, 8000, qRgb(10, 20, 30));
   FittedPicture fitted;
   EXPECT_LT(pics::PeakGrowthMb([&] { fitted = Load(bomb); }), 64.0);
   ASSERT_EQ(fitted.fault, PictureFault::None);

@@ -12,6 +12,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -224,6 +226,41 @@ inline QByteArray PngChunk(const char* type, const QByteArray& data) {
   QByteArray crc(4, 0);
   PutU32be(crc, 0, Crc32(body));
   return chunk + body + crc;
+}
+
+// A 16-bit RGBA PNG of one colour, streamed through zlib: the file is small
+// and quick to make, whatever its size in pixels.
+inline QByteArray Png16OneColour(std::uint32_t width, std::uint32_t height, QRgb colour) {
+  QByteArray ihdr(13, 0);
+  PutU32be(ihdr, 0, width);
+  PutU32be(ihdr, 4, height);
+  ihdr[8] = 16, ihdr[9] = 6;
+  std::vector<std::uint8_t> first(1 + std::size_t(width) * 8), up(first.size(), 0);
+  up[0] = 2;  // each later row: "same as the row above"
+  for (std::uint32_t x = 0; x < width; ++x)
+    for (int c = 0; c < 4; ++c) {
+      const int v = c == 0 ? qRed(colour) : c == 1 ? qGreen(colour) : c == 2 ? qBlue(colour) : qAlpha(colour);
+      first[1 + 8 * x + 2 * std::size_t(c)] = first[2 + 8 * x + 2 * std::size_t(c)] = std::uint8_t(v);
+    }
+  z_stream z{};
+  deflateInit(&z, 9);
+  QByteArray idat;
+  std::vector<std::uint8_t> out(1 << 16);
+  for (std::uint32_t y = 0; y <= height; ++y) {
+    std::vector<std::uint8_t>& row = y == 0 ? first : up;
+    z.next_in = row.data();
+    z.avail_in = y < height ? uInt(row.size()) : 0;
+    const int flush = y < height ? Z_NO_FLUSH : Z_FINISH;
+    do {
+      z.next_out = out.data();
+      z.avail_out = uInt(out.size());
+      deflate(&z, flush);
+      idat.append(reinterpret_cast<const char*>(out.data()), qsizetype(out.size() - z.avail_out));
+    } while (z.avail_out == 0);
+  }
+  deflateEnd(&z);
+  return QByteArray("\x89PNG\r\n\x1A\n", 8) + PngChunk("IHDR", ihdr) + PngChunk("IDAT", idat) +
+         PngChunk("IEND", {});
 }
 
 // A PNG whose header claims another size (its CRC made right again).
