@@ -29,8 +29,7 @@ std::string Reason(PictureFault fault) {
       return "ファイルが空です。";
     case PictureFault::NotAPicture:
       return "画像のファイルではないようです。";
-    case PictureFault::Unsupported:
-    {
+    case PictureFault::Unsupported: {
       std::string names;
       for (const std::string& name : PictureFormatNames()) names += (names.empty() ? "" : "・") + name;
       return "この形式の画像には対応していません。\n" + names + " の画像を選んでください。";

@@ -107,7 +107,8 @@ FittedPicture LoadFittedPicture(QIODevice& device, QSize box, const std::functio
   result.format = name;
   result.sourceSize = upright;
   QImage squeezed;
-  if (const picture::Outcome got = reader->Decode(target, stillLoading, squeezed); got != picture::Outcome::Ok)
+  if (const picture::Outcome got = reader->Decode(target, stillLoading, squeezed);
+      got != picture::Outcome::Ok)
     return Fault(FaultOf(got), name);
   if (squeezed.size() != target || squeezed.format() != QImage::Format_RGB32)
     return Fault(PictureFault::Damaged, name);

@@ -59,7 +59,8 @@ inline constexpr qint64 kPictureMaxFileBytes = qint64(1) << 30;
 QSize FitInto(QSize picture, QSize box);
 
 // stillLoading, when given, is called now and then while the picture decodes.
-FittedPicture LoadFittedPicture(const QString& path, QSize box, const std::function<void()>& stillLoading = {});
+FittedPicture LoadFittedPicture(const QString& path, QSize box,
+                                const std::function<void()>& stillLoading = {});
 // The same from an open, random-access device, read from its start.
 FittedPicture LoadFittedPicture(QIODevice& device, QSize box, const std::function<void()>& stillLoading = {});
 

@@ -63,7 +63,8 @@ class BmpReader final : public Reader {
     topDown_ = height < 0;
     height = height < 0 ? -height : height;
     if (width <= 0 || height <= 0) return Outcome::Damaged;
-    header.stored = QSize(int(std::min<std::int64_t>(width, 1 << 30)), int(std::min<std::int64_t>(height, 1 << 30)));
+    header.stored =
+        QSize(int(std::min<std::int64_t>(width, 1 << 30)), int(std::min<std::int64_t>(height, 1 << 30)));
     size_ = header.stored;
 
     std::size_t masksAt = 14 + 40;  // after a 40-byte header, or inside a longer one
@@ -100,7 +101,8 @@ class BmpReader final : public Reader {
 
   qint64 EstimateBytes(QSize) override {
     const qint64 row = Stride() + 4 * qint64(size_.width());
-    return compression_ == kRle8 || compression_ == kRle4 ? qint64(size_.width()) * size_.height() + row : row;
+    return compression_ == kRle8 || compression_ == kRle4 ? qint64(size_.width()) * size_.height() + row
+                                                          : row;
   }
 
   Outcome Decode(QSize target, const Progress& progress, QImage& out) override {
@@ -118,7 +120,8 @@ class BmpReader final : public Reader {
     } else {
       const qint64 stride = Stride();
       // Every byte up to the last pixel must be there (the last row's padding aside).
-      if (device_.size() < pixelsAt_ + stride * (size_.height() - 1) + (qint64(size_.width()) * bits_ + 7) / 8)
+      if (device_.size() <
+          pixelsAt_ + stride * (size_.height() - 1) + (qint64(size_.width()) * bits_ + 7) / 8)
         return Outcome::Damaged;
       std::vector<std::uint8_t> bytes(static_cast<std::size_t>(stride));
       for (int y = 0; y < size_.height(); ++y) {
@@ -142,7 +145,8 @@ class BmpReader final : public Reader {
   bool ReadPalette(std::size_t at) {
     palette_.fill(0xFF000000u);  // indices past the table show black
     std::size_t count = colours_ == 0 || colours_ > 256 ? std::size_t(1) << bits_ : colours_;
-    if (pixelsAt_ > qint64(at)) count = std::min<std::size_t>(count, std::size_t(pixelsAt_ - qint64(at)) / std::size_t(paletteEntry_));
+    if (pixelsAt_ > qint64(at))
+      count = std::min<std::size_t>(count, std::size_t(pixelsAt_ - qint64(at)) / std::size_t(paletteEntry_));
     std::vector<std::uint8_t> table(count * std::size_t(paletteEntry_));
     if (!device_.seek(qint64(at)) ||
         device_.read(reinterpret_cast<char*>(table.data()), qint64(table.size())) != qint64(table.size()))

@@ -2,15 +2,15 @@
 // with the background and reports success, so the block structure is walked
 // first to see that the whole first frame is there.
 
-#include <QImageReader>
 #include <QIODevice>
+#include <QImageReader>
 
 #include <algorithm>
 
-#include "platform/PictureFile.h"
 #include "Reader.h"
 #include "Scanner.h"
 #include "Squeezer.h"
+#include "platform/PictureFile.h"
 
 namespace mirel::picture {
 

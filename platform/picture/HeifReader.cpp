@@ -42,10 +42,12 @@ int ReadBytes(void* data, std::size_t size, void* device) {
   auto* d = static_cast<QIODevice*>(device);
   return d->read(static_cast<char*>(data), qint64(size)) == qint64(size) ? 0 : -1;
 }
-int Seek(std::int64_t position, void* device) { return static_cast<QIODevice*>(device)->seek(position) ? 0 : -1; }
+int Seek(std::int64_t position, void* device) {
+  return static_cast<QIODevice*>(device)->seek(position) ? 0 : -1;
+}
 heif_reader_grow_status WaitForSize(std::int64_t size, void* device) {
   return size > static_cast<QIODevice*>(device)->size() ? heif_reader_grow_status_size_beyond_eof
-                                                         : heif_reader_grow_status_size_reached;
+                                                        : heif_reader_grow_status_size_reached;
 }
 const heif_reader kReader = {1, Position, ReadBytes, Seek, WaitForSize};
 
@@ -80,7 +82,8 @@ class HeifReader final : public Reader {
 
   Outcome ReadHeader(Header& header) override {
     if (!context_) return Outcome::Damaged;
-    if (Outcome o = OutcomeOf(heif_context_read_from_reader(context_, &kReader, &device_, nullptr)); o != Outcome::Ok)
+    if (Outcome o = OutcomeOf(heif_context_read_from_reader(context_, &kReader, &device_, nullptr));
+        o != Outcome::Ok)
       return o;
     if (Outcome o = OutcomeOf(heif_context_get_primary_image_handle(context_, &handle_)); o != Outcome::Ok)
       return o;
@@ -90,7 +93,8 @@ class HeifReader final : public Reader {
   }
 
   qint64 EstimateBytes(QSize) override {
-    const qint64 pixels = qint64(heif_image_handle_get_width(handle_)) * heif_image_handle_get_height(handle_);
+    const qint64 pixels =
+        qint64(heif_image_handle_get_width(handle_)) * heif_image_handle_get_height(handle_);
     const int bits = std::max(8, heif_image_handle_get_luma_bits_per_pixel(handle_));
     const qint64 sample = bits > 8 ? 2 : 1;
     // The decoder's planes (up to 4:4:4 with alpha), our RGBA copy of them,
@@ -117,7 +121,8 @@ class HeifReader final : public Reader {
     const QSize size(heif_image_get_width(image, heif_channel_interleaved),
                      heif_image_get_height(image, heif_channel_interleaved));
     Outcome outcome = Outcome::Damaged;
-    if (plane && stride >= size.width() * 4 && heif_image_get_bits_per_pixel(image, heif_channel_interleaved) == 32) {
+    if (plane && stride >= size.width() * 4 &&
+        heif_image_get_bits_per_pixel(image, heif_channel_interleaved) == 32) {
       Squeezer squeezer(size, target, progress);
       std::vector<std::uint32_t> row(std::size_t(size.width()));
       for (int y = 0; y < size.height(); ++y) {

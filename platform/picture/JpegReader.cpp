@@ -69,7 +69,8 @@ void InitSource(j_decompress_ptr) {}
 
 boolean FillInput(j_decompress_ptr cinfo) {
   auto* src = reinterpret_cast<Source*>(cinfo->src);
-  const qint64 got = src->device->read(reinterpret_cast<char*>(src->buffer.data()), qint64(src->buffer.size()));
+  const qint64 got =
+      src->device->read(reinterpret_cast<char*>(src->buffer.data()), qint64(src->buffer.size()));
   if (got <= 0) {
     // The file ends before its end marker: say so, and let the decoder finish.
     reinterpret_cast<Errors*>(cinfo->err)->corrupt = true;
@@ -164,7 +165,8 @@ class JpegReader final : public Reader {
     // texture aliases through the reduced DCT.
     eighths_ = 8;
     for (int e : {1, 2, 4}) {
-      const qint64 w = (qint64(cinfo_.image_width) * e + 7) / 8, h = (qint64(cinfo_.image_height) * e + 7) / 8;
+      const qint64 w = (qint64(cinfo_.image_width) * e + 7) / 8,
+                   h = (qint64(cinfo_.image_height) * e + 7) / 8;
       if (w >= 2 * target.width() && h >= 2 * target.height()) {
         eighths_ = e;
         break;
@@ -177,8 +179,10 @@ class JpegReader final : public Reader {
     if (cinfo_.progressive_mode || cinfo_.comps_in_scan < cinfo_.num_components) {
       for (int i = 0; i < cinfo_.num_components; ++i) {
         const jpeg_component_info& c = cinfo_.comp_info[i];
-        const qint64 across = (qint64(c.width_in_blocks) + c.h_samp_factor - 1) / c.h_samp_factor * c.h_samp_factor;
-        const qint64 down = (qint64(c.height_in_blocks) + c.v_samp_factor - 1) / c.v_samp_factor * c.v_samp_factor;
+        const qint64 across =
+            (qint64(c.width_in_blocks) + c.h_samp_factor - 1) / c.h_samp_factor * c.h_samp_factor;
+        const qint64 down =
+            (qint64(c.height_in_blocks) + c.v_samp_factor - 1) / c.v_samp_factor * c.v_samp_factor;
         bytes += across * down * DCTSIZE2 * qint64(sizeof(JCOEF));
       }
     }
@@ -207,7 +211,8 @@ class JpegReader final : public Reader {
         for (std::size_t x = 0; x < row.size(); ++x) {
           const JSAMPLE* p = &line[4 * x];
           const std::uint32_t k = p[3];
-          row[x] = 0xFF000000u | (p[0] * k + 127) / 255 << 16 | (p[1] * k + 127) / 255 << 8 | (p[2] * k + 127) / 255;
+          row[x] = 0xFF000000u | (p[0] * k + 127) / 255 << 16 | (p[1] * k + 127) / 255 << 8 |
+                   (p[2] * k + 127) / 255;
         }
         squeezer.AddRow(row.data());
       } else {

@@ -13,7 +13,9 @@ int ExifOrientation(const std::uint8_t* tiff, std::size_t size) {
   auto u16 = [&](std::size_t at) -> std::uint32_t {
     return little ? tiff[at] | tiff[at + 1] << 8 : tiff[at] << 8 | tiff[at + 1];
   };
-  auto u32 = [&](std::size_t at) -> std::uint32_t { return little ? u16(at) | u16(at + 2) << 16 : u16(at) << 16 | u16(at + 2); };
+  auto u32 = [&](std::size_t at) -> std::uint32_t {
+    return little ? u16(at) | u16(at + 2) << 16 : u16(at) << 16 | u16(at + 2);
+  };
   const std::size_t ifd = u32(4);
   if (ifd > size - 2) return 1;
   const std::size_t entries = u16(ifd);

@@ -22,7 +22,8 @@ void OnWarning(png_structp, png_const_charp) {}
 
 void ReadFromDevice(png_structp png, png_bytep out, png_size_t length) {
   auto* device = static_cast<QIODevice*>(png_get_io_ptr(png));
-  if (device->read(reinterpret_cast<char*>(out), qint64(length)) != qint64(length)) png_error(png, "cut short");
+  if (device->read(reinterpret_cast<char*>(out), qint64(length)) != qint64(length))
+    png_error(png, "cut short");
 }
 
 // Runs one step of the library; false when it gave up on the data. Nothing
@@ -93,7 +94,8 @@ class PngReader final : public Reader {
       if (passes > 1) {
         pixels.resize(stride * std::size_t(size.height()));
         for (int pass = 0; pass < passes; ++pass) {
-          for (int y = 0; y < size.height(); ++y) png_read_row(png_, &pixels[stride * std::size_t(y)], nullptr);
+          for (int y = 0; y < size.height(); ++y)
+            png_read_row(png_, &pixels[stride * std::size_t(y)], nullptr);
           if (progress) progress();
         }
         for (int y = 0; y < size.height(); ++y)

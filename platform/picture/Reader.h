@@ -45,8 +45,8 @@ class Reader {
 };
 
 struct Format {
-  const char* name;                      // "png", as FittedPicture::format
-  const char* shownName;                 // "PNG", as the player reads it
+  const char* name;                     // "png", as FittedPicture::format
+  const char* shownName;                // "PNG", as the player reads it
   std::vector<const char*> extensions;  // "png"
   bool (*recognise)(const QByteArray& head);
   std::unique_ptr<Reader> (*open)(QIODevice& device);

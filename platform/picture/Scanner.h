@@ -59,7 +59,8 @@ class Scanner {
 
 inline int U16le(const std::uint8_t* p) { return p[0] | (p[1] << 8); }
 inline std::uint32_t U32le(const std::uint8_t* p) {
-  return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+  return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+         std::uint32_t(p[3]) << 24;
 }
 
 }  // namespace mirel::picture

@@ -39,8 +39,8 @@ class Squeezer {
   // of it, in 1/to.width() source pixels; the columns between count whole.
   std::vector<int> first_, last_;
   std::vector<std::uint32_t> firstShare_, lastShare_;
-  std::vector<std::uint64_t> row_;  // one source row squeezed across, 3 channels
-  std::vector<std::uint64_t> sums_;    // the output row being filled
+  std::vector<std::uint64_t> row_;   // one source row squeezed across, 3 channels
+  std::vector<std::uint64_t> sums_;  // the output row being filled
   QImage out_;
   int y_ = 0;
 };

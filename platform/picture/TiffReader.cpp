@@ -47,8 +47,8 @@ class TiffReader final : public Reader {
     TIFFOpenOptionsSetWarningHandlerExtR(options, Quiet, nullptr);
     TIFFOpenOptionsSetMaxSingleMemAlloc(options, tmsize_t(kPictureMemoryBudget / 2));
     // "m": read through the device, never map the file.
-    tiff_ = TIFFClientOpenExt("picture", "rm", &device, ReadProc, WriteProc, SeekProc, CloseProc, SizeProc, MapProc,
-                              UnmapProc, options);
+    tiff_ = TIFFClientOpenExt("picture", "rm", &device, ReadProc, WriteProc, SeekProc, CloseProc, SizeProc,
+                              MapProc, UnmapProc, options);
     TIFFOpenOptionsFree(options);
   }
   ~TiffReader() override {
@@ -62,10 +62,12 @@ class TiffReader final : public Reader {
     if (!tiff_) return Outcome::Damaged;
     std::uint32_t width = 0, height = 0;
     std::uint16_t orientation = ORIENTATION_TOPLEFT;
-    if (!TIFFGetField(tiff_, TIFFTAG_IMAGEWIDTH, &width) || !TIFFGetField(tiff_, TIFFTAG_IMAGELENGTH, &height))
+    if (!TIFFGetField(tiff_, TIFFTAG_IMAGEWIDTH, &width) ||
+        !TIFFGetField(tiff_, TIFFTAG_IMAGELENGTH, &height))
       return Outcome::Damaged;
     TIFFGetFieldDefaulted(tiff_, TIFFTAG_ORIENTATION, &orientation);
-    header.stored = QSize(int(std::min<std::uint32_t>(width, 1 << 30)), int(std::min<std::uint32_t>(height, 1 << 30)));
+    header.stored =
+        QSize(int(std::min<std::uint32_t>(width, 1 << 30)), int(std::min<std::uint32_t>(height, 1 << 30)));
     header.orientation = orientation >= 1 && orientation <= 8 ? orientation : 1;
     std::uint32_t band = 0;
     if (TIFFIsTiled(tiff_)) {

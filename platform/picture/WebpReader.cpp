@@ -38,7 +38,8 @@ class WebpReader final : public Reader {
     if (device_.size() > kPictureMemoryBudget / 4) return Outcome::TooLarge;
     bytes_ = device_.readAll();
     if (bytes_.size() != device_.size()) return Outcome::Damaged;
-    const WebPData data{reinterpret_cast<const std::uint8_t*>(bytes_.constData()), std::size_t(bytes_.size())};
+    const WebPData data{reinterpret_cast<const std::uint8_t*>(bytes_.constData()),
+                        std::size_t(bytes_.size())};
     demux_ = WebPDemux(&data);
     if (!demux_) return Outcome::Damaged;
     canvas_ = QSize(int(std::min<std::uint32_t>(WebPDemuxGetI(demux_, WEBP_FF_CANVAS_WIDTH), 1 << 30)),
@@ -85,7 +86,8 @@ class WebpReader final : public Reader {
     if (WholeCanvas()) {
       Squeezer squeezer(got, target, progress);
       for (int y = 0; y < got.height(); ++y)
-        squeezer.AddRow(reinterpret_cast<const std::uint32_t*>(rgba.rgba + std::size_t(y) * std::size_t(rgba.stride)));
+        squeezer.AddRow(
+            reinterpret_cast<const std::uint32_t*>(rgba.rgba + std::size_t(y) * std::size_t(rgba.stride)));
       WebPFreeDecBuffer(&config.output);
       if (!squeezer.Complete()) return Outcome::Damaged;
       out = squeezer.Take();
@@ -98,7 +100,8 @@ class WebpReader final : public Reader {
       std::fill(row.begin(), row.end(), 0u);
       const int fy = y - frame_.y_offset;
       if (fy >= 0 && fy < got.height()) {
-        const auto* line = reinterpret_cast<const std::uint32_t*>(rgba.rgba + std::size_t(fy) * std::size_t(rgba.stride));
+        const auto* line =
+            reinterpret_cast<const std::uint32_t*>(rgba.rgba + std::size_t(fy) * std::size_t(rgba.stride));
         const int n = std::max(0, std::min(got.width(), canvas_.width() - frame_.x_offset));
         std::copy(line, line + n, row.begin() + frame_.x_offset);
       }

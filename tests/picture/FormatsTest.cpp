@@ -41,11 +41,27 @@ class FormatsTest : public ::testing::Test {
         {"png", [](const QImage& i) { return pics::Encode(i, "png"); }, 0},
         {"jpeg", [](const QImage& i) { return pics::Encode(i, "jpeg", 90); }, 12},
         {"jpeg", [](const QImage& i) { return pics::Encode(i, "jpeg", 90, true); }, 12},
-        {"webp", [this](const QImage& i) { return Tool(i, "cwebp", {"-quiet", "-q", "90", "IN", "-o", "OUT"}, "webp"); }, 12},
-        {"webp", [this](const QImage& i) { return Tool(i, "cwebp", {"-quiet", "-lossless", "IN", "-o", "OUT"}, "webp"); }, 0},
-        {"heic", [this](const QImage& i) { return Tool(i, "heif-enc", {"-q", "90", "IN", "-o", "OUT"}, "heic"); }, 16},
+        {"webp",
+         [this](const QImage& i) {
+           return Tool(i, "cwebp", {"-quiet", "-q", "90", "IN", "-o", "OUT"}, "webp");
+         },
+         12},
+        {"webp",
+         [this](const QImage& i) {
+           return Tool(i, "cwebp", {"-quiet", "-lossless", "IN", "-o", "OUT"}, "webp");
+         },
+         0},
+        {"heic",
+         [this](const QImage& i) {
+           return Tool(i, "heif-enc", {"-q", "90", "IN", "-o", "OUT"}, "heic");
+         },
+         16},
         // Debian 12's AV1 encoder asserts on 4:2:0 and 4:4:4 through heif-enc; 4:2:2 works.
-        {"avif", [this](const QImage& i) { return Tool(i, "heif-enc", {"-A", "-p", "chroma=422", "-q", "90", "IN", "-o", "OUT"}, "avif"); }, 16},
+        {"avif",
+         [this](const QImage& i) {
+           return Tool(i, "heif-enc", {"-A", "-p", "chroma=422", "-q", "90", "IN", "-o", "OUT"}, "avif");
+         },
+         16},
         {"tiff", [](const QImage& i) { return pics::Encode(i, "tiff"); }, 0},
     };
   }
@@ -82,8 +98,8 @@ TEST_F(FormatsTest, EveryFormatFitsWithItsColours) {
 TEST_F(FormatsTest, EveryKindOfPixelComesOutRight) {
   QImage half(40, 20, QImage::Format_ARGB32);
   half.fill(qRgba(255, 0, 0, 128));  // red at half over the face colour
-  const QRgb halfOverFace = qRgb((255 + qRed(kFaceColour) + 1) / 2, (qGreen(kFaceColour) + 1) / 2,
-                                 (qBlue(kFaceColour) + 1) / 2);
+  const QRgb halfOverFace =
+      qRgb((255 + qRed(kFaceColour) + 1) / 2, (qGreen(kFaceColour) + 1) / 2, (qBlue(kFaceColour) + 1) / 2);
   QImage grey(40, 20, QImage::Format_Grayscale8);
   grey.fill(100);
   QImage deep(40, 20, QImage::Format_RGBA64);
@@ -95,13 +111,16 @@ TEST_F(FormatsTest, EveryKindOfPixelComesOutRight) {
     QRgb want;
     int tolerance;
   };
-  const QByteArray cmyk = pics::EncodeWithTool(folder.Path(), pics::Encode(half.convertToFormat(QImage::Format_RGB32), "png"),
-                                               "png", "convert", {"IN", "-colorspace", "CMYK", "OUT"}, "jpg");
+  const QByteArray cmyk =
+      pics::EncodeWithTool(folder.Path(), pics::Encode(half.convertToFormat(QImage::Format_RGB32), "png"),
+                           "png", "convert", {"IN", "-colorspace", "CMYK", "OUT"}, "jpg");
   for (const Case& c : {
            Case{"png alpha", pics::Encode(half, "png"), halfOverFace, 1},
            Case{"tiff alpha", pics::Encode(half, "tiff"), halfOverFace, 1},
-           Case{"webp alpha", Tool(half, "cwebp", {"-quiet", "-lossless", "IN", "-o", "OUT"}, "webp"), halfOverFace, 1},
-           Case{"heic alpha", Tool(half, "heif-enc", {"-q", "95", "IN", "-o", "OUT"}, "heic"), halfOverFace, 12},
+           Case{"webp alpha", Tool(half, "cwebp", {"-quiet", "-lossless", "IN", "-o", "OUT"}, "webp"),
+                halfOverFace, 1},
+           Case{"heic alpha", Tool(half, "heif-enc", {"-q", "95", "IN", "-o", "OUT"}, "heic"), halfOverFace,
+                12},
            Case{"png grey", pics::Encode(grey, "png"), qRgb(100, 100, 100), 0},
            Case{"tiff grey", pics::Encode(grey, "tiff"), qRgb(100, 100, 100), 0},
            Case{"jpeg grey", pics::Encode(grey, "jpeg", 95), qRgb(100, 100, 100), 2},
@@ -145,8 +164,9 @@ TEST_F(FormatsTest, RotatedPicturesComeOutUpright) {
   for (const auto& [label, bytes] : {
            std::pair{"jpeg", jpeg},
            std::pair{"png", pics::PngWithOrientation(pics::Encode(stored, "png"), 6)},
-           std::pair{"webp", pics::EncodeWithTool(folder.Path(), jpeg, "jpg", "cwebp",
-                                                  {"-quiet", "-metadata", "exif", "IN", "-o", "OUT"}, "webp")},
+           std::pair{"webp",
+                     pics::EncodeWithTool(folder.Path(), jpeg, "jpg", "cwebp",
+                                          {"-quiet", "-metadata", "exif", "IN", "-o", "OUT"}, "webp")},
            std::pair{"tiff", tiff},
        }) {
     SCOPED_TRACE(label);
@@ -170,9 +190,10 @@ TEST_F(FormatsTest, BadFilesInEveryFormatAreRefusedWithinBoundedMemory) {
     SCOPED_TRACE(s.name);
     const QByteArray good = s.encode(photo);
     for (double keep : {0.9, 0.5}) {
-      largestGrowth = std::max(largestGrowth, pics::PeakGrowthMb([&] {
-        EXPECT_EQ(Load(good.left(int(good.size() * keep))).fault, PictureFault::Damaged) << keep;
-      }));
+      largestGrowth =
+          std::max(largestGrowth, pics::PeakGrowthMb([&] {
+                     EXPECT_EQ(Load(good.left(int(good.size() * keep))).fault, PictureFault::Damaged) << keep;
+                   }));
     }
   }
   const QByteArray webpHuge = [&] {
@@ -202,11 +223,13 @@ TEST_F(FormatsTest, BadFilesInEveryFormatAreRefusedWithinBoundedMemory) {
            std::pair{"tiff", pics::ForgedTiff(65535, 65535)},
        }) {
     SCOPED_TRACE(label);
-    largestGrowth = std::max(largestGrowth, pics::PeakGrowthMb([&] {
-      const FittedPicture got = Load(bytes);
-      EXPECT_TRUE(got.fault == PictureFault::TooLarge || got.fault == PictureFault::Damaged) << int(got.fault);
-      EXPECT_TRUE(got.picture.isNull());
-    }));
+    largestGrowth =
+        std::max(largestGrowth, pics::PeakGrowthMb([&] {
+                   const FittedPicture got = Load(bytes);
+                   EXPECT_TRUE(got.fault == PictureFault::TooLarge || got.fault == PictureFault::Damaged)
+                       << int(got.fault);
+                   EXPECT_TRUE(got.picture.isNull());
+                 }));
   }
   EXPECT_LT(largestGrowth, 64.0);
 }
@@ -233,7 +256,8 @@ TEST_F(FormatsTest, PictureFaultsFoundBeforeStayFixed) {
   QByteArray topDown = bottomUp.left(54);
   const int stride = 640 * 3;
   for (int y = 479; y >= 0; --y) topDown += bottomUp.mid(54 + y * stride, stride);
-  topDown[22] = char(0x20), topDown[23] = char(0xFE), topDown[24] = char(0xFF), topDown[25] = char(0xFF);  // -480
+  topDown[22] = char(0x20), topDown[23] = char(0xFE), topDown[24] = char(0xFF),
+  topDown[25] = char(0xFF);  // -480
   const FittedPicture top = Load(topDown);
   ASSERT_EQ(top.fault, PictureFault::None);
   EXPECT_EQ(top.picture, Load(bottomUp).picture);
@@ -246,8 +270,9 @@ TEST_F(FormatsTest, PictureFaultsFoundBeforeStayFixed) {
   EXPECT_EQ(fitted.picture.pixel(150, 150), qRgb(10, 20, 30));
 
   // A 1 x 60,000,000 PNG was called damaged, not too large.
-  EXPECT_EQ(Load(pics::ForgePngSize(pics::Encode(QImage(1, 1, QImage::Format_RGB32), "png"), 1, 60'000'000)).fault,
-            PictureFault::TooLarge);
+  EXPECT_EQ(
+      Load(pics::ForgePngSize(pics::Encode(QImage(1, 1, QImage::Format_RGB32), "png"), 1, 60'000'000)).fault,
+      PictureFault::TooLarge);
 }
 
 }  // namespace

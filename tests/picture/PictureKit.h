@@ -189,8 +189,9 @@ inline QByteArray BuildGif(int w, int h, const std::array<QRgb, 4>& palette,
 
 // A picture made by a format's own command-line encoder: `source` goes to
 // folder/in.png (or .jpg for EXIF), the tool writes folder/out.EXT.
-inline QByteArray EncodeWithTool(const std::filesystem::path& folder, const QByteArray& source, const char* sourceExt,
-                                 const QString& program, QStringList args, const char* ext) {
+inline QByteArray EncodeWithTool(const std::filesystem::path& folder, const QByteArray& source,
+                                 const char* sourceExt, const QString& program, QStringList args,
+                                 const char* ext) {
   const QString in = WriteFile(folder / (std::string("in.") + sourceExt), source);
   const QString out = QString::fromStdString((folder / (std::string("out.") + ext)).string());
   QFile::remove(out);
@@ -201,7 +202,8 @@ inline QByteArray EncodeWithTool(const std::filesystem::path& folder, const QByt
   if (!tool.waitForFinished(60000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
     throw std::runtime_error("encoder failed: " + program.toStdString());
   QFile file(out);
-  if (!file.open(QIODevice::ReadOnly)) throw std::runtime_error("encoder wrote nothing: " + program.toStdString());
+  if (!file.open(QIODevice::ReadOnly))
+    throw std::runtime_error("encoder wrote nothing: " + program.toStdString());
   return file.readAll();
 }
 
@@ -273,7 +275,8 @@ inline QByteArray ForgePngSize(QByteArray png, std::uint32_t width, std::uint32_
 
 // A PNG with an eXIf chunk, before its pixel data, whose only entry is the orientation.
 inline QByteArray PngWithOrientation(const QByteArray& png, int orientation) {
-  const char tiff[] = {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 1, 0x12, 0, 3, 0, 0, 0, 1, 0, char(orientation), 0, 0, 0, 0, 0, 0};
+  const char tiff[] = {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 1, 0x12, 0, 3, 0, 0, 0, 1, 0, char(orientation),
+                       0,   0,   0, 0,  0, 0};
   return png.left(33) + PngChunk("eXIf", QByteArray(tiff, sizeof tiff)) + png.mid(33);
 }
 
@@ -285,13 +288,13 @@ inline QByteArray ForgedTiff(std::uint16_t width, std::uint16_t height) {
   const int entries = 8;
   u16(entries);
   auto entry = [&](int tag, int type, std::uint32_t value) { u16(tag), u16(type), u32(1), u32(value); };
-  entry(256, 3, width);    // ImageWidth
-  entry(257, 3, height);   // ImageLength
-  entry(258, 3, 8);        // BitsPerSample
-  entry(259, 3, 1);        // no compression
-  entry(262, 3, 1);        // black is zero
-  entry(273, 4, 8 + 2 + 12 * entries + 4);  // StripOffsets
-  entry(278, 3, height);   // RowsPerStrip
+  entry(256, 3, width);                          // ImageWidth
+  entry(257, 3, height);                         // ImageLength
+  entry(258, 3, 8);                              // BitsPerSample
+  entry(259, 3, 1);                              // no compression
+  entry(262, 3, 1);                              // black is zero
+  entry(273, 4, 8 + 2 + 12 * entries + 4);       // StripOffsets
+  entry(278, 3, height);                         // RowsPerStrip
   entry(279, 4, std::uint32_t(width) * height);  // StripByteCounts
   u32(0);
   t.append(char(0x80));
