@@ -69,6 +69,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--driver", required=True, help="path to mirel_bench_picture_load")
     parser.add_argument("--rounds", type=int, default=5)
+    parser.add_argument("--only", default="", help="time only the files whose name contains this")
     args = parser.parse_args()
     for tool, package in (("vipsthumbnail", "libvips-tools"), ("djpeg", "libjpeg-turbo-progs"),
                           ("jpegtran", "libjpeg-turbo-progs"), ("cwebp", "webp"), ("heif-enc", "libheif-examples")):
@@ -81,6 +82,8 @@ def main():
         thumb = os.path.join(folder, "thumb.v")
         for path in make_files(args.driver, folder):
             name = os.path.basename(path)
+            if args.only not in name:
+                continue
             jpeg = name.endswith(".jpg")
             tools = {"mirel load-and-fit": [args.driver, path],
                      "vipsthumbnail -s 300x300!": ["vipsthumbnail", path, "-s", "300x300!", "-o", thumb]}

@@ -4,6 +4,23 @@
 
 namespace mirel::picture {
 
+// The readers, each in its own file of this folder.
+bool IsBmp(const QByteArray& head);
+std::unique_ptr<Reader> OpenBmp(QIODevice& device);
+bool IsGif(const QByteArray& head);
+std::unique_ptr<Reader> OpenGif(QIODevice& device);
+bool IsJpeg(const QByteArray& head);
+std::unique_ptr<Reader> OpenJpeg(QIODevice& device);
+bool IsPng(const QByteArray& head);
+std::unique_ptr<Reader> OpenPng(QIODevice& device);
+bool IsWebp(const QByteArray& head);
+std::unique_ptr<Reader> OpenWebp(QIODevice& device);
+bool IsHeic(const QByteArray& head);
+bool IsAvif(const QByteArray& head);
+std::unique_ptr<Reader> OpenHeif(QIODevice& device);
+bool IsTiff(const QByteArray& head);
+std::unique_ptr<Reader> OpenTiff(QIODevice& device);
+
 const std::vector<Format>& Formats() {
   static const std::vector<Format> table = {
       {"bmp", "BMP", {"bmp", "dib"}, IsBmp, OpenBmp},

@@ -57,21 +57,4 @@ const std::vector<Format>& Formats();
 // How many bytes of the file's start `recognise` looks at, at most.
 inline constexpr int kHeadBytes = 64;
 
-// The readers, one in each file of this folder.
-bool IsBmp(const QByteArray& head);
-std::unique_ptr<Reader> OpenBmp(QIODevice& device);
-bool IsGif(const QByteArray& head);
-std::unique_ptr<Reader> OpenGif(QIODevice& device);
-bool IsJpeg(const QByteArray& head);
-std::unique_ptr<Reader> OpenJpeg(QIODevice& device);
-bool IsPng(const QByteArray& head);
-std::unique_ptr<Reader> OpenPng(QIODevice& device);
-bool IsWebp(const QByteArray& head);
-std::unique_ptr<Reader> OpenWebp(QIODevice& device);
-bool IsHeic(const QByteArray& head);
-bool IsAvif(const QByteArray& head);
-std::unique_ptr<Reader> OpenHeif(QIODevice& device);
-bool IsTiff(const QByteArray& head);
-std::unique_ptr<Reader> OpenTiff(QIODevice& device);
-
 }  // namespace mirel::picture

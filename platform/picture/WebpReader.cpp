@@ -71,6 +71,7 @@ class WebpReader final : public Reader {
     WebPDecoderConfig config;
     if (!WebPInitDecoderConfig(&config)) return Outcome::Damaged;
     config.output.colorspace = MODE_BGRA;
+    config.options.use_threads = 1;  // the loop filter on a second thread
     if (WholeCanvas() && target != canvas_) {
       config.options.use_scaling = 1;
       config.options.scaled_width = target.width();

@@ -213,7 +213,7 @@ TEST_F(FormatsTest, BadFilesInEveryFormatAreRefusedWithinBoundedMemory) {
   QByteArray bmpHuge = pics::Encode(QImage(4, 4, QImage::Format_RGB32), "bmp");
   bmpHuge[18] = bmpHuge[19] = bmpHuge[22] = bmpHuge[23] = char(0xFF);
   const std::vector<std::uint8_t> dot{0};
-  for (const auto& [label, bytes] : {
+  for (const auto& forged : {
            std::pair{"bmp", bmpHuge},
            std::pair{"png", pics::ForgePngSize(pics::Encode(photo, "png"), 65535, 65535)},
            std::pair{"jpeg", pics::ForgeJpegFrame(pics::Encode(photo, "jpeg", 90), 65535, 65535)},
@@ -222,10 +222,10 @@ TEST_F(FormatsTest, BadFilesInEveryFormatAreRefusedWithinBoundedMemory) {
            std::pair{"heic", heicHuge},
            std::pair{"tiff", pics::ForgedTiff(65535, 65535)},
        }) {
-    SCOPED_TRACE(label);
+    SCOPED_TRACE(forged.first);
     largestGrowth =
         std::max(largestGrowth, pics::PeakGrowthMb([&] {
-                   const FittedPicture got = Load(bytes);
+                   const FittedPicture got = Load(forged.second);
                    EXPECT_TRUE(got.fault == PictureFault::TooLarge || got.fault == PictureFault::Damaged)
                        << int(got.fault);
                    EXPECT_TRUE(got.picture.isNull());
