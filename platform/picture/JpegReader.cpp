@@ -42,8 +42,6 @@ struct Monitor {
   const Progress* progress = nullptr;
 };
 
-const std::array<JOCTET, 2> kEndOfImage = {0xFF, JPEG_EOI};
-
 void ErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<Errors*>(cinfo->err)->jump, 1); }
 
 void EmitMessage(j_common_ptr cinfo, int level) {
@@ -56,8 +54,9 @@ void EmitMessage(j_common_ptr cinfo, int level) {
     case JWRN_MUST_RESYNC:
     case JWRN_NOT_SEQUENTIAL:
     case JWRN_BOGUS_PROGRESSION:
+      // Damaged: stop here rather than decode the rest from made-up data.
       errors->corrupt = true;
-      break;
+      std::longjmp(errors->jump, 1);
     default:  // stray bytes between segments, odd markers: the pixels are whole
       break;
   }
@@ -71,12 +70,10 @@ boolean FillInput(j_decompress_ptr cinfo) {
   auto* src = reinterpret_cast<Source*>(cinfo->src);
   const qint64 got =
       src->device->read(reinterpret_cast<char*>(src->buffer.data()), qint64(src->buffer.size()));
-  if (got <= 0) {
-    // The file ends before its end marker: say so, and let the decoder finish.
-    reinterpret_cast<Errors*>(cinfo->err)->corrupt = true;
-    src->pub.next_input_byte = kEndOfImage.data();
-    src->pub.bytes_in_buffer = kEndOfImage.size();
-    return TRUE;
+  if (got <= 0) {  // the file ends before its end marker
+    auto* errors = reinterpret_cast<Errors*>(cinfo->err);
+    errors->corrupt = true;
+    std::longjmp(errors->jump, 1);
   }
   src->pub.next_input_byte = src->buffer.data();
   src->pub.bytes_in_buffer = std::size_t(got);
