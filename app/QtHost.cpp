@@ -58,8 +58,8 @@ void QtHost::Sleep(int milliseconds) {
 
 void QtHost::DoEvents() { QCoreApplication::processEvents(); }
 
-// The cursor reaches the display at once, even while the caller keeps the
-// event loop waiting; nothing is repainted.
+// An override cursor: it covers every window of the program, and changing it
+// repaints nothing.
 void QtHost::Busy(bool on) {
   if (on)
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
