@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QStringList>
 #include <QThread>
@@ -56,6 +57,15 @@ void QtHost::Sleep(int milliseconds) {
 }
 
 void QtHost::DoEvents() { QCoreApplication::processEvents(); }
+
+// An override cursor: it covers every window of the program, and changing it
+// repaints nothing.
+void QtHost::Busy(bool on) {
+  if (on)
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QGuiApplication::restoreOverrideCursor();
+}
 
 void QtHost::Refresh() {
   if (window_) window_->RefreshNow();

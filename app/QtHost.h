@@ -26,6 +26,7 @@ class QtHost : public Host {
   void Sleep(int milliseconds) override;
   void DoEvents() override;
   void Refresh() override;
+  void Busy(bool on) override;
 
  private:
   Form1Window* window_ = nullptr;

@@ -23,6 +23,9 @@ class Form1 : public Game {
   bool ChooseOwnPicture();
   // Fits the loaded own picture into 300 x 300 and marks it for the next game.
   void PrepareOwnPicture();
+
+  // A picture load that takes longer than this shows the busy cursor.
+  int busyCursorAfterMs = 100;
 };
 
 }  // namespace mirel

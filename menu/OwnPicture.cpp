@@ -1,6 +1,7 @@
 // The player's own picture: choosing the file, and fitting it into the
 // 300 x 300 own-picture box for the next game.
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QString>
 
@@ -18,7 +19,7 @@ constexpr int kOwnSlot = 4;
 constexpr int kPictureSide = 300;
 constexpr int kBoxSide = kPictureSide + 2 * kFrame;
 
-const char* Reason(PictureFault fault) {
+std::string Reason(PictureFault fault) {
   switch (fault) {
     case PictureFault::Missing:
       return "ファイルが見つかりません。";
@@ -28,8 +29,11 @@ const char* Reason(PictureFault fault) {
       return "ファイルが空です。";
     case PictureFault::NotAPicture:
       return "画像のファイルではないようです。";
-    case PictureFault::Unsupported:
-      return "この形式の画像には対応していません。\nBMP・GIF・JPEG の画像を選んでください。";
+    case PictureFault::Unsupported: {
+      std::string names;
+      for (const std::string& name : PictureFormatNames()) names += (names.empty() ? "" : "・") + name;
+      return "この形式の画像には対応していません。\n" + names + " の画像を選んでください。";
+    }
     case PictureFault::TooLarge:
       return "画像が大きすぎます。";
     case PictureFault::Damaged:
@@ -43,12 +47,23 @@ const char* Reason(PictureFault fault) {
 
 bool Form1::ChooseOwnPicture() {
   const std::optional<std::string> name =
-      host_.OpenFileDialog("素材を選ぶ", FileFilter{"画像ファイル", {"*.bmp", "*.gif", "*.jpg", "*.jpeg"}});
+      host_.OpenFileDialog("素材を選ぶ", FileFilter{"画像ファイル", PictureFilePatterns()});
   host_.DoEvents();
   if (!name || name->empty()) return true;
 
   const QString path = QString::fromStdString(*name);
-  FittedPicture loaded = LoadFittedPicture(path, QSize(kPictureSide, kPictureSide));
+  // A big picture takes a moment; past a blink the player sees the busy cursor.
+  QElapsedTimer clock;
+  clock.start();
+  bool busy = false;
+  const auto stillLoading = [&] {
+    if (!busy && clock.elapsed() >= busyCursorAfterMs) {
+      busy = true;
+      host_.Busy(true);
+    }
+  };
+  FittedPicture loaded = LoadFittedPicture(path, QSize(kPictureSide, kPictureSide), stillLoading);
+  if (busy) host_.Busy(false);
   if (loaded.fault != PictureFault::None) {
     // The title screen stays and the box keeps what it held; the player learns why.
     const QString shown = QFileInfo(path).fileName().isEmpty() ? path : QFileInfo(path).fileName();

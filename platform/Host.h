@@ -31,6 +31,9 @@ class Host {
   virtual void DoEvents() = 0;
   // Shows the window's kept image and labels now.
   virtual void Refresh() = 0;
+  // Shows the busy cursor over the window, or takes it away; nothing else on
+  // screen changes.
+  virtual void Busy(bool on) = 0;
 };
 
 }  // namespace mirel

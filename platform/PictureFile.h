@@ -1,20 +1,25 @@
 #pragma once
-// The safe loader for a picture file of the player's own. Only BMP, GIF, JPEG
-// and PNG are decoded, chosen by the file's content, never by its name. The
-// picture comes back upright (EXIF orientation applied), with transparent parts
-// shown over the face colour, and already fitted: each side longer than the box's
-// is squeezed to it. Large JPEG photos are decoded straight at a reduced size, so
-// a 50-megapixel photo costs a few megabytes, not two hundred.
+// The safe loader for a picture file of the player's own, in any format of the
+// table in platform/picture/Formats.cpp, chosen by the file's content, never by
+// its name. The picture comes back upright (EXIF orientation applied), with
+// transparent parts shown over the face colour, and already fitted: each side
+// longer than the box's is squeezed to it. Pictures are decoded in rows or at a
+// reduced scale straight into the fitted size, so a 50-megapixel photo costs a
+// few megabytes, not two hundred.
 //
 // Anything that cannot be shown as the whole picture (missing, unreadable, cut
-// short, not a picture, a format outside the four, or a size beyond the memory
-// budget) comes back as a fault instead of a picture.
+// short, not a picture, a format that does not load, or a size beyond the
+// limits) comes back as a fault instead of a picture.
 
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
 #include <QString>
 #include <QtGlobal>
+
+#include <functional>
+#include <string>
+#include <vector>
 
 class QIODevice;
 
@@ -26,7 +31,7 @@ enum class PictureFault {
   Unreadable,   // exists but cannot be opened as an ordinary file
   Empty,        // zero bytes
   NotAPicture,  // no picture format recognised
-  Unsupported,  // a picture, but not BMP, GIF, JPEG or PNG
+  Unsupported,  // a picture, but in a format that does not load
   TooLarge,     // would need more memory or time than the budget allows
   Damaged,      // cut short, malformed or refused by the decoder
 };
@@ -34,7 +39,7 @@ enum class PictureFault {
 struct FittedPicture {
   QImage picture;  // RGB32; null unless fault is None
   PictureFault fault = PictureFault::None;
-  QByteArray format;  // "bmp", "gif", "jpeg" or "png" once recognised
+  QByteArray format;  // "bmp", "png", "heic", ... once recognised
   QSize sourceSize;   // upright size of the picture in the file, once read
 };
 
@@ -44,6 +49,8 @@ inline constexpr qint64 kPictureMemoryBudget = qint64(512) << 20;
 // Upper bound on the pixels in the file, which bounds decoding time even when
 // a JPEG is decoded at an eighth of its size.
 inline constexpr qint64 kPictureMaxPixels = 150'000'000;
+// No side may be longer, whatever the other: a 1 x 60,000,000 strip is no photo.
+inline constexpr int kPictureMaxSide = 65'535;
 // No picture the program accepts comes near this many bytes.
 inline constexpr qint64 kPictureMaxFileBytes = qint64(1) << 30;
 
@@ -51,8 +58,15 @@ inline constexpr qint64 kPictureMaxFileBytes = qint64(1) << 30;
 // box's; shorter sides stay. The aspect ratio is not kept.
 QSize FitInto(QSize picture, QSize box);
 
-FittedPicture LoadFittedPicture(const QString& path, QSize box);
+// stillLoading, when given, is called now and then while the picture decodes.
+FittedPicture LoadFittedPicture(const QString& path, QSize box,
+                                const std::function<void()>& stillLoading = {});
 // The same from an open, random-access device, read from its start.
-FittedPicture LoadFittedPicture(QIODevice& device, QSize box);
+FittedPicture LoadFittedPicture(QIODevice& device, QSize box, const std::function<void()>& stillLoading = {});
+
+// The formats that load, as the player reads their names ("BMP", "PNG", ...).
+std::vector<std::string> PictureFormatNames();
+// Their file name patterns, lower case ("*.bmp", "*.png", ...).
+std::vector<std::string> PictureFilePatterns();
 
 }  // namespace mirel

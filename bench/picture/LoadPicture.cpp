@@ -2,7 +2,7 @@
 // reports, on one line, how long that took and how much memory it needed:
 //   load_ms=<ms> growth_kb=<peak RSS minus RSS before the load> fault=<n> size=<w>x<h>
 // The benchmark script runs it side by side with other tools on the same files,
-// which it makes with this program too:  --make WIDTHxHEIGHT FILE (.jpg or .bmp).
+// which it makes with this program too:  --make WIDTHxHEIGHT FILE (.jpg, .png or .bmp).
 
 #include <QElapsedTimer>
 #include <QImage>

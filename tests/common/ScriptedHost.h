@@ -25,7 +25,7 @@
 namespace mirel {
 
 struct HostCall {
-  enum class Kind { MessageBox, OpenFileDialog, Sleep, DoEvents, Refresh };
+  enum class Kind { MessageBox, OpenFileDialog, Sleep, DoEvents, Refresh, Busy };
   Kind kind = Kind::Refresh;
   // MessageBox: text, buttons, defaultButton, title and the answer given.
   // OpenFileDialog: title (in title), filter, and the path given (in path).
@@ -37,6 +37,7 @@ struct HostCall {
   FileFilter filter;
   std::optional<std::string> path;
   int milliseconds = 0;  // Sleep
+  bool on = false;       // Busy
 };
 
 class ScriptedHost : public Host {
@@ -133,6 +134,12 @@ class ScriptedHost : public Host {
     if (onRefresh) onRefresh();
   }
 
+  void Busy(bool on) override {
+    HostCall call = Make(HostCall::Kind::Busy);
+    call.on = on;
+    Record(call);
+  }
+
  private:
   static HostCall Make(HostCall::Kind kind) {
     HostCall call;
@@ -150,7 +157,7 @@ class ScriptedHost : public Host {
   std::deque<MsgAnswer> answers_;
   std::deque<std::optional<std::string>> files_;
   std::vector<HostCall> log_;
-  std::size_t counts_[5] = {};
+  std::size_t counts_[6] = {};
 };
 
 }  // namespace mirel

@@ -205,15 +205,12 @@ TEST_F(LoaderTest, PicturesCutShortAreRefused) {
   }
 }
 
-TEST_F(LoaderTest, WhatIsNotOneOfTheFourPictureFormatsIsRefused) {
+TEST_F(LoaderTest, WhatIsNotAFormatThatLoadsIsRefused) {
   const QImage source = pics::PhotoLike(64, 48);
   EXPECT_EQ(Load("text.jpg", "これは画像ではありません。\nJust a note.\n").fault, PictureFault::NotAPicture);
   for (const char* format : {"ppm", "xpm"}) {
     SCOPED_TRACE(format);
     EXPECT_EQ(Load("other.bmp", pics::Encode(source, format)).fault, PictureFault::Unsupported);
-  }
-  if (QImageWriter::supportedImageFormats().contains("tiff")) {
-    EXPECT_EQ(Load("scan.jpg", pics::Encode(source, "tiff")).fault, PictureFault::Unsupported);
   }
 
   QRandomGenerator random(7);
@@ -244,10 +241,10 @@ TEST_F(LoaderTest, DecompressionBombsAreRefusedBeforeDecoding) {
   const std::vector<std::uint8_t> dot{0};
   EXPECT_EQ(Load("bomb.gif", pics::BuildGif(1, 1, {}, {{dot}}, 65535, 65535)).fault, PictureFault::TooLarge);
   EXPECT_EQ(Load("bomb.gif", pics::BuildGif(1, 1, {}, {{dot}}, 9000, 9000)).fault, PictureFault::TooLarge);
-  // A bitmap that claims 20000 x 20000 but holds a few bytes is simply short.
+  // A bitmap that claims 20000 x 20000 is too large before it is found short.
   QByteArray bmp = pics::Encode(QImage(4, 4, QImage::Format_RGB32), "bmp");
   bmp[18] = char(0x20), bmp[19] = char(0x4E), bmp[22] = char(0x20), bmp[23] = char(0x4E);
-  EXPECT_EQ(Load("bomb.bmp", bmp).fault, PictureFault::Damaged);
+  EXPECT_EQ(Load("bomb.bmp", bmp).fault, PictureFault::TooLarge);
 }
 
 }  // namespace

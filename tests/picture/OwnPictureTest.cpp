@@ -66,8 +66,32 @@ TEST_F(OwnPictureTest, TheDialogAsksForOnePictureFileThenLetsEventsRun) {
   EXPECT_EQ(calls[0].kind, Kind::OpenFileDialog);
   EXPECT_EQ(calls[0].title, "素材を選ぶ");
   EXPECT_EQ(calls[0].filter.description, "画像ファイル");
-  EXPECT_EQ(calls[0].filter.patterns, (std::vector<std::string>{"*.bmp", "*.gif", "*.jpg", "*.jpeg"}));
+  for (const char* pattern :
+       {"*.bmp", "*.gif", "*.jpg", "*.jpeg", "*.png", "*.webp", "*.heic", "*.avif", "*.tif", "*.tiff"})
+    EXPECT_NE(std::find(calls[0].filter.patterns.begin(), calls[0].filter.patterns.end(), pattern),
+              calls[0].filter.patterns.end())
+        << pattern;
   EXPECT_EQ(calls[1].kind, Kind::DoEvents);
+}
+
+// A load past the threshold (here at once) shows the busy cursor, then takes
+// it away before anything else happens; a quick load shows nothing.
+TEST_F(OwnPictureTest, ASlowLoadShowsTheBusyCursorForItsDuration) {
+  const QByteArray png = pics::Encode(pics::PhotoLike(640, 480), "png");
+  form.busyCursorAfterMs = 0;
+  Choose(Put("own.png", png));
+  ASSERT_EQ(VisibleLabels(form), kLevelScreen);
+  const auto busy = host.Calls(Kind::Busy);
+  ASSERT_EQ(busy.size(), 2u);
+  EXPECT_TRUE(busy[0].on);
+  EXPECT_FALSE(busy[1].on);
+  EXPECT_EQ(host.Kinds(), (std::vector<Kind>{Kind::OpenFileDialog, Kind::DoEvents, Kind::Busy, Kind::Busy}));
+
+  form.Label1_Click(7);
+  host.ClearLog();
+  form.busyCursorAfterMs = 60'000;
+  Choose(Put("own.png", png));
+  EXPECT_EQ(host.Count(Kind::Busy), 0u);
 }
 
 TEST_F(OwnPictureTest, CancelOrNoNameKeepsTheTitleScreenAndEveryVariable) {
@@ -203,6 +227,7 @@ TEST_F(OwnPictureTest, BadFilesAreReportedAndChangeNothing) {
       {"note.gif", QByteArray("買い物メモ: 牛乳、卵\n")},
       {"bomb.jpg", pics::ForgeJpegFrame(jpeg, 65000, 65000)},
       {"scan.bmp", pics::Encode(photo, "ppm")},
+      {"bomb.tif", pics::ForgedTiff(65535, 65535)},
   };
   for (bool earlier : {false, true}) {
     if (earlier) {
@@ -222,6 +247,10 @@ TEST_F(OwnPictureTest, BadFilesAreReportedAndChangeNothing) {
       EXPECT_EQ(boxes[0].buttons, MsgButtons::Ok);
       EXPECT_EQ(boxes[0].text.rfind("画像を読み込めませんでした。\n", 0), 0u) << boxes[0].text;
       EXPECT_NE(boxes[0].text.find(b.name), std::string::npos) << boxes[0].text;
+      if (std::string(b.name) == "scan.bmp") {  // names what does load
+        EXPECT_NE(boxes[0].text.find("BMP・GIF・JPEG・PNG・WebP・HEIC・AVIF・TIFF の画像を"),
+                  std::string::npos);
+      }
       // The message comes after the dialog has closed and events have run.
       EXPECT_EQ(host.Kinds(), (std::vector<Kind>{Kind::OpenFileDialog, Kind::DoEvents, Kind::MessageBox}));
     }

@@ -8,14 +8,20 @@
 #include <QFile>
 #include <QImage>
 #include <QImageWriter>
+#include <QProcess>
 #include <QString>
+#include <QStringList>
+
+#include <zlib.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace mirel::pics {
@@ -179,6 +185,138 @@ inline QByteArray BuildGif(int w, int h, const std::array<QRgb, 4>& palette,
   }
   out.append(char(0x3B));
   return out;
+}
+
+// A picture made by a format's own command-line encoder: `source` goes to
+// folder/in.png (or .jpg for EXIF), the tool writes folder/out.EXT.
+inline QByteArray EncodeWithTool(const std::filesystem::path& folder, const QByteArray& source,
+                                 const char* sourceExt, const QString& program, QStringList args,
+                                 const char* ext) {
+  const QString in = WriteFile(folder / (std::string("in.") + sourceExt), source);
+  const QString out = QString::fromStdString((folder / (std::string("out.") + ext)).string());
+  QFile::remove(out);
+  args.replaceInStrings("IN", in);
+  args.replaceInStrings("OUT", out);
+  QProcess tool;
+  tool.start(program, args);
+  if (!tool.waitForFinished(60000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
+    throw std::runtime_error("encoder failed: " + program.toStdString());
+  QFile file(out);
+  if (!file.open(QIODevice::ReadOnly))
+    throw std::runtime_error("encoder wrote nothing: " + program.toStdString());
+  return file.readAll();
+}
+
+inline std::uint32_t Crc32(const QByteArray& bytes) {
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (char c : bytes) {
+    crc ^= std::uint8_t(c);
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+  }
+  return ~crc;
+}
+
+inline void PutU32be(QByteArray& bytes, int at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = char(v >> (24 - 8 * i));
+}
+
+// A PNG chunk with its length and CRC.
+inline QByteArray PngChunk(const char* type, const QByteArray& data) {
+  QByteArray chunk(4, 0);
+  PutU32be(chunk, 0, std::uint32_t(data.size()));
+  const QByteArray body = QByteArray(type, 4) + data;
+  QByteArray crc(4, 0);
+  PutU32be(crc, 0, Crc32(body));
+  return chunk + body + crc;
+}
+
+// A 16-bit RGBA PNG of one colour, streamed through zlib: the file is small
+// and quick to make, whatever its size in pixels.
+inline QByteArray Png16OneColour(std::uint32_t width, std::uint32_t height, QRgb colour) {
+  QByteArray ihdr(13, 0);
+  PutU32be(ihdr, 0, width);
+  PutU32be(ihdr, 4, height);
+  ihdr[8] = 16, ihdr[9] = 6;
+  std::vector<std::uint8_t> first(1 + std::size_t(width) * 8), up(first.size(), 0);
+  up[0] = 2;  // each later row: "same as the row above"
+  for (std::uint32_t x = 0; x < width; ++x)
+    for (int c = 0; c < 4; ++c) {
+      const int v = c == 0 ? qRed(colour) : c == 1 ? qGreen(colour) : c == 2 ? qBlue(colour) : qAlpha(colour);
+      first[1 + 8 * x + 2 * std::size_t(c)] = first[2 + 8 * x + 2 * std::size_t(c)] = std::uint8_t(v);
+    }
+  z_stream z{};
+  deflateInit(&z, 9);
+  QByteArray idat;
+  std::vector<std::uint8_t> out(1 << 16);
+  for (std::uint32_t y = 0; y <= height; ++y) {
+    std::vector<std::uint8_t>& row = y == 0 ? first : up;
+    z.next_in = row.data();
+    z.avail_in = y < height ? uInt(row.size()) : 0;
+    const int flush = y < height ? Z_NO_FLUSH : Z_FINISH;
+    do {
+      z.next_out = out.data();
+      z.avail_out = uInt(out.size());
+      deflate(&z, flush);
+      idat.append(reinterpret_cast<const char*>(out.data()), qsizetype(out.size() - z.avail_out));
+    } while (z.avail_out == 0);
+  }
+  deflateEnd(&z);
+  return QByteArray("\x89PNG\r\n\x1A\n", 8) + PngChunk("IHDR", ihdr) + PngChunk("IDAT", idat) +
+         PngChunk("IEND", {});
+}
+
+// A PNG whose header claims another size (its CRC made right again).
+inline QByteArray ForgePngSize(QByteArray png, std::uint32_t width, std::uint32_t height) {
+  PutU32be(png, 16, width);
+  PutU32be(png, 20, height);
+  PutU32be(png, 29, Crc32(png.mid(12, 17)));
+  return png;
+}
+
+// A PNG with an eXIf chunk, before its pixel data, whose only entry is the orientation.
+inline QByteArray PngWithOrientation(const QByteArray& png, int orientation) {
+  const char tiff[] = {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 1, 0x12, 0, 3, 0, 0, 0, 1, 0, char(orientation),
+                       0,   0,   0, 0,  0, 0};
+  return png.left(33) + PngChunk("eXIf", QByteArray(tiff, sizeof tiff)) + png.mid(33);
+}
+
+// A baseline TIFF of 8-bit grey that claims width x height and holds one byte.
+inline QByteArray ForgedTiff(std::uint16_t width, std::uint16_t height) {
+  QByteArray t("II*\0\x08\0\0\0", 8);
+  auto u16 = [&t](int v) { t.append(char(v & 0xFF)).append(char(v >> 8)); };
+  auto u32 = [&](std::uint32_t v) { u16(int(v & 0xFFFF)), u16(int(v >> 16)); };
+  const int entries = 8;
+  u16(entries);
+  auto entry = [&](int tag, int type, std::uint32_t value) { u16(tag), u16(type), u32(1), u32(value); };
+  entry(256, 3, width);                          // ImageWidth
+  entry(257, 3, height);                         // ImageLength
+  entry(258, 3, 8);                              // BitsPerSample
+  entry(259, 3, 1);                              // no compression
+  entry(262, 3, 1);                              // black is zero
+  entry(273, 4, 8 + 2 + 12 * entries + 4);       // StripOffsets
+  entry(278, 3, height);                         // RowsPerStrip
+  entry(279, 4, std::uint32_t(width) * height);  // StripByteCounts
+  u32(0);
+  t.append(char(0x80));
+  return t;
+}
+
+// Runs `load` and returns how far the process's peak resident memory rose
+// above what it held before, in MB, from the kernel's own figures.
+template <class Load>
+double PeakGrowthMb(Load&& load) {
+  auto field = [](const char* name) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string key = std::string(name) + ":";
+    while (std::getline(status, line))
+      if (line.rfind(key, 0) == 0) return std::stol(line.substr(key.size()));
+    return -1L;
+  };
+  std::ofstream("/proc/self/clear_refs") << "5";  // restart the peak from now
+  const long before = field("VmRSS");
+  load();
+  return double(field("VmHWM") - before) / 1024.0;
 }
 
 // Largest difference of any colour channel, and the mean over all channels.

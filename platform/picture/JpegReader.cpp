@@ -1,0 +1,252 @@
+// JPEG through libjpeg directly: decoded at 1/8, 1/4 or 1/2 of its size in the
+// DCT where that still leaves twice the fitted size, then squeezed row by row.
+// The library's warnings about corrupt or missing data make the file damaged:
+// a picture cut short would otherwise show flat grey where its data ends.
+
+#include <QIODevice>
+
+#include <algorithm>
+#include <array>
+#include <csetjmp>
+#include <cstdio>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+#include "Orientation.h"
+#include "Reader.h"
+#include "Squeezer.h"
+#include "platform/PictureFile.h"
+
+namespace mirel::picture {
+
+namespace {
+
+// Progressive files with more scans than any encoder writes only cost time.
+constexpr int kMaxScans = 100;
+
+struct Errors {
+  jpeg_error_mgr pub;
+  std::jmp_buf jump;
+  bool corrupt = false;
+};
+
+struct Source {
+  jpeg_source_mgr pub;
+  QIODevice* device = nullptr;
+  std::array<JOCTET, 64 * 1024> buffer{};
+};
+
+struct Monitor {
+  jpeg_progress_mgr pub;
+  const Progress* progress = nullptr;
+};
+
+void ErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<Errors*>(cinfo->err)->jump, 1); }
+
+void EmitMessage(j_common_ptr cinfo, int level) {
+  if (level >= 0) return;  // trace messages
+  auto* errors = reinterpret_cast<Errors*>(cinfo->err);
+  switch (cinfo->err->msg_code) {
+    case JWRN_HIT_MARKER:  // premature end of data segment
+    case JWRN_JPEG_EOF:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_NOT_SEQUENTIAL:
+    case JWRN_BOGUS_PROGRESSION:
+      // Damaged: stop here rather than decode the rest from made-up data.
+      errors->corrupt = true;
+      std::longjmp(errors->jump, 1);
+    default:  // stray bytes between segments, odd markers: the pixels are whole
+      break;
+  }
+}
+
+void OutputMessage(j_common_ptr) {}
+
+void InitSource(j_decompress_ptr) {}
+
+boolean FillInput(j_decompress_ptr cinfo) {
+  auto* src = reinterpret_cast<Source*>(cinfo->src);
+  const qint64 got =
+      src->device->read(reinterpret_cast<char*>(src->buffer.data()), qint64(src->buffer.size()));
+  if (got <= 0) {  // the file ends before its end marker
+    auto* errors = reinterpret_cast<Errors*>(cinfo->err);
+    errors->corrupt = true;
+    std::longjmp(errors->jump, 1);
+  }
+  src->pub.next_input_byte = src->buffer.data();
+  src->pub.bytes_in_buffer = std::size_t(got);
+  return TRUE;
+}
+
+void SkipInput(j_decompress_ptr cinfo, long count) {
+  auto* src = reinterpret_cast<Source*>(cinfo->src);
+  if (count <= 0) return;
+  if (std::size_t(count) <= src->pub.bytes_in_buffer) {
+    src->pub.next_input_byte += count;
+    src->pub.bytes_in_buffer -= std::size_t(count);
+    return;
+  }
+  const qint64 beyond = qint64(count) - qint64(src->pub.bytes_in_buffer);
+  src->pub.bytes_in_buffer = 0;
+  const qint64 to = src->device->pos() + beyond;
+  if (to > src->device->size() || !src->device->seek(to)) src->device->seek(src->device->size());
+}
+
+void TermSource(j_decompress_ptr) {}
+
+void OnProgress(j_common_ptr cinfo) {
+  auto* monitor = reinterpret_cast<Monitor*>(cinfo->progress);
+  if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans) ErrorExit(cinfo);
+  if (monitor->progress && *monitor->progress) (*monitor->progress)();
+}
+
+// Runs one step of the library; false when it gave up on the data. Nothing
+// with a destructor lives in the frames a failure jumps over.
+template <class Step>
+bool Guarded(Errors& errors, Step&& step) {
+  if (setjmp(errors.jump)) return false;
+  step();
+  return true;
+}
+
+class JpegReader final : public Reader {
+ public:
+  explicit JpegReader(QIODevice& device) {
+    cinfo_.err = jpeg_std_error(&errors_.pub);
+    errors_.pub.error_exit = ErrorExit;
+    errors_.pub.emit_message = EmitMessage;
+    errors_.pub.output_message = OutputMessage;
+    created_ = Guarded(errors_, [this] { jpeg_create_decompress(&cinfo_); });
+    if (!created_) return;
+    source_.device = &device;
+    source_.pub.init_source = InitSource;
+    source_.pub.fill_input_buffer = FillInput;
+    source_.pub.skip_input_data = SkipInput;
+    source_.pub.resync_to_restart = jpeg_resync_to_restart;
+    source_.pub.term_source = TermSource;
+    cinfo_.src = &source_.pub;
+    monitor_.pub.progress_monitor = OnProgress;
+    cinfo_.progress = &monitor_.pub;
+    cinfo_.mem->max_memory_to_use = long(kPictureMemoryBudget);
+  }
+  ~JpegReader() override {
+    if (created_) jpeg_destroy_decompress(&cinfo_);
+  }
+  JpegReader(const JpegReader&) = delete;
+  JpegReader& operator=(const JpegReader&) = delete;
+
+  Outcome ReadHeader(Header& header) override {
+    if (!created_) return Outcome::Damaged;
+    int status = JPEG_SUSPENDED;
+    const bool read = Guarded(errors_, [this, &status] {
+      jpeg_save_markers(&cinfo_, JPEG_APP0 + 1, 0xFFFF);
+      status = jpeg_read_header(&cinfo_, TRUE);
+    });
+    if (!read || status != JPEG_HEADER_OK) return Outcome::Damaged;
+    header.stored = QSize(int(std::min<JDIMENSION>(cinfo_.image_width, 1 << 30)),
+                          int(std::min<JDIMENSION>(cinfo_.image_height, 1 << 30)));
+    for (jpeg_saved_marker_ptr m = cinfo_.marker_list; m; m = m->next)
+      if (m->marker == JPEG_APP0 + 1 && m->data_length > 6 && std::equal(m->data, m->data + 6, "Exif\0\0")) {
+        header.orientation = ExifBlockOrientation(m->data, m->data_length);
+        break;
+      }
+    return Outcome::Ok;
+  }
+
+  qint64 EstimateBytes(QSize target) override {
+    // A big JPEG is decoded in the DCT at 1/8, 1/4 or 1/2 of its size: the
+    // smallest that still gives twice the fitted size; the squeeze does the
+    // rest. Straight to the fitted size, or at the in-between scales, fine
+    // texture aliases through the reduced DCT.
+    eighths_ = 8;
+    for (int e : {1, 2, 4}) {
+      const qint64 w = (qint64(cinfo_.image_width) * e + 7) / 8,
+                   h = (qint64(cinfo_.image_height) * e + 7) / 8;
+      if (w >= 2 * target.width() && h >= 2 * target.height()) {
+        eighths_ = e;
+        break;
+      }
+    }
+    const qint64 outWidth = (qint64(cinfo_.image_width) * eighths_ + 7) / 8;
+    qint64 bytes = outWidth * 64;  // rows, upsampling and colour buffers
+    // A progressive or non-interleaved file is decoded through a buffer that
+    // holds every DCT coefficient of the whole picture, whatever the output size.
+    if (cinfo_.progressive_mode || cinfo_.comps_in_scan < cinfo_.num_components) {
+      for (int i = 0; i < cinfo_.num_components; ++i) {
+        const jpeg_component_info& c = cinfo_.comp_info[i];
+        const qint64 across =
+            (qint64(c.width_in_blocks) + c.h_samp_factor - 1) / c.h_samp_factor * c.h_samp_factor;
+        const qint64 down =
+            (qint64(c.height_in_blocks) + c.v_samp_factor - 1) / c.v_samp_factor * c.v_samp_factor;
+        bytes += across * down * DCTSIZE2 * qint64(sizeof(JCOEF));
+      }
+    }
+    return bytes;
+  }
+
+  Outcome Decode(QSize target, const Progress& progress, QImage& out) override {
+    monitor_.progress = &progress;
+    cinfo_.scale_num = unsigned(eighths_);
+    cinfo_.scale_denom = 8;
+    const bool cmyk = cinfo_.jpeg_color_space == JCS_CMYK || cinfo_.jpeg_color_space == JCS_YCCK;
+    cinfo_.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
+    if (!Guarded(errors_, [this] { jpeg_start_decompress(&cinfo_); })) return Outcome::Damaged;
+    const QSize decoded(int(cinfo_.output_width), int(cinfo_.output_height));
+    if (cinfo_.output_components != 4) return Outcome::Damaged;
+    Squeezer squeezer(decoded, target, progress);
+    std::vector<JSAMPLE> line(std::size_t(decoded.width()) * 4);
+    std::vector<std::uint32_t> row(cmyk ? std::size_t(decoded.width()) : 0);
+    while (cinfo_.output_scanline < cinfo_.output_height) {
+      JSAMPROW rows[1] = {line.data()};
+      JDIMENSION got = 0;
+      if (!Guarded(errors_, [this, &rows, &got] { got = jpeg_read_scanlines(&cinfo_, rows, 1); }) || got != 1)
+        return Outcome::Damaged;
+      if (cmyk) {
+        // Photoshop, the usual writer, stores CMYK inverted.
+        for (std::size_t x = 0; x < row.size(); ++x) {
+          const JSAMPLE* p = &line[4 * x];
+          const std::uint32_t k = p[3];
+          row[x] = 0xFF000000u | (p[0] * k + 127) / 255 << 16 | (p[1] * k + 127) / 255 << 8 |
+                   (p[2] * k + 127) / 255;
+        }
+        squeezer.AddRow(row.data());
+      } else {
+        squeezer.AddRow(reinterpret_cast<const std::uint32_t*>(line.data()));
+      }
+    }
+    // Before finishing, which frees the progression record.
+    if (!EveryCoefficientArrived()) return Outcome::Damaged;
+    if (!Guarded(errors_, [this] { jpeg_finish_decompress(&cinfo_); })) return Outcome::Damaged;
+    if (errors_.corrupt || !squeezer.Complete()) return Outcome::Damaged;
+    out = squeezer.Take();
+    return Outcome::Ok;
+  }
+
+ private:
+  // A progressive file that stops after a whole scan raises no warning, but
+  // shows only the coarse scans that came before.
+  bool EveryCoefficientArrived() const {
+    if (!cinfo_.progressive_mode || !cinfo_.coef_bits) return true;
+    for (int c = 0; c < cinfo_.num_components; ++c)
+      for (int k = 0; k < DCTSIZE2; ++k)
+        if (cinfo_.coef_bits[c][k] != 0) return false;
+    return true;
+  }
+
+  jpeg_decompress_struct cinfo_{};
+  Errors errors_{};
+  Source source_{};
+  Monitor monitor_{};
+  bool created_ = false;
+  int eighths_ = 8;
+};
+
+}  // namespace
+
+bool IsJpeg(const QByteArray& head) { return head.startsWith("\xFF\xD8\xFF"); }
+
+std::unique_ptr<Reader> OpenJpeg(QIODevice& device) { return std::make_unique<JpegReader>(device); }
+
+}  // namespace mirel::picture

@@ -1,0 +1,60 @@
+#pragma once
+// One reader per picture format, behind one small interface. The load-and-fit
+// policy (platform/PictureFile.cpp) asks a reader for the header, checks the
+// limits, then has it decode straight into the fitted size, in rows or at a
+// reduced scale, so that no format holds the picture at full size unless its
+// coding leaves no other way.
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+
+#include <functional>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+class QIODevice;
+
+namespace mirel::picture {
+
+enum class Outcome { Ok, Damaged, TooLarge, Unsupported };
+
+// What a reader learns from the header, before any pixel is decoded.
+struct Header {
+  QSize stored;         // as the pixels lie in the file
+  int orientation = 1;  // EXIF / TIFF orientation, 1..8; applied after the squeeze
+};
+
+// Called now and then while a picture decodes, so the caller can tell the
+// player that a long load is still going.
+using Progress = std::function<void()>;
+
+class Squeezer;
+
+class Reader {
+ public:
+  virtual ~Reader() = default;
+  virtual Outcome ReadHeader(Header& header) = 0;
+  // Bytes the decoder holds at once to give a picture of `target` (stored
+  // orientation), the fitted size; the squeeze itself is not counted.
+  virtual qint64 EstimateBytes(QSize target) = 0;
+  // Decodes into `out`, an RGB32 picture of `target` with transparent parts
+  // over the face colour.
+  virtual Outcome Decode(QSize target, const Progress& progress, QImage& out) = 0;
+};
+
+struct Format {
+  const char* name;                     // "png", as FittedPicture::format
+  const char* shownName;                // "PNG", as the player reads it
+  std::vector<const char*> extensions;  // "png"
+  bool (*recognise)(const QByteArray& head);
+  std::unique_ptr<Reader> (*open)(QIODevice& device);
+};
+
+// Every format that loads, in the order the player reads them.
+const std::vector<Format>& Formats();
+// How many bytes of the file's start `recognise` looks at, at most.
+inline constexpr int kHeadBytes = 64;
+
+}  // namespace mirel::picture

@@ -1,0 +1,66 @@
+#pragma once
+// Buffered forward reading with cheap skips over a random-access device, for
+// the structure walks that readers make before they hand a file to a decoder.
+
+#include <QIODevice>
+
+#include <array>
+#include <cstdint>
+
+namespace mirel::picture {
+
+class Scanner {
+ public:
+  explicit Scanner(QIODevice& device) : device_(device) {}
+
+  // The next byte, or -1 at the end of the data.
+  int Next() {
+    if (at_ == end_ && !Fill()) return -1;
+    return buffer_[std::size_t(at_++)];
+  }
+
+  bool Read(std::uint8_t* out, int n) {
+    for (int i = 0; i < n; ++i) {
+      const int b = Next();
+      if (b < 0) return false;
+      out[i] = std::uint8_t(b);
+    }
+    return true;
+  }
+
+  // False when the data ends before n more bytes.
+  bool Skip(qint64 n) {
+    const qint64 buffered = end_ - at_;
+    if (n <= buffered) {
+      at_ += int(n);
+      return true;
+    }
+    n -= buffered;
+    at_ = end_ = 0;
+    const qint64 target = device_.pos() + n;
+    if (target > device_.size()) return false;
+    return device_.seek(target);
+  }
+
+ private:
+  bool Fill() {
+    const qint64 got = device_.read(reinterpret_cast<char*>(buffer_.data()), qint64(buffer_.size()));
+    if (got <= 0) return false;
+    at_ = 0;
+    end_ = int(got);
+    return true;
+  }
+
+  QIODevice& device_;
+  std::array<std::uint8_t, 64 * 1024> buffer_{};
+  int at_ = 0;
+  int end_ = 0;
+};
+
+inline int U16le(const std::uint8_t* p) { return p[0] | (p[1] << 8); }
+inline std::uint32_t U32le(const std::uint8_t* p) {
+  return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+         std::uint32_t(p[3]) << 24;
+}
+
+}  // namespace mirel::picture
