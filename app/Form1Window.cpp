@@ -122,7 +122,7 @@ Form1Window::Form1Window(Form1& form, QWidget* parent)
 void Form1Window::SyncLabels() {
   for (int i = 0; i < kLabelCount; ++i) {
     MenuLabel* label = labels_[std::size_t(i)].get();
-    const LabelState& state = form_.Label1[std::size_t(i)];
+    const LabelState& state = form_.Controls().Label1[std::size_t(i)];
     const QString caption = QString::fromStdString(state.Caption);
     if (label->text() != caption || label->size().isEmpty()) {
       label->setText(caption);
@@ -156,7 +156,7 @@ void Form1Window::DispatchLabelClick(std::int16_t index) {
 void Form1Window::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   const QRect area = event->rect();
-  painter.drawImage(area, form_.Window.Image(), area);
+  painter.drawImage(area, form_.Controls().Window.Image(), area);
 }
 
 void Form1Window::mousePressEvent(QMouseEvent* event) {

@@ -40,7 +40,29 @@ struct LabelState {
   bool Visible = false;
 };
 
-class Game {
+// The form's state variables.
+struct FormState {
+  std::int32_t Level = 0;
+  std::int32_t PictureNo = 0;
+  bool OwnPicture = false;
+  bool Solved = false;
+  bool BoardActive = false;
+  bool SoundOn = false;
+};
+
+// The form's controls.
+struct FormControls {
+  Surface Window{kClientSize, kClientSize};    // the window's kept image
+  Surface Picture2{kClientSize, kClientSize};  // title backdrop
+  std::array<Surface, 5> Picture3;             // built-in pictures 0..3, own picture 4
+  std::vector<Surface> Picture1;               // tile images; element 0 exists from the start
+  std::array<LabelState, kLabelCount> Label1;
+  RandomSource Rnd;
+};
+
+// Only the board's procedures and the menu change the state and the controls;
+// the window and the tests read them through State() and Controls().
+class Game : protected FormState, protected FormControls {
  public:
   Game(Host& host, Zentik11& lib);
   virtual ~Game() = default;
@@ -89,21 +111,15 @@ class Game {
   // start from known boards). The side must be the level's.
   void SetBoard(const Board& board);
 
-  // Form state, in declaration order.
-  std::int32_t Level = 0;
-  std::int32_t PictureNo = 0;
-  bool OwnPicture = false;
-  bool Solved = false;
-  bool BoardActive = false;
-  bool SoundOn = false;
+  // What the window shows and the tests check.
+  const FormState& State() const { return *this; }
+  const FormControls& Controls() const { return *this; }
 
-  // Controls.
-  Surface Window{kClientSize, kClientSize};    // the window's kept image
-  Surface Picture2{kClientSize, kClientSize};  // title backdrop
-  std::array<Surface, 5> Picture3;             // built-in pictures 0..3, own picture 4
-  std::vector<Surface> Picture1;               // tile images; element 0 exists from the start
-  std::array<LabelState, kLabelCount> Label1;
-  RandomSource Rnd;
+  // A fixed seed replays the same games (tests, benchmarks); the program
+  // seeds from the clock as it loads.
+  void SeedRandom(std::uint64_t seed) { Rnd.Seed(seed); }
+  // The sound switch, which the menu's sound label flips.
+  void SetSoundOn(bool on) { SoundOn = on; }
 
  protected:
   Host& host_;

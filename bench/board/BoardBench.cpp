@@ -27,8 +27,8 @@ struct Rig {
   Rig() : form(host, sound.lib) {
     host.keepLog = false;
     form.Form_Load();
-    form.SoundOn = false;
-    form.Rnd.Seed(99);
+    form.SetSoundOn(false);
+    form.SeedRandom(99);
     StartSixBySix();
   }
   void StartSixBySix() { form.StartLevel(4, 2); }
@@ -90,7 +90,7 @@ void PressThatMoves(benchmark::State& state) {
       form.Form_MouseDown(1, 0, ax, ay);
     toB = !toB;
   }
-  if (form.Solved) state.SkipWithError("the board got solved");
+  if (form.State().Solved) state.SkipWithError("the board got solved");
 }
 BENCHMARK(PressThatMoves);
 

@@ -26,7 +26,7 @@ TEST_F(InputRoutingTest, VisibleLabelTakesItsClickAndTheWindowNeverSeesThePress)
   Click(CentreOf(8));
   EXPECT_EQ(window_->clicks, std::vector<std::int16_t>{8});
   EXPECT_TRUE(window_->downs.empty());
-  EXPECT_FALSE(form_->SoundOn);
+  EXPECT_FALSE(form_->State().SoundOn);
   EXPECT_EQ(window_->Label(8)->text(), QString::fromUtf8(kSoundOffCaption));
 
   // A right-button press on a label is not a click and still not the window's.
@@ -39,7 +39,7 @@ TEST_F(InputRoutingTest, DoubleClickOnTheSoundSwitchSwitchesOnce) {
   DoubleClick(CentreOf(8));
   EXPECT_EQ(window_->clicks, std::vector<std::int16_t>{8});
   EXPECT_TRUE(window_->downs.empty());
-  EXPECT_FALSE(form_->SoundOn);
+  EXPECT_FALSE(form_->State().SoundOn);
 }
 
 TEST_F(InputRoutingTest, SoundSwitchIsClickableOnItsLastVisibleColumn) {
@@ -80,7 +80,7 @@ TEST_F(InputRoutingTest, KeysDoNothing) {
   EXPECT_TRUE(window_->isVisible());
   EXPECT_TRUE(window_->clicks.empty());
   EXPECT_TRUE(window_->downs.empty());
-  EXPECT_TRUE(form_->SoundOn);
+  EXPECT_TRUE(form_->State().SoundOn);
   EXPECT_TRUE(window_->Label(1)->isVisible());
 }
 
@@ -94,8 +94,8 @@ TEST_F(InputRoutingTest, GameIsReachedByClicksAndADoubleClickOnATileMovesItOnce)
 
   Click(CentreOf(3));
   EXPECT_EQ(window_->clicks, (std::vector<std::int16_t>{1, 3}));
-  ASSERT_TRUE(form_->BoardActive);
-  ASSERT_EQ(form_->Level, 1);
+  ASSERT_TRUE(form_->State().BoardActive);
+  ASSERT_EQ(form_->State().Level, 1);
   for (int i = 0; i < kLabelCount; ++i) EXPECT_FALSE(window_->Label(i)->isVisible()) << "label " << i;
   EXPECT_TRUE(window_->downs.empty());
 
@@ -131,7 +131,7 @@ TEST_F(InputRoutingTest, GameIsReachedByClicksAndADoubleClickOnATileMovesItOnce)
 
   // With no label showing, the window shows exactly the game's kept image.
   const QImage shown = window_->grab().toImage().convertToFormat(QImage::Format_RGB32);
-  EXPECT_TRUE(shown == form_->Window.Image());
+  EXPECT_TRUE(shown == form_->Controls().Window.Image());
 }
 
 }  // namespace

@@ -77,15 +77,15 @@ TEST_F(WindowTest, LabelsStartAtTheirPlacesWithTheTitleScreenShowing) {
 TEST_F(WindowTest, ShowsTheKeptImageAsItIsWhenRefreshed) {
   // Whatever the game leaves in the kept image is what the window shows,
   // and label states set by the game appear on the host's refresh.
-  form_->Window.Image().fill(qRgb(10, 200, 30));
-  for (auto& label : form_->Label1) label.Visible = false;
+  form_->EditControls().Window.Image().fill(qRgb(10, 200, 30));
+  for (auto& label : form_->EditControls().Label1) label.Visible = false;
   host_.Refresh();
   const QImage shown = window_->grab().toImage().convertToFormat(QImage::Format_RGB32);
-  EXPECT_EQ(shown, form_->Window.Image());
+  EXPECT_EQ(shown, form_->Controls().Window.Image());
   for (int i = 0; i < kLabelCount; ++i) EXPECT_FALSE(window_->Label(i)->isVisible()) << "label " << i;
 
-  form_->Label1[8].Caption = kSoundOffCaption;
-  form_->Label1[8].Visible = true;
+  form_->EditControls().Label1[8].Caption = kSoundOffCaption;
+  form_->EditControls().Label1[8].Visible = true;
   host_.Refresh();
   EXPECT_TRUE(window_->Label(8)->isVisible());
   EXPECT_EQ(window_->Label(8)->text(), QString::fromUtf8(kSoundOffCaption));

@@ -8,6 +8,7 @@
 
 #include "board/Game.h"
 #include "tests/common/BoardKit.h"
+#include "tests/common/Opened.h"
 #include "tests/common/ScriptedHost.h"
 #include "tests/common/SoundRig.h"
 
@@ -29,15 +30,15 @@ class BoardTest : public ::testing::Test {
  protected:
   BoardTest() : game(host, sound.lib) {
     for (std::size_t i = 1; i < kTileSlots; ++i) game.LoadPicture1(i);
-    game.SoundOn = true;
-    Paint(game.Picture2, 400, 400, 1);
+    game.SetSoundOn(true);
+    Paint(game.EditControls().Picture2, 400, 400, 1);
     // Larger than 300 x 300: what lies beyond must never reach a tile.
-    for (int p = 0; p < 5; ++p) Paint(game.Picture3[std::size_t(p)], 320, 310, 10 + p);
+    for (int p = 0; p < 5; ++p) Paint(game.EditControls().Picture3[std::size_t(p)], 320, 310, 10 + p);
   }
 
   // A level pick from a fixed seed.
   void Start(int level, int pictureNo, std::uint64_t seed = 7) {
-    game.Rnd.Seed(seed);
+    game.SeedRandom(seed);
     game.StartLevel(level, pictureNo);
   }
 
@@ -51,7 +52,7 @@ class BoardTest : public ::testing::Test {
 
   ScriptedHost host;
   SoundRig sound;
-  Game game;
+  Opened<Game> game;
 };
 
 }  // namespace mirel

@@ -11,16 +11,16 @@ using DrawingTest = BoardTest;
 // tile's square of the source picture, AND-ed for a built-in picture and copied
 // for the player's own; the gap's piece only once solved.
 QImage Expected(const Game& game) {
-  const int side = game.Level + 2;
+  const int side = game.State().Level + 2;
   const int t = 300 / side;
   const int last = side * side - 1;
-  const bool own = game.PictureNo == 4;
-  const QImage& source = game.Picture3[std::size_t(game.PictureNo)].Image();
-  QImage out = game.Picture2.Image().copy(0, 0, 400, 400);
+  const bool own = game.State().PictureNo == 4;
+  const QImage& source = game.Controls().Picture3[std::size_t(game.State().PictureNo)].Image();
+  QImage out = game.Controls().Picture2.Image().copy(0, 0, 400, 400);
   for (int c = 1; c <= side; ++c) {
     for (int r = 1; r <= side; ++r) {
       const int tile = game.CurrentBoard().Tile(c, r);
-      if (tile == last && !game.Solved) continue;
+      if (tile == last && !game.State().Solved) continue;
       const int sx = (tile % side) * t, sy = (tile / side) * t;
       const int x0 = 50 + (c - 1) * t, y0 = 100 + (r - 1) * t;
       for (int dy = 0; dy < t; ++dy)
@@ -35,7 +35,7 @@ QImage Expected(const Game& game) {
 }
 
 ::testing::AssertionResult WindowShows(const Game& game, const QImage& want) {
-  const QImage& have = game.Window.Image();
+  const QImage& have = game.Controls().Window.Image();
   if (have.size() != want.size()) return ::testing::AssertionFailure() << "window size differs";
   for (int y = 0; y < want.height(); ++y)
     for (int x = 0; x < want.width(); ++x)
@@ -60,52 +60,55 @@ TEST_F(DrawingTest, BuiltInTilesAreAndedOwnTilesCopiedAndTheGapShowsTheBackdrop)
     Play("1 2 3/4 . 5/7 8 6", picture);
     game.Cls();
     game.DrawBoard();
-    const QImage& src = game.Picture3[std::size_t(picture)].Image();
+    const QImage& src = game.Controls().Picture3[std::size_t(picture)].Image();
     auto shown = [&](QRgb tile, int x, int y) {
-      return picture == 4 ? tile : tile & game.Picture2.Pixel(x, y);
+      return picture == 4 ? tile : tile & game.Controls().Picture2.Pixel(x, y);
     };
-    EXPECT_EQ(game.Window.Pixel(50, 100), shown(src.pixel(0, 0), 50, 100));        // tile 1 at home
-    EXPECT_EQ(game.Window.Pixel(349, 399), shown(src.pixel(299, 199), 349, 399));  // tile 6 in (3, 3)
+    EXPECT_EQ(game.Controls().Window.Pixel(50, 100), shown(src.pixel(0, 0), 50, 100));  // tile 1 at home
+    EXPECT_EQ(game.Controls().Window.Pixel(349, 399),
+              shown(src.pixel(299, 199), 349, 399));  // tile 6 in (3, 3)
     // The gap at (2, 2) and everything off the board show the backdrop.
     for (auto [x, y] : {std::pair{150, 200}, {249, 299}, {0, 0}, {49, 399}, {350, 100}, {399, 99}})
-      EXPECT_EQ(game.Window.Pixel(x, y), game.Picture2.Pixel(x, y)) << x << "," << y;
+      EXPECT_EQ(game.Controls().Window.Pixel(x, y), game.Controls().Picture2.Pixel(x, y)) << x << "," << y;
   }
 }
 
 TEST_F(DrawingTest, SolvedBoardShowsEveryPieceForEverySide) {
   for (int side = 3; side <= 6; ++side) {
     Play(kit::SolvedText(side), side == 4 ? 4 : 1);
-    game.Solved = true;
+    game.EditState().Solved = true;
     game.Cls();
     game.DrawBoard();
     EXPECT_TRUE(WindowShows(game, Expected(game))) << "side " << side;
     // The last piece, absent during play, fills the bottom-right cell.
-    const QRgb corner = game.Picture3[std::size_t(game.PictureNo)].Pixel(299, 299);
-    EXPECT_EQ(game.Window.Pixel(349, 399), side == 4 ? corner : (corner & game.Picture2.Pixel(349, 399)));
-    game.Solved = false;
+    const QRgb corner = game.Controls().Picture3[std::size_t(game.State().PictureNo)].Pixel(299, 299);
+    EXPECT_EQ(game.Controls().Window.Pixel(349, 399),
+              side == 4 ? corner : (corner & game.Controls().Picture2.Pixel(349, 399)));
+    game.EditState().Solved = false;
     game.Cls();
     game.DrawBoard();
-    EXPECT_EQ(game.Window.Pixel(349, 399), game.Picture2.Pixel(349, 399)) << "side " << side;
+    EXPECT_EQ(game.Controls().Window.Pixel(349, 399), game.Controls().Picture2.Pixel(349, 399))
+        << "side " << side;
   }
 }
 
 TEST_F(DrawingTest, RepaintMatchesClearAndDrawAndClearsWhatASmallBackdropLeaves) {
   Play("1 2 3/4 . 5/7 8 6", 0);
-  game.Window.Image().fill(0xFF010203u);  // leftovers of an earlier screen
+  game.EditControls().Window.Image().fill(0xFF010203u);  // leftovers of an earlier screen
   game.Cls();
   game.DrawBoard();
-  const QImage cleared = game.Window.Image().copy();
-  game.Window.Image().fill(0xFF010203u);
+  const QImage cleared = game.Controls().Window.Image().copy();
+  game.EditControls().Window.Image().fill(0xFF010203u);
   game.RepaintBoard();
-  EXPECT_TRUE(game.Window.Image() == cleared);
+  EXPECT_TRUE(game.Controls().Window.Image() == cleared);
 
   // A backdrop smaller than the window cannot cover it: the clear shows.
-  Paint(game.Picture2, 40, 40, 3);
-  game.Window.Image().fill(0xFF010203u);
+  Paint(game.EditControls().Picture2, 40, 40, 3);
+  game.EditControls().Window.Image().fill(0xFF010203u);
   game.RepaintBoard();
-  EXPECT_EQ(game.Window.Pixel(10, 10), game.Picture2.Pixel(10, 10));
-  EXPECT_EQ(game.Window.Pixel(399, 0), kFaceColour);
-  EXPECT_EQ(game.Window.Pixel(200, 250), kFaceColour);  // the gap
+  EXPECT_EQ(game.Controls().Window.Pixel(10, 10), game.Controls().Picture2.Pixel(10, 10));
+  EXPECT_EQ(game.Controls().Window.Pixel(399, 0), kFaceColour);
+  EXPECT_EQ(game.Controls().Window.Pixel(200, 250), kFaceColour);  // the gap
 }
 
 }  // namespace

@@ -17,12 +17,12 @@ class PressTest : public BoardTest {
     Play(board);
     host.ClearLog();
     sound.Clear();
-    const QImage before = game.Window.Image().copy();
+    const QImage before = game.Controls().Window.Image().copy();
     game.Form_MouseDown(1, 0, x, y);
     EXPECT_EQ(game.CurrentBoard().Text(), board) << "press at " << x << "," << y;
     EXPECT_TRUE(host.Calls().empty()) << "press at " << x << "," << y;
     EXPECT_TRUE(sound.Commands().empty());
-    EXPECT_TRUE(game.Window.Image() == before);
+    EXPECT_TRUE(game.Controls().Window.Image() == before);
   }
 };
 
@@ -35,8 +35,9 @@ TEST_F(PressTest, PressOnTheTileAboveTheGapSlidesItDown) {
   EXPECT_EQ(sound.Commands(), std::vector<std::string>{kMoveSound});
   EXPECT_EQ(host.Kinds(), std::vector<Kind>{Kind::Refresh});
   // The repaint shows the tile in its new cell and the gap where it was.
-  EXPECT_EQ(game.Window.Pixel(300, 350), game.Picture1[4].Pixel(50, 50) & game.Picture2.Pixel(300, 350));
-  EXPECT_EQ(game.Window.Pixel(300, 250), game.Picture2.Pixel(300, 250));
+  EXPECT_EQ(game.Controls().Window.Pixel(300, 350),
+            game.Controls().Picture1[4].Pixel(50, 50) & game.Controls().Picture2.Pixel(300, 350));
+  EXPECT_EQ(game.Controls().Window.Pixel(300, 250), game.Controls().Picture2.Pixel(300, 250));
 }
 
 TEST_F(PressTest, PressesThatHitNoMovableTileChangeNothing) {
@@ -66,7 +67,7 @@ TEST_F(PressTest, AnyButtonAndModifierMoves) {
   Play("1 2 3 4/5 6 7 8/9 10 11 12/13 14 . 15");
   kit::Press(game, 4, 4, /*right button*/ 2);
   EXPECT_EQ(game.CurrentBoard().Text(), "1 2 3 4/5 6 7 8/9 10 11 12/13 14 15 .");
-  EXPECT_TRUE(game.Solved);
+  EXPECT_TRUE(game.State().Solved);
   Play("1 2 3 4/5 6 7 8/9 10 11 12/13 14 . 15");
   game.Form_MouseDown(4, 7, 240.0f, 360.0f);  // middle button, all modifiers, cell (3, 4) = the gap
   EXPECT_EQ(game.CurrentBoard().Text(), "1 2 3 4/5 6 7 8/9 10 11 12/13 14 . 15");
@@ -76,7 +77,7 @@ TEST_F(PressTest, AnyButtonAndModifierMoves) {
 
 TEST_F(PressTest, NothingHappensWhileNoBoardIsActive) {
   Play("1 2 3/4 . 5/7 8 6");
-  game.BoardActive = false;
+  game.EditState().BoardActive = false;
   host.ClearLog();
   sound.Clear();
   for (float x = 0; x < 400; x += 25)
@@ -94,18 +95,18 @@ TEST_F(PressTest, TheWinningMovePausesThenSoundsShowsThePieceAndCongratulates) {
   for (bool soundOn : {true, false}) {
     SCOPED_TRACE(soundOn ? "sound on" : "sound off");
     Play("1 2 3/4 5 6/7 . 8");
-    game.SoundOn = soundOn;
+    game.SetSoundOn(soundOn);
     host.ClearLog();
     sound.Clear();
     std::vector<std::string> soundsBeforePause;
     QRgb cornerDuringPause = 0, cornerAtMessage = 0;
     host.onSleep = [&](int) {
       soundsBeforePause = sound.Commands();
-      cornerDuringPause = game.Window.Pixel(349, 399);
-      EXPECT_FALSE(game.Solved);
+      cornerDuringPause = game.Controls().Window.Pixel(349, 399);
+      EXPECT_FALSE(game.State().Solved);
     };
     host.onMessageBox = [&](const HostCall&) {
-      cornerAtMessage = game.Window.Pixel(349, 399);
+      cornerAtMessage = game.Controls().Window.Pixel(349, 399);
       return MsgAnswer::Ok;
     };
     kit::Press(game, 3, 3);
@@ -120,10 +121,11 @@ TEST_F(PressTest, TheWinningMovePausesThenSoundsShowsThePieceAndCongratulates) {
     EXPECT_EQ(soundsBeforePause, soundOn ? std::vector<std::string>{kMoveSound} : none);
     const std::vector<std::string> both{kMoveSound, kSuccessSound};
     EXPECT_EQ(sound.Commands(), soundOn ? both : none);
-    EXPECT_EQ(cornerDuringPause, game.Picture2.Pixel(349, 399));
-    EXPECT_EQ(cornerAtMessage, game.Picture1[8].Pixel(99, 99) & game.Picture2.Pixel(349, 399));
-    EXPECT_TRUE(game.Solved);
-    EXPECT_TRUE(game.BoardActive);
+    EXPECT_EQ(cornerDuringPause, game.Controls().Picture2.Pixel(349, 399));
+    EXPECT_EQ(cornerAtMessage,
+              game.Controls().Picture1[8].Pixel(99, 99) & game.Controls().Picture2.Pixel(349, 399));
+    EXPECT_TRUE(game.State().Solved);
+    EXPECT_TRUE(game.State().BoardActive);
     host.onSleep = nullptr;
     host.onMessageBox = nullptr;
   }
@@ -138,15 +140,15 @@ TEST_F(PressTest, CheckingAnUnsolvedBoardDoesNothing) {
     host.ClearLog();
     game.CheckComplete();
     EXPECT_TRUE(host.Calls().empty()) << board;
-    EXPECT_FALSE(game.Solved) << board;
+    EXPECT_FALSE(game.State().Solved) << board;
   }
 }
 
 TEST_F(PressTest, AfterSolvingAPressAsksToReturnAndNoKeepsThePicture) {
   Play("1 2 3/4 5 6/7 . 8");
   kit::Press(game, 3, 3);
-  ASSERT_TRUE(game.Solved);
-  const QImage solvedPicture = game.Window.Image().copy();
+  ASSERT_TRUE(game.State().Solved);
+  const QImage solvedPicture = game.Controls().Window.Image().copy();
   host.ClearLog();
   sound.Clear();
   host.QueueAnswer(MsgAnswer::No);
@@ -158,31 +160,33 @@ TEST_F(PressTest, AfterSolvingAPressAsksToReturnAndNoKeepsThePicture) {
   EXPECT_EQ(asked[0].buttons, MsgButtons::YesNo);
   EXPECT_EQ(asked[0].defaultButton, MsgAnswer::Yes);
   EXPECT_EQ(game.CurrentBoard().Text(), kit::SolvedText(3));
-  EXPECT_TRUE(game.Window.Image() == solvedPicture);
-  EXPECT_TRUE(game.Solved && game.BoardActive);
+  EXPECT_TRUE(game.Controls().Window.Image() == solvedPicture);
+  EXPECT_TRUE(game.State().Solved && game.State().BoardActive);
   EXPECT_TRUE(sound.Commands().empty());
 
   host.QueueAnswer(MsgAnswer::No);
   game.Form_MouseDown(1, 0, 5, 5);  // anywhere asks again
   EXPECT_EQ(host.Count(Kind::MessageBox), 2u);
-  EXPECT_TRUE(game.Solved);
+  EXPECT_TRUE(game.State().Solved);
 }
 
 TEST_F(PressTest, YesReturnsToTheTitle) {
   Play("1 2 3/4 5 6/7 . 8");
   kit::Press(game, 3, 3);
-  for (auto& label : game.Label1) label.Visible = false;
+  for (auto& label : game.EditControls().Label1) label.Visible = false;
   host.ClearLog();
   bool backdropAtRefresh = false;
-  host.onRefresh = [&] { backdropAtRefresh = game.Window.Image() == game.Picture2.Image(); };
+  host.onRefresh = [&] {
+    backdropAtRefresh = game.Controls().Window.Image() == game.Controls().Picture2.Image();
+  };
   host.QueueAnswer(MsgAnswer::Yes);
   kit::Press(game, 2, 2);
   EXPECT_EQ(host.Kinds(), (std::vector<Kind>{Kind::MessageBox, Kind::Refresh}));
   EXPECT_TRUE(backdropAtRefresh);
-  EXPECT_FALSE(game.Solved);
-  EXPECT_FALSE(game.BoardActive);
+  EXPECT_FALSE(game.State().Solved);
+  EXPECT_FALSE(game.State().BoardActive);
   for (int i = 0; i < kLabelCount; ++i)
-    EXPECT_EQ(game.Label1[std::size_t(i)].Visible, i <= 2 || i == 8) << "label " << i;
+    EXPECT_EQ(game.Controls().Label1[std::size_t(i)].Visible, i <= 2 || i == 8) << "label " << i;
   // The board stays in memory but takes no presses.
   EXPECT_EQ(game.CurrentBoard().Text(), kit::SolvedText(3));
   host.ClearLog();

@@ -55,11 +55,12 @@ inline void Press(Game& game, int c, int r, std::int16_t button = 1) {
 // every cell lies where a new game put it. Cheap when all is well: long random
 // runs call it after every event.
 inline std::string InvariantViolation(const Game& game) {
-  const int side = game.Level + 2;
+  const int side = game.State().Level + 2;
   std::string why;
   auto note = [&](const std::string& what) { why += what + "; "; };
   if (game.CurrentBoard().Side() != side) note("board size differs from the level");
-  if (!game.Cells().Allocated() || game.Cells().UBound() != game.Level + 3) return why + "grid bounds";
+  if (!game.Cells().Allocated() || game.Cells().UBound() != game.State().Level + 3)
+    return why + "grid bounds";
   for (int c = 0; c <= side + 1; ++c) {
     for (int r = 0; r <= side + 1; ++r) {
       const CellRec& rec = game.CellAt(c, r);

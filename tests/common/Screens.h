@@ -13,8 +13,8 @@ inline constexpr const char* kGameScreen = "";
 
 inline std::string VisibleLabels(const Game& game) {
   std::string out;
-  for (std::size_t i = 0; i < game.Label1.size(); ++i)
-    if (game.Label1[i].Visible) out += (out.empty() ? "" : " ") + std::to_string(i);
+  for (std::size_t i = 0; i < game.Controls().Label1.size(); ++i)
+    if (game.Controls().Label1[i].Visible) out += (out.empty() ? "" : " ") + std::to_string(i);
   return out;
 }
 

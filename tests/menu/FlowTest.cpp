@@ -25,7 +25,7 @@ TEST_F(FlowTest, EveryLevelPlaysToTheEndAndBackToTheTitle) {
       kit::Press(form, moves[i].c, moves[i].r, std::int16_t(level == 2 ? 2 : 1));  // level 2 by right button
       ASSERT_EQ(kit::Gap(form.CurrentBoard()), moves[i]);
       ASSERT_NE(gapBefore, moves[i]);
-      ASSERT_EQ(form.Solved, i + 1 == moves.size());
+      ASSERT_EQ(form.State().Solved, i + 1 == moves.size());
     }
     EXPECT_EQ(form.CurrentBoard().Text(), kit::SolvedText(side));
     std::vector<std::string> want(moves.size(), kMoveSound);
@@ -40,17 +40,17 @@ TEST_F(FlowTest, EveryLevelPlaysToTheEndAndBackToTheTitle) {
     EXPECT_EQ(host.Count(Kind::Sleep), 1u);
 
     // No keeps the finished picture; a press never moves a tile any more.
-    const QImage finished = form.Window.Image().copy();
+    const QImage finished = form.Controls().Window.Image().copy();
     host.QueueAnswer(MsgAnswer::No);
     kit::Press(form, side, side - 1);
-    EXPECT_TRUE(form.Window.Image() == finished);
+    EXPECT_TRUE(form.Controls().Window.Image() == finished);
     EXPECT_EQ(form.CurrentBoard().Text(), kit::SolvedText(side));
     EXPECT_EQ(VisibleLabels(form), kGameScreen);
 
     ReturnToTitle();
-    EXPECT_FALSE(form.Solved);
-    EXPECT_FALSE(form.BoardActive);
-    EXPECT_TRUE(form.Window.Image() == form.Picture2.Image());
+    EXPECT_FALSE(form.State().Solved);
+    EXPECT_FALSE(form.State().BoardActive);
+    EXPECT_TRUE(form.Controls().Window.Image() == form.Controls().Picture2.Image());
     EXPECT_EQ(sound.Commands().size(), moves.size() + 1);  // the questions are silent
   }
 }
@@ -60,7 +60,7 @@ TEST_F(FlowTest, WithSoundOffAGameIsSilent) {
   PickLevel(1);
   const int presses = Solve();
   EXPECT_GT(presses, 0);
-  EXPECT_TRUE(form.Solved);
+  EXPECT_TRUE(form.State().Solved);
   EXPECT_TRUE(sound.Commands().empty());
   EXPECT_EQ(host.Count(Kind::MessageBox), 1u);
   ReturnToTitle();

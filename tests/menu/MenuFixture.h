@@ -8,6 +8,7 @@
 
 #include "menu/Form1.h"
 #include "tests/common/BoardKit.h"
+#include "tests/common/Opened.h"
 #include "tests/common/Screens.h"
 #include "tests/common/ScriptedHost.h"
 #include "tests/common/SoundRig.h"
@@ -18,7 +19,7 @@ class MenuTest : public ::testing::Test {
  protected:
   MenuTest() : form(host, sound.lib) {
     form.Form_Load();
-    form.Rnd.Seed(20240611);
+    form.SeedRandom(20240611);
   }
 
   // Title screen to a board of the given level (1..4) with a built-in picture.
@@ -27,7 +28,7 @@ class MenuTest : public ::testing::Test {
     form.Label1_Click(1);
     ASSERT_EQ(VisibleLabels(form), kLevelScreen);
     form.Label1_Click(std::int16_t(level + 2));
-    ASSERT_TRUE(form.BoardActive);
+    ASSERT_TRUE(form.State().BoardActive);
   }
 
   // Presses the board home; returns the number of presses.
@@ -46,7 +47,7 @@ class MenuTest : public ::testing::Test {
 
   ScriptedHost host;
   SoundRig sound;
-  Form1 form;
+  Opened<Form1> form;
 };
 
 }  // namespace mirel

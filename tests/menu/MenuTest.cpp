@@ -14,30 +14,30 @@ TEST_F(MenuTest, LabelsMoveBetweenTitleAndLevelScreens) {
   EXPECT_EQ(VisibleLabels(form), kLevelScreen);
   form.Label1_Click(7);
   EXPECT_EQ(VisibleLabels(form), kTitleScreen);
-  EXPECT_FALSE(form.OwnPicture);
-  EXPECT_FALSE(form.BoardActive);
+  EXPECT_FALSE(form.State().OwnPicture);
+  EXPECT_FALSE(form.State().BoardActive);
   EXPECT_TRUE(host.Calls().empty());
-  EXPECT_TRUE(form.Window.Image() == form.Picture2.Image());
+  EXPECT_TRUE(form.Controls().Window.Image() == form.Controls().Picture2.Image());
 }
 
 TEST_F(MenuTest, HiddenAndUnknownLabelsTakeNoClicks) {
   for (std::int16_t index : {3, 4, 5, 6, 7, -1, 9, 300, -32768}) form.Label1_Click(index);
   EXPECT_EQ(VisibleLabels(form), kTitleScreen);
-  EXPECT_FALSE(form.BoardActive);
+  EXPECT_FALSE(form.State().BoardActive);
   form.Label1_Click(1);
   for (std::int16_t index : {0, 1, 2, 8}) form.Label1_Click(index);
   EXPECT_EQ(VisibleLabels(form), kLevelScreen);
-  EXPECT_TRUE(form.SoundOn);
+  EXPECT_TRUE(form.State().SoundOn);
   EXPECT_TRUE(host.Calls().empty());
 }
 
 TEST_F(MenuTest, SoundSwitchNamesTheCurrentState) {
   form.Label1_Click(8);
-  EXPECT_FALSE(form.SoundOn);
-  EXPECT_EQ(form.Label1[8].Caption, "サウンド・オフ");
+  EXPECT_FALSE(form.State().SoundOn);
+  EXPECT_EQ(form.Controls().Label1[8].Caption, "サウンド・オフ");
   form.Label1_Click(8);
-  EXPECT_TRUE(form.SoundOn);
-  EXPECT_EQ(form.Label1[8].Caption, "サウンド・オン");
+  EXPECT_TRUE(form.State().SoundOn);
+  EXPECT_EQ(form.Controls().Label1[8].Caption, "サウンド・オン");
   EXPECT_EQ(VisibleLabels(form), kTitleScreen);
   EXPECT_TRUE(sound.Commands().empty());
 }
@@ -46,8 +46,8 @@ TEST_F(MenuTest, CancelledOwnPictureKeepsTheTitle) {
   host.QueueCancel();
   form.Label1_Click(2);
   EXPECT_EQ(VisibleLabels(form), kTitleScreen);
-  EXPECT_FALSE(form.OwnPicture);
-  EXPECT_EQ(form.PictureNo, 0);
+  EXPECT_FALSE(form.State().OwnPicture);
+  EXPECT_EQ(form.State().PictureNo, 0);
 }
 
 TEST_F(MenuTest, EachLevelPickBuildsAFreshBoardOfItsSize) {
@@ -55,16 +55,16 @@ TEST_F(MenuTest, EachLevelPickBuildsAFreshBoardOfItsSize) {
     PickLevel(level);
     const int side = level + 2;
     EXPECT_EQ(VisibleLabels(form), kGameScreen);
-    EXPECT_EQ(form.Level, level);
+    EXPECT_EQ(form.State().Level, level);
     EXPECT_EQ(form.CurrentBoard().Side(), side);
     EXPECT_EQ(form.Cells().UBound(), side + 1);
     EXPECT_EQ(form.CellAt(1, 1).Width, 300 / side);
     EXPECT_EQ(kit::InvariantViolation(form), "");
     EXPECT_NE(form.CurrentBoard().Text(), kit::SolvedText(side));
-    EXPECT_FALSE(form.Solved);
-    EXPECT_GE(form.PictureNo, 0);
-    EXPECT_LE(form.PictureNo, 3);
-    EXPECT_FALSE(form.Window.Image() == form.Picture2.Image());
+    EXPECT_FALSE(form.State().Solved);
+    EXPECT_GE(form.State().PictureNo, 0);
+    EXPECT_LE(form.State().PictureNo, 3);
+    EXPECT_FALSE(form.Controls().Window.Image() == form.Controls().Picture2.Image());
     Solve();
     ReturnToTitle();
   }
@@ -74,7 +74,7 @@ TEST_F(MenuTest, BuiltInPicturesAreChosenAtRandomAmongAllFour) {
   std::multiset<int> seen;
   for (int game = 0; game < 40; ++game) {
     PickLevel(1);
-    seen.insert(form.PictureNo);
+    seen.insert(form.State().PictureNo);
     Solve();
     ReturnToTitle();
   }

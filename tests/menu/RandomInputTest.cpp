@@ -32,8 +32,8 @@ class RandomInputTest : public MenuTest {
   std::string CheckScreen() const {
     const std::string labels = VisibleLabels(form);
     if (labels == kTitleScreen || labels == kLevelScreen)
-      return form.BoardActive ? "board active on a menu" : "";
-    if (labels == kGameScreen) return form.BoardActive ? "" : "no labels but no board";
+      return form.State().BoardActive ? "board active on a menu" : "";
+    if (labels == kGameScreen) return form.State().BoardActive ? "" : "no labels but no board";
     return "labels " + labels;
   }
 
@@ -88,7 +88,7 @@ TEST_F(RandomInputTest, HundredThousandEventsKeepTheModelWhole) {
       if (!labels.empty() && Chance(0.8)) {
         std::vector<int> shown;
         for (int i = 0; i < kLabelCount; ++i)
-          if (form.Label1[std::size_t(i)].Visible) shown.push_back(i);
+          if (form.Controls().Label1[std::size_t(i)].Visible) shown.push_back(i);
         const int index = shown[std::size_t(Pick(int(shown.size())))];
         if (index == 2) {
           if (Chance(0.5))
@@ -98,7 +98,7 @@ TEST_F(RandomInputTest, HundredThousandEventsKeepTheModelWhole) {
         }
         form.Label1_Click(std::int16_t(index));
         host.ClearScript();  // an answer the click did not ask for
-      } else if (labels.empty() && !form.Solved) {
+      } else if (labels.empty() && !form.State().Solved) {
         // Most presses on a board move nothing, so games still end: few moves
         // go astray, and each repaint is the costly part of the run.
         const double r = std::uniform_real_distribution<double>(0, 1)(rng);
@@ -120,7 +120,7 @@ TEST_F(RandomInputTest, HundredThousandEventsKeepTheModelWhole) {
     });
 
     ASSERT_EQ(CheckScreen(), "") << "event " << event;
-    if (form.BoardActive) {
+    if (form.State().BoardActive) {
       ASSERT_EQ(kit::InvariantViolation(form), "") << "event " << event;
       if (!boardWasActive) {
         ++games;
@@ -134,16 +134,16 @@ TEST_F(RandomInputTest, HundredThousandEventsKeepTheModelWhole) {
           plan.push_front(gapBefore);  // the tile now there goes back
         }
       }
-      if (form.Solved) plan.clear();
+      if (form.State().Solved) plan.clear();
     } else if (boardWasActive) {
       ++titles;
     }
-    if (form.Solved && !wasSolved) {
+    if (form.State().Solved && !wasSolved) {
       ++solved;
       ASSERT_EQ(form.CurrentBoard().Text(), kit::SolvedText(form.CurrentBoard().Side()));
     }
-    wasSolved = form.Solved;
-    boardWasActive = form.BoardActive;
+    wasSolved = form.State().Solved;
+    boardWasActive = form.State().BoardActive;
   }
   // The run went through every state, many times.
   EXPECT_GT(games, 20);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "menu/Form1.h"
+#include "tests/common/Opened.h"
 #include "tests/common/Screens.h"
 #include "tests/common/ScriptedHost.h"
 #include "tests/common/SoundRig.h"
@@ -23,10 +24,10 @@ constexpr int kOwn = 4;
 struct Snapshot {
   explicit Snapshot(const Form1& f)
       : labels(VisibleLabels(f)),
-        pictureNo(f.PictureNo),
-        own(f.OwnPicture),
-        box(f.Picture3[kOwn].Image().copy()),
-        window(f.Window.Image().copy()) {}
+        pictureNo(f.State().PictureNo),
+        own(f.State().OwnPicture),
+        box(f.Controls().Picture3[kOwn].Image().copy()),
+        window(f.Controls().Window.Image().copy()) {}
   bool operator==(const Snapshot&) const = default;
   std::string labels;
   std::int32_t pictureNo;
@@ -38,7 +39,7 @@ class OwnPictureTest : public ::testing::Test {
  protected:
   OwnPictureTest() : form(host, sound.lib) {
     form.Form_Load();
-    form.Rnd.Seed(4711);
+    form.SeedRandom(4711);
   }
 
   std::string Put(const std::string& name, const QByteArray& bytes) {
@@ -52,11 +53,11 @@ class OwnPictureTest : public ::testing::Test {
   }
 
   // The prepared own picture: the inner 300 x 300 of a 304 x 304 box.
-  const QImage& Box() const { return form.Picture3[kOwn].Image(); }
+  const QImage& Box() const { return form.Controls().Picture3[kOwn].Image(); }
 
   ScriptedHost host;
   SoundRig sound;
-  Form1 form;
+  Opened<Form1> form;
 };
 
 TEST_F(OwnPictureTest, TheDialogAsksForOnePictureFileThenLetsEventsRun) {
@@ -115,10 +116,10 @@ TEST_F(OwnPictureTest, PicturesAreFittedIntoThe300Box) {
     const QImage source = pics::PhotoLike(c.w, c.h);
     Choose(Put("own.png", pics::Encode(source, "png")));
     ASSERT_EQ(VisibleLabels(form), kLevelScreen);
-    EXPECT_EQ(form.PictureNo, kOwn);
-    EXPECT_TRUE(form.OwnPicture);
-    EXPECT_EQ(form.Picture3[kOwn].Width(), 304);
-    EXPECT_EQ(form.Picture3[kOwn].Height(), 304);
+    EXPECT_EQ(form.State().PictureNo, kOwn);
+    EXPECT_TRUE(form.State().OwnPicture);
+    EXPECT_EQ(form.Controls().Picture3[kOwn].Width(), 304);
+    EXPECT_EQ(form.Controls().Picture3[kOwn].Height(), 304);
     ASSERT_EQ(Box().size(), QSize(300, 300));
 
     const int pw = std::min(c.w, 300), ph = std::min(c.h, 300);
@@ -143,12 +144,12 @@ TEST_F(OwnPictureTest, PreparationSqueezesWhateverTheBoxHolds) {
   QImage stripes(640, 200, QImage::Format_RGB32);
   for (int y = 0; y < 200; ++y)
     for (int x = 0; x < 640; ++x) stripes.setPixel(x, y, (x % 2) ? 0xFFFFFFFFu : 0xFF000000u);
-  form.Picture3[kOwn].LoadPicture(stripes);
+  form.EditControls().Picture3[kOwn].LoadPicture(stripes);
   form.PrepareOwnPicture();
-  EXPECT_EQ(form.PictureNo, kOwn);
-  EXPECT_TRUE(form.OwnPicture);
-  EXPECT_EQ(form.Picture3[kOwn].Width(), 304);
-  EXPECT_EQ(form.Picture3[kOwn].Height(), 304);
+  EXPECT_EQ(form.State().PictureNo, kOwn);
+  EXPECT_TRUE(form.State().OwnPicture);
+  EXPECT_EQ(form.Controls().Picture3[kOwn].Width(), 304);
+  EXPECT_EQ(form.Controls().Picture3[kOwn].Height(), 304);
   for (int y = 0; y < 300; ++y)
     for (int x = 0; x < 300; ++x) {
       const QRgb p = Box().pixel(x, y);
@@ -165,16 +166,16 @@ std::vector<QRgb> CellCentres(const Form1& form) {
   std::vector<QRgb> out;
   for (int r = 0; r < 3; ++r)
     for (int c = 0; c < 3; ++c)
-      out.push_back(form.Window.Pixel(kBoardLeft + 50 + 100 * c, kBoardTop + 50 + 100 * r));
+      out.push_back(form.Controls().Window.Pixel(kBoardLeft + 50 + 100 * c, kBoardTop + 50 + 100 * r));
   return out;
 }
 
 TEST_F(OwnPictureTest, TheNextGameShowsTheOwnPictureByPlainCopyOnce) {
   Choose(Put("blocks.bmp", pics::Encode(pics::Blocks(300), "bmp")));
   form.Label1_Click(3);
-  EXPECT_TRUE(form.BoardActive);
-  EXPECT_EQ(form.PictureNo, kOwn);
-  EXPECT_FALSE(form.OwnPicture);
+  EXPECT_TRUE(form.State().BoardActive);
+  EXPECT_EQ(form.State().PictureNo, kOwn);
+  EXPECT_FALSE(form.State().OwnPicture);
   // Eight tiles show their colour exactly (an AND with the grey stele would
   // darken every one of them); the gap shows the backdrop.
   const std::set<QRgb> blocks(pics::kBlockColours.begin(), pics::kBlockColours.end());
@@ -187,15 +188,15 @@ TEST_F(OwnPictureTest, BackToTheTitleThenBuiltInPlaysABuiltInPicture) {
   Choose(Put("blocks.png", pics::Encode(pics::Blocks(300), "png")));
   form.Label1_Click(7);
   EXPECT_EQ(VisibleLabels(form), kTitleScreen);
-  EXPECT_FALSE(form.OwnPicture);
+  EXPECT_FALSE(form.State().OwnPicture);
   form.Label1_Click(1);
   form.Label1_Click(3);
-  EXPECT_GE(form.PictureNo, 0);
-  EXPECT_LE(form.PictureNo, 3);
+  EXPECT_GE(form.State().PictureNo, 0);
+  EXPECT_LE(form.State().PictureNo, 3);
   const std::set<QRgb> blocks(pics::kBlockColours.begin(), pics::kBlockColours.end());
   for (int y = kBoardTop; y < kBoardTop + 300; y += 7)
     for (int x = kBoardLeft; x < kBoardLeft + 300; x += 7)
-      ASSERT_EQ(blocks.count(form.Window.Pixel(x, y)), 0u);
+      ASSERT_EQ(blocks.count(form.Controls().Window.Pixel(x, y)), 0u);
 }
 
 TEST_F(OwnPictureTest, CancelAfterAnEarlierChoiceKeepsThePictureButNotTheMark) {
@@ -204,7 +205,7 @@ TEST_F(OwnPictureTest, CancelAfterAnEarlierChoiceKeepsThePictureButNotTheMark) {
   const QImage chosen = Box().copy();
   Choose(std::nullopt);
   EXPECT_EQ(VisibleLabels(form), kTitleScreen);
-  EXPECT_FALSE(form.OwnPicture);
+  EXPECT_FALSE(form.State().OwnPicture);
   EXPECT_TRUE(Box() == chosen);
 }
 
