@@ -5,8 +5,11 @@
 namespace mirel {
 
 Game::Game(Host& host, Zentik11& lib) : host_(host), lib_(lib) {
-  // Design sizes; the menu loads the built-in pictures over them.
-  for (Surface& box : Picture3) box = Surface(kPictureSize, kPictureSize);
+  // Design sizes; the menu loads the built-in pictures over them. The boxes
+  // share one blank image until something is drawn into them, so the start
+  // fills it once.
+  static const Surface design(kPictureSize, kPictureSize);
+  Picture3.fill(design);
   Picture1.reserve(kTileSlots);
   Picture1.emplace_back(kTileBoxWidth, kTileBoxHeight);
   for (int i = 0; i < kLabelCount; ++i) {

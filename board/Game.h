@@ -53,7 +53,7 @@ struct FormState {
 // The form's controls.
 struct FormControls {
   Surface Window{kClientSize, kClientSize};    // the window's kept image
-  Surface Picture2{kClientSize, kClientSize};  // title backdrop
+  Surface Picture2 = Window;                   // title backdrop; blank like the window until loaded
   std::array<Surface, 5> Picture3;             // built-in pictures 0..3, own picture 4
   std::vector<Surface> Picture1;               // tile images; element 0 exists from the start
   std::array<LabelState, kLabelCount> Label1;
@@ -122,6 +122,11 @@ class Game : protected FormState, protected FormControls {
   void SetSoundOn(bool on) { SoundOn = on; }
 
  protected:
+  // Called as a level is picked, before its tiles are cut from
+  // Picture3(pictureNo): the menu loads a built-in picture there the first
+  // time one is played, so the start loads only what the title shows.
+  virtual void PictureNeeded(std::int32_t /*pictureNo*/) {}
+
   Host& host_;
   Zentik11& lib_;
 

@@ -9,6 +9,7 @@ void Game::StartLevel(std::int32_t level, std::int32_t pictureNo) {
   PictureNo = pictureNo;
   Solved = false;
   CellGrid.Redim(level + 3);
+  PictureNeeded(pictureNo);
   NewGame();
   BoardActive = true;
 }

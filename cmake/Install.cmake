@@ -1,6 +1,7 @@
-# What `cmake --install` lays out: the program folder (the program and its two
-# sounds, which it finds beside itself), a link to it in the games folder on
-# the PATH, and the desktop entry, metainfo, icons, man page and licences.
+# What `cmake --install` lays out: the program folder (the program, its two
+# sounds and its picture decoder module, which it finds beside itself), a link
+# to it in the games folder on the PATH, and the desktop entry, metainfo,
+# icons, man page and licences.
 include(GNUInstallDirs)
 
 set(MIREL_INSTALL_GAMESDIR games CACHE STRING "Folder on the PATH for the link to the game, relative to the prefix")
@@ -9,6 +10,7 @@ set(MIREL_INSTALL_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/mirel)
 option(MIREL_DEBIAN_DOCS "Install the Debian copyright file and changelog (for the .deb)" OFF)
 
 install(TARGETS mirel RUNTIME DESTINATION ${MIREL_INSTALL_PROGRAMDIR})
+install(TARGETS mirel_codecs LIBRARY DESTINATION ${MIREL_INSTALL_PROGRAMDIR})
 install(FILES assets/sounds/Sound1.wav assets/sounds/Sound2.wav DESTINATION ${MIREL_INSTALL_PROGRAMDIR})
 
 # Relative, so the tree works wherever it is unpacked or staged.

@@ -1,25 +1,24 @@
 #include "Form1.h"
 
-#include <QImage>
-#include <QImageReader>
+#include <QSize>
 #include <QString>
 #include <cmath>
 
 #include "assets/Assets.h"
 #include "platform/Blit.h"
+#include "platform/PictureFile.h"
 
 namespace mirel {
 
 namespace {
 
-// A resource that cannot be read leaves the box at its design size. The
-// format is named and not guessed: guessing loads every image plugin on the
-// system first, which costs the window its quick start.
-void LoadBuiltIn(Surface& box, const QString& resource) {
-  QImageReader reader(resource, "bmp");
-  reader.setAutoDetectImageFormat(false);
-  const QImage picture = reader.read();
-  if (!picture.isNull()) box.LoadPicture(picture);
+// A resource that cannot be read leaves the box at its design size. Read by
+// the program's own BMP reader, at the picture's own size: Qt's reader first
+// surveys every image plugin on the system, which costs the window its quick
+// start.
+void LoadBuiltIn(Surface& box, const QString& resource, int side) {
+  const FittedPicture loaded = LoadFittedPicture(resource, QSize(side, side));
+  if (loaded.fault == PictureFault::None) box.LoadPicture(loaded.picture);
 }
 
 void ShowLabels(std::array<LabelState, kLabelCount>& labels, int first, int last, bool visible) {
@@ -29,9 +28,16 @@ void ShowLabels(std::array<LabelState, kLabelCount>& labels, int first, int last
 }  // namespace
 
 Form1::Form1(Host& host, Zentik11& lib) : Game(host, lib) {
-  LoadBuiltIn(Picture2, QString::fromLatin1(assets::kBackdrop));
-  for (int i = 0; i < assets::kReliefCount; ++i) LoadBuiltIn(Picture3[std::size_t(i)], assets::Relief(i + 1));
-  // Picture3(4) stays empty until the player brings a picture.
+  LoadBuiltIn(Picture2, QString::fromLatin1(assets::kBackdrop), kClientSize);
+  // The built-in pictures wait until a game needs one; Picture3(4) stays
+  // empty until the player brings a picture.
+}
+
+void Form1::PictureNeeded(std::int32_t pictureNo) {
+  static_assert(assets::kReliefCount == kOwnPictureNo);
+  if (pictureNo < 0 || pictureNo >= kOwnPictureNo || builtInLoaded_[std::size_t(pictureNo)]) return;
+  LoadBuiltIn(Picture3[std::size_t(pictureNo)], assets::Relief(pictureNo + 1), kPictureSize);
+  builtInLoaded_[std::size_t(pictureNo)] = true;
 }
 
 void Form1::Form_Load() {

@@ -2,6 +2,7 @@
 // The window's state and handlers without the window: the board (Game) plus the
 // label menu, the start-up handler and the choice of the player's own picture.
 
+#include <array>
 #include <cstdint>
 
 #include "board/Game.h"
@@ -26,6 +27,12 @@ class Form1 : public Game {
 
   // A picture load that takes longer than this shows the busy cursor.
   int busyCursorAfterMs = 100;
+
+ protected:
+  void PictureNeeded(std::int32_t pictureNo) override;
+
+ private:
+  std::array<bool, kOwnPictureNo> builtInLoaded_{};
 };
 
 }  // namespace mirel

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdint>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -82,19 +81,26 @@ std::shared_ptr<const PcmSound> DecodeWaveBytes(std::string_view b) {
   auto sound = std::make_shared<PcmSound>();
   sound->samples.resize(outFrames * SoundMixer::kChannels);
   const auto at = [&](std::size_t frame, int channel) {
-    const int c = std::min(channel, format->channels - 1);  // mono goes to both sides
-    return Sample(data.data() + frame * frameBytes + std::size_t(c * format->bytesPerSample),
+    return Sample(data.data() + frame * frameBytes + std::size_t(channel * format->bytesPerSample),
                   format->bytesPerSample);
   };
+  // Half away from zero, as lround, without a library call per sample: the
+  // sounds are decoded while the program starts.
+  const auto round = [](double v) { return std::int16_t(v < 0 ? -long(0.5 - v) : long(v + 0.5)); };
+  std::int16_t* out = sound->samples.data();
   for (std::size_t i = 0; i < outFrames; ++i) {
     const double position = double(i) * step;
     const std::size_t left = std::size_t(position);
     const std::size_t right = std::min(left + 1, frames - 1);
     const double weight = position - double(left);
     for (int c = 0; c < SoundMixer::kChannels; ++c) {
-      const double value = at(left, c) * (1 - weight) + at(right, c) * weight;
-      sound->samples[i * SoundMixer::kChannels + std::size_t(c)] = std::int16_t(std::lround(value));
+      if (c >= format->channels) {  // mono goes to both sides
+        out[c] = out[c - 1];
+        continue;
+      }
+      out[c] = round(at(left, c) * (1 - weight) + at(right, c) * weight);
     }
+    out += SoundMixer::kChannels;
   }
   return sound;
 }
@@ -105,8 +111,8 @@ std::shared_ptr<const PcmSound> DecodeWave(const std::filesystem::path& file) {
       std::filesystem::file_size(file, error) > kMaxFileBytes || error)
     return nullptr;
   std::ifstream in(file, std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (!in.is_open() || in.bad()) return nullptr;
+  std::string bytes(std::filesystem::file_size(file, error), '\0');
+  if (error || !in.read(bytes.data(), std::streamsize(bytes.size()))) return nullptr;
   return DecodeWaveBytes(bytes);
 }
 

@@ -140,8 +140,8 @@ def main():
     try:
         game = os.path.join(folder, "mirel")
         shutil.copy2(args.program, game)
-        for sound in ("Sound1.wav", "Sound2.wav"):
-            shutil.copy2(os.path.join(os.path.dirname(os.path.abspath(args.program)), sound), folder)
+        for beside in ("Sound1.wav", "Sound2.wav", "mirel-codecs.so"):
+            shutil.copy2(os.path.join(os.path.dirname(os.path.abspath(args.program)), beside), folder)
         env = dict(os.environ)
         env.pop("QT_QPA_PLATFORM", None)
         env.pop("WAYLAND_DISPLAY", None)

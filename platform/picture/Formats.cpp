@@ -1,5 +1,7 @@
-// The table of picture formats: adding one is its reader's file and a row here.
+// The table of picture formats: adding one is its reader's file and a row here
+// (and a row in the module's entry when its library is large).
 
+#include "ModuleLoader.h"
 #include "Reader.h"
 
 namespace mirel::picture {
@@ -13,13 +15,12 @@ bool IsJpeg(const QByteArray& head);
 std::unique_ptr<Reader> OpenJpeg(QIODevice& device);
 bool IsPng(const QByteArray& head);
 std::unique_ptr<Reader> OpenPng(QIODevice& device);
-bool IsWebp(const QByteArray& head);
-std::unique_ptr<Reader> OpenWebp(QIODevice& device);
-bool IsHeic(const QByteArray& head);
-bool IsAvif(const QByteArray& head);
-std::unique_ptr<Reader> OpenHeif(QIODevice& device);
-bool IsTiff(const QByteArray& head);
-std::unique_ptr<Reader> OpenTiff(QIODevice& device);
+
+// Read by the decoder module.
+constexpr char kWebp[] = "webp";
+constexpr char kHeic[] = "heic";
+constexpr char kAvif[] = "avif";
+constexpr char kTiff[] = "tiff";
 
 const std::vector<Format>& Formats() {
   static const std::vector<Format> table = {
@@ -27,10 +28,10 @@ const std::vector<Format>& Formats() {
       {"gif", "GIF", {"gif"}, IsGif, OpenGif},
       {"jpeg", "JPEG", {"jpg", "jpeg", "jpe", "jfif"}, IsJpeg, OpenJpeg},
       {"png", "PNG", {"png"}, IsPng, OpenPng},
-      {"webp", "WebP", {"webp"}, IsWebp, OpenWebp},
-      {"heic", "HEIC", {"heic", "heif", "hif"}, IsHeic, OpenHeif},
-      {"avif", "AVIF", {"avif"}, IsAvif, OpenHeif},
-      {"tiff", "TIFF", {"tif", "tiff"}, IsTiff, OpenTiff},
+      {"webp", "WebP", {"webp"}, RecogniseInModule<kWebp>, OpenInModule<kWebp>},
+      {"heic", "HEIC", {"heic", "heif", "hif"}, RecogniseInModule<kHeic>, OpenInModule<kHeic>},
+      {"avif", "AVIF", {"avif"}, RecogniseInModule<kAvif>, OpenInModule<kAvif>},
+      {"tiff", "TIFF", {"tif", "tiff"}, RecogniseInModule<kTiff>, OpenInModule<kTiff>},
   };
   return table;
 }

@@ -52,6 +52,13 @@ void Squeezer::AddRow(const std::uint32_t* row, bool premultiplied) {
     row = over_.data();
   }
 
+  if (from_ == to_) {  // nothing to squeeze: each pixel is its own average
+    auto* out = reinterpret_cast<std::uint32_t*>(out_.scanLine(y_));
+    for (int i = 0; i < W; ++i) out[i] = 0xFF000000u | row[i];
+    if ((++y_ & 31) == 0 && progress_) progress_();
+    return;
+  }
+
   const std::uint64_t whole = std::uint64_t(to_.width());
   for (std::size_t x = 0; x < first_.size(); ++x) {
     const int i0 = first_[x], i1 = last_[x];

@@ -16,7 +16,8 @@ import time
 from Xlib import X, Xatom, display, protocol
 
 TITLE = "ミレル"
-SOUNDS = ("Sound1.wav", "Sound2.wav")
+# What the program finds beside itself.
+BESIDE = ("Sound1.wav", "Sound2.wav", "mirel-codecs.so")
 
 
 class Failure(Exception):
@@ -173,8 +174,8 @@ class ProgramFolder:
     def __enter__(self):
         self.path = tempfile.mkdtemp(prefix="mirel-smoke-")
         shutil.copy2(self.program, os.path.join(self.path, "mirel"))
-        for sound in SOUNDS:
-            shutil.copy2(os.path.join(os.path.dirname(self.program), sound), os.path.join(self.path, sound))
+        for name in BESIDE:
+            shutil.copy2(os.path.join(os.path.dirname(self.program), name), os.path.join(self.path, name))
         return self
 
     def __exit__(self, *exc):
