@@ -5,11 +5,8 @@
 namespace mirel {
 
 Game::Game(Host& host, Zentik11& lib) : host_(host), lib_(lib) {
-  // Design sizes; the menu loads the built-in pictures over them. The boxes
-  // share one blank image until something is drawn into them, so the start
-  // fills it once.
-  static const Surface design(kPictureSize, kPictureSize);
-  Picture3.fill(design);
+  // Design sizes; the menu loads the built-in pictures over them.
+  for (Surface& box : Picture3) box = Surface(kPictureSize, kPictureSize);
   Picture1.reserve(kTileSlots);
   Picture1.emplace_back(kTileBoxWidth, kTileBoxHeight);
   for (int i = 0; i < kLabelCount; ++i) {
@@ -21,11 +18,8 @@ Game::Game(Host& host, Zentik11& lib) : host_(host), lib_(lib) {
 void Game::LoadPicture1(std::size_t index) {
   if (index == 0 || index != Picture1.size())
     throw std::logic_error("Picture1: element already loaded or out of order");
-  // A copy of the design, not of what element 0 holds now. The copies share
-  // one blank image until something is drawn into them, so the boxes cost
-  // next to nothing before the first game.
-  static const Surface design(kTileBoxWidth, kTileBoxHeight);
-  Picture1.push_back(design);
+  // A copy of the design, not of what element 0 holds now.
+  Picture1.emplace_back(kTileBoxWidth, kTileBoxHeight);
 }
 
 }  // namespace mirel

@@ -53,7 +53,7 @@ struct FormState {
 // The form's controls.
 struct FormControls {
   Surface Window{kClientSize, kClientSize};    // the window's kept image
-  Surface Picture2 = Window;                   // title backdrop; blank like the window until loaded
+  Surface Picture2{kClientSize, kClientSize};  // title backdrop
   std::array<Surface, 5> Picture3;             // built-in pictures 0..3, own picture 4
   std::vector<Surface> Picture1;               // tile images; element 0 exists from the start
   std::array<LabelState, kLabelCount> Label1;

@@ -20,11 +20,21 @@ void Surface::SetHeight(int outer) { Resize(ScaleWidth(), InnerOf(outer)); }
 
 void Surface::LoadPicture(const QImage& picture) {
   image_ = picture.convertToFormat(QImage::Format_RGB32);
+  blank_ = false;
   width_ = image_.width();
   height_ = image_.height();
 }
 
-void Surface::Cls() { image_.fill(kFaceColour); }
+void Surface::Cls() {
+  if (!blank_) image_.fill(kFaceColour);
+}
+
+void Surface::Materialise() const {
+  if (!blank_) return;
+  blank_ = false;
+  image_ = QImage(width_, height_, QImage::Format_RGB32);
+  image_.fill(kFaceColour);
+}
 
 void Surface::Resize(int innerWidth, int innerHeight) {
   innerWidth = ClampInner(innerWidth);
@@ -32,6 +42,11 @@ void Surface::Resize(int innerWidth, int innerHeight) {
   if (innerWidth == ScaleWidth() && innerHeight == ScaleHeight()) return;
   width_ = innerWidth;
   height_ = innerHeight;
+  if (blank_ || image_.isNull()) {  // nothing but the face colour to keep
+    image_ = QImage();
+    blank_ = true;
+    return;
+  }
   QImage next(innerWidth, innerHeight, QImage::Format_RGB32);
   next.fill(kFaceColour);
   if (!image_.isNull() && !next.isNull()) {

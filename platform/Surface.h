@@ -33,13 +33,23 @@ class Surface {
   // Fills the whole kept image with the face colour.
   void Cls();
 
-  QImage& Image() { return image_; }
-  const QImage& Image() const { return image_; }
-  QRgb Pixel(int x, int y) const { return image_.pixel(x, y); }
+  QImage& Image() {
+    Materialise();
+    return image_;
+  }
+  const QImage& Image() const {
+    Materialise();
+    return image_;
+  }
+  QRgb Pixel(int x, int y) const { return Image().pixel(x, y); }
 
  private:
   void Resize(int innerWidth, int innerHeight);
-  QImage image_;
+  // A box that holds only the face colour keeps no pixels until they are
+  // looked at: most boxes stay blank long after the start, or for good.
+  void Materialise() const;
+  mutable QImage image_;
+  mutable bool blank_ = false;
   // The size while image_ is null, which QImage cannot hold by itself.
   int width_ = 0;
   int height_ = 0;

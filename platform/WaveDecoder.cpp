@@ -1,7 +1,6 @@
 #include "WaveDecoder.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <optional>
@@ -75,32 +74,35 @@ std::shared_ptr<const PcmSound> DecodeWaveBytes(std::string_view b) {
 
   const std::size_t frameBytes = std::size_t(format->channels * format->bytesPerSample);
   const std::size_t frames = data.size() / frameBytes;
-  // The mixer's rate, by linear interpolation between the file's frames.
-  const double step = double(format->rate) / SoundMixer::kRate;
-  const std::size_t outFrames = frames == 0 ? 0 : std::size_t(std::floor(double(frames - 1) / step)) + 1;
+  // The mixer's rate, by linear interpolation between the file's frames. Output
+  // frame i lies i * rate / kRate frames in, kept as a whole frame and a part
+  // in 1/kRate frames: exact, and cheap while the program starts.
+  const std::int64_t rate = format->rate, outRate = SoundMixer::kRate;
+  const std::size_t outFrames = frames == 0 ? 0 : std::size_t(std::int64_t(frames - 1) * outRate / rate) + 1;
   auto sound = std::make_shared<PcmSound>();
   sound->samples.resize(outFrames * SoundMixer::kChannels);
   const auto at = [&](std::size_t frame, int channel) {
-    return Sample(data.data() + frame * frameBytes + std::size_t(channel * format->bytesPerSample),
-                  format->bytesPerSample);
+    return std::int64_t(Sample(data.data() + frame * frameBytes + std::size_t(channel * format->bytesPerSample),
+                               format->bytesPerSample));
   };
-  // Half away from zero, as lround, without a library call per sample: the
-  // sounds are decoded while the program starts.
-  const auto round = [](double v) { return std::int16_t(v < 0 ? -long(0.5 - v) : long(v + 0.5)); };
   std::int16_t* out = sound->samples.data();
+  std::size_t left = 0;
+  std::int64_t part = 0;
   for (std::size_t i = 0; i < outFrames; ++i) {
-    const double position = double(i) * step;
-    const std::size_t left = std::size_t(position);
     const std::size_t right = std::min(left + 1, frames - 1);
-    const double weight = position - double(left);
     for (int c = 0; c < SoundMixer::kChannels; ++c) {
       if (c >= format->channels) {  // mono goes to both sides
         out[c] = out[c - 1];
         continue;
       }
-      out[c] = round(at(left, c) * (1 - weight) + at(right, c) * weight);
+      const std::int64_t sum = at(left, c) * (outRate - part) + at(right, c) * part;
+      // Rounded half away from zero.
+      out[c] = std::int16_t(sum < 0 ? -((outRate / 2 - sum) / outRate) : (sum + outRate / 2) / outRate);
     }
     out += SoundMixer::kChannels;
+    part += rate;
+    left += std::size_t(part / outRate);
+    part %= outRate;
   }
   return sound;
 }
