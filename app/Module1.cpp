@@ -45,9 +45,10 @@ int Main(char* programName) {
 
   SdlAudioBackend audio;
   MciInterpreter mci(audio);
-  const RecordFilePlace record =
-      ChooseRecordFilePlace(ProgramFolder(), FolderIsWritable(ProgramFolder()),
-                            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString());
+  const bool besideProgram =
+      FolderIsWritable(ProgramFolder()) && !IsInstalledProgramFolder(ProgramFolder(), MIREL_INSTALL_PROGRAMDIR);
+  const RecordFilePlace record = ChooseRecordFilePlace(
+      ProgramFolder(), besideProgram, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString());
   Lib = std::make_unique<Zentik11>(mci, record.save, record.load);
   Lib->SoundSet(1, folder.toStdString() + "/Sound1.wav", false);
   Lib->SoundSet(2, folder.toStdString() + "/Sound2.wav", false);

@@ -4,8 +4,6 @@
 # icons, man page and licences.
 include(GNUInstallDirs)
 
-set(MIREL_INSTALL_GAMESDIR games CACHE STRING "Folder on the PATH for the link to the game, relative to the prefix")
-set(MIREL_INSTALL_PROGRAMDIR lib/games/mirel CACHE STRING "The program folder, relative to the prefix")
 set(MIREL_INSTALL_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/mirel)
 option(MIREL_DEBIAN_DOCS "Install the Debian copyright file and changelog (for the .deb)" OFF)
 

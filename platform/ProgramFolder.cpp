@@ -1,5 +1,8 @@
 #include "ProgramFolder.h"
 
+#include <algorithm>
+#include <vector>
+
 #include <unistd.h>
 
 #include <system_error>
@@ -25,6 +28,18 @@ void SetProgramFolder(const std::filesystem::path& folder) { Folder() = folder; 
 bool FolderIsWritable(const std::filesystem::path& folder) {
   // Asks the kernel, so a read-only mount and the user's own rights both count.
   return ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+bool IsInstalledProgramFolder(const std::filesystem::path& folder, const std::filesystem::path& layout) {
+  const auto parts = [](const std::filesystem::path& path) {
+    std::vector<std::filesystem::path> out;
+    for (const std::filesystem::path& part : path.lexically_normal())
+      if (!part.empty()) out.push_back(part);
+    return out;
+  };
+  const std::vector<std::filesystem::path> whole = parts(folder), tail = parts(layout);
+  return !tail.empty() && tail.size() <= whole.size() &&
+         std::equal(tail.rbegin(), tail.rend(), whole.rbegin());
 }
 
 RecordFilePlace ChooseRecordFilePlace(const std::filesystem::path& programFolder, bool programFolderWritable,

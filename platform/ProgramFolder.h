@@ -20,6 +20,11 @@ struct RecordFilePlace {
 // Whether this user may create files in the folder.
 bool FolderIsWritable(const std::filesystem::path& folder);
 
+// Whether the folder is an installed copy's program folder: it ends in the
+// install layout's own path, such as lib/games/mirel. The package manager
+// owns that folder, so the game never writes there, even when it may (as root).
+bool IsInstalledProgramFolder(const std::filesystem::path& folder, const std::filesystem::path& layout);
+
 // Beside the program when its folder is writable (an unpacked copy or a build
 // tree), as it has always been. An installed program's folder is not, so the
 // file then lives in the player's data folder, which this creates: read from

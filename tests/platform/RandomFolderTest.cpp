@@ -90,5 +90,14 @@ TEST(RecordFilePlace, BesideAWritableProgramElseInTheDataFolder) {
   EXPECT_FALSE(FolderIsWritable(program.Path() / "missing"));
 }
 
+// A game run as root wrote its record file into the package's own folder.
+TEST(RecordFilePlace, AnInstalledProgramFolderIsKnownByItsLayout) {
+  EXPECT_TRUE(IsInstalledProgramFolder("/usr/lib/games/mirel", "lib/games/mirel"));
+  EXPECT_TRUE(IsInstalledProgramFolder("/opt/x/lib/games/mirel/", "lib/games/mirel"));
+  EXPECT_FALSE(IsInstalledProgramFolder("/home/p/mirel", "lib/games/mirel"));
+  EXPECT_FALSE(IsInstalledProgramFolder("/usr/lib/games/mirel-old", "lib/games/mirel"));
+  EXPECT_FALSE(IsInstalledProgramFolder("games/mirel", "lib/games/mirel"));
+}
+
 }  // namespace
 }  // namespace mirel

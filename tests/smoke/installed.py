@@ -4,7 +4,8 @@ expected tree, whose desktop entry and metainfo validate and whose icons come
 in every size. Started through its link as a user who cannot write the program
 folder, the program shows its title, opens its two sounds from beside itself,
 closes with 0 and keeps the default record file in the player's data folder,
-which a second run leaves as it was. With the folder writable, the file stays
+which a second run leaves as it was. The installed folder stays untouched even
+when it is writable; an unpacked copy the player may write to keeps the file
 beside the program as ever."""
 
 import argparse
@@ -71,7 +72,7 @@ class Player:
         self.data = os.path.join(self.data_home, "mirel")
 
     def run(self, server, link, backdrop=None, trace=None):
-        """One run through the link: the title, then a close request; returns stderr."""
+        """One run of the program at `link`: the title, then a close request; returns stderr."""
         argv = [link]
         if trace:
             argv = ["strace", "-f", "-qq", "-e", "trace=openat", "-e", "status=successful", "-o", trace] + argv
@@ -125,13 +126,24 @@ def run(build, app_id, backdrop):
         check(sorted(os.listdir(player.data)) == ["Mirel.mtt"], "data folder holds %s" % os.listdir(player.data))
         check("record file" not in errors, "a message about the record file:\n" + errors)
 
-        # An unpacked copy its player may write to keeps the file beside it.
+        # An installed folder the player may write to (as root may) stays
+        # untouched all the same: the package manager owns it.
         shutil.rmtree(player.data)
         os.chmod(folder, 0o755)
         if player.prefix:
             os.chown(folder, pwd.getpwnam("nobody").pw_uid, -1)
         player.run(server, link)
-        check(slurp(os.path.join(folder, "Mirel.mtt")) == default, "no default record file beside the program")
+        check(not os.path.exists(os.path.join(folder, "Mirel.mtt")), "a record file in the writable installed folder")
+        check(slurp(own) == default, "no default record file in the data folder")
+
+        # An unpacked copy its player may write to keeps the file beside it.
+        shutil.rmtree(player.data)
+        unpacked = os.path.join(scratch, "unpacked")
+        shutil.copytree(folder, unpacked)
+        if player.prefix:
+            os.chown(unpacked, pwd.getpwnam("nobody").pw_uid, -1)
+        player.run(server, os.path.join(unpacked, "mirel"))
+        check(slurp(os.path.join(unpacked, "Mirel.mtt")) == default, "no default record file beside the program")
         check(not os.path.exists(player.data), "a writable program folder still used the data folder")
 
 
