@@ -109,12 +109,12 @@ std::shared_ptr<const PcmSound> DecodeWaveBytes(std::string_view b) {
 
 std::shared_ptr<const PcmSound> DecodeWave(const std::filesystem::path& file) {
   std::error_code error;
-  if (!std::filesystem::is_regular_file(file, error) ||
-      std::filesystem::file_size(file, error) > kMaxFileBytes || error)
-    return nullptr;
+  if (!std::filesystem::is_regular_file(file, error)) return nullptr;
+  const std::uintmax_t size = std::filesystem::file_size(file, error);
+  if (error || size > kMaxFileBytes) return nullptr;
   std::ifstream in(file, std::ios::binary);
-  std::string bytes(std::filesystem::file_size(file, error), '\0');
-  if (error || !in.read(bytes.data(), std::streamsize(bytes.size()))) return nullptr;
+  std::string bytes(size, '\0');
+  if (!in.read(bytes.data(), std::streamsize(bytes.size()))) return nullptr;
   return DecodeWaveBytes(bytes);
 }
 
