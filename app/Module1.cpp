@@ -4,6 +4,9 @@
 #include <QApplication>
 #include <QLocale>
 #include <QStandardPaths>
+#include <QThread>
+#include <filesystem>
+#include <future>
 #include <memory>
 
 #include "Form1Window.h"
@@ -22,6 +25,23 @@ namespace mirel {
 // The one support library object, alive for the whole run.
 std::unique_ptr<Zentik11> Lib;
 
+namespace {
+
+// The support library as the game finds it: the record file read, the two
+// sounds registered.
+void OpenLibrary(MciInterpreter& mci) {
+  const std::filesystem::path folder = ProgramFolder();
+  const bool besideProgram =
+      FolderIsWritable(folder) && !IsInstalledProgramFolder(folder, MIREL_INSTALL_PROGRAMDIR);
+  const RecordFilePlace record = ChooseRecordFilePlace(
+      folder, besideProgram, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString());
+  Lib = std::make_unique<Zentik11>(mci, record.save, record.load);
+  Lib->SoundSet(1, (folder / "Sound1.wav").string(), false);
+  Lib->SoundSet(2, (folder / "Sound2.wav").string(), false);
+}
+
+}  // namespace
+
 int Main(char* programName) {
   // The program reads no command line: Qt sees only the program's name.
   int argc = 1;
@@ -30,33 +50,36 @@ int Main(char* programName) {
   // blocks of unequal size; a whole factor keeps the pixel art even. The
   // user's own QT_SCALE_FACTOR still multiplies it.
   QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Round);
-  const std::unique_ptr<QApplication> app = OpenApplication(argc, argv);
   // The name gives the data folder (the record file of an installed copy) and
-  // the X11 class, which the desktop entry names as its StartupWMClass; the
-  // desktop file name is the window's Wayland app_id.
+  // the X11 class, which the desktop entry names as its StartupWMClass. Set
+  // before the application object, as the reading below needs the data folder.
   QCoreApplication::setApplicationName(QStringLiteral("mirel"));
-  QGuiApplication::setDesktopFileName(QStringLiteral(MIREL_APP_ID));
-
-  RegisterLabelFont();
-  InstallQtTranslations(QLocale::system());
-
-  const QString folder = QCoreApplication::applicationDirPath();
-  SetProgramFolder(std::filesystem::path(folder.toStdString()));
+  SetProgramFolder(ExecutableFolder());
 
   SdlAudioBackend audio;
   MciInterpreter mci(audio);
-  const bool besideProgram =
-      FolderIsWritable(ProgramFolder()) && !IsInstalledProgramFolder(ProgramFolder(), MIREL_INSTALL_PROGRAMDIR);
-  const RecordFilePlace record = ChooseRecordFilePlace(
-      ProgramFolder(), besideProgram, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString());
-  Lib = std::make_unique<Zentik11>(mci, record.save, record.load);
-  Lib->SoundSet(1, folder.toStdString() + "/Sound1.wav", false);
-  Lib->SoundSet(2, folder.toStdString() + "/Sound2.wav", false);
+  // What needs no display (the record file, the two sounds and the backdrop)
+  // is read on a second thread while Qt connects to the display, which hides
+  // a tenth of the start. Qt takes the first thread that makes a Qt object for
+  // its main thread, so this one asks for its thread first.
+  QThread::currentThread();
+  std::future<QImage> early = std::async(std::launch::async, [&mci] {
+    OpenLibrary(mci);
+    return LoadBackdrop();
+  });
+
+  const std::unique_ptr<QApplication> app = OpenApplication(argc, argv);
+  // The window's Wayland app_id.
+  QGuiApplication::setDesktopFileName(QStringLiteral(MIREL_APP_ID));
+  RegisterLabelFont();
+  InstallQtTranslations(QLocale::system());
+
+  const QImage backdrop = early.get();  // and the library is open
 
   int exitCode = 0;
   {
     QtHost host;
-    Form1 form(host, *Lib);
+    Form1 form(host, *Lib, backdrop);
     Form1Window window(form);
     host.SetWindow(&window);
     form.Form_Load();  // before the window is first shown, so its drawing shows at once

@@ -3,6 +3,7 @@
 #include <QSize>
 #include <QString>
 #include <cmath>
+#include <utility>
 
 #include "assets/Assets.h"
 #include "platform/Blit.h"
@@ -12,13 +13,17 @@ namespace mirel {
 
 namespace {
 
-// A resource that cannot be read leaves the box at its design size. Read by
-// the program's own BMP reader, at the picture's own size: Qt's reader first
-// surveys every image plugin on the system, which costs the window its quick
-// start.
-void LoadBuiltIn(Surface& box, const QString& resource, int side) {
-  const FittedPicture loaded = LoadFittedPicture(resource, QSize(side, side));
-  if (loaded.fault == PictureFault::None) box.LoadPicture(loaded.picture);
+// Read by the program's own BMP reader, at the picture's own size: Qt's
+// reader first surveys every image plugin on the system, which costs the
+// window its quick start. Null when the resource cannot be read.
+QImage ReadBuiltIn(const QString& resource, int side) {
+  FittedPicture loaded = LoadFittedPicture(resource, QSize(side, side));
+  return loaded.fault == PictureFault::None ? std::move(loaded.picture) : QImage();
+}
+
+// A picture that could not be read leaves the box at its design size.
+void LoadBuiltIn(Surface& box, const QImage& picture) {
+  if (!picture.isNull()) box.LoadPicture(picture);
 }
 
 void ShowLabels(std::array<LabelState, kLabelCount>& labels, int first, int last, bool visible) {
@@ -27,8 +32,12 @@ void ShowLabels(std::array<LabelState, kLabelCount>& labels, int first, int last
 
 }  // namespace
 
-Form1::Form1(Host& host, Zentik11& lib) : Game(host, lib) {
-  LoadBuiltIn(Picture2, QString::fromLatin1(assets::kBackdrop), kClientSize);
+QImage LoadBackdrop() { return ReadBuiltIn(QString::fromLatin1(assets::kBackdrop), kClientSize); }
+
+Form1::Form1(Host& host, Zentik11& lib) : Form1(host, lib, LoadBackdrop()) {}
+
+Form1::Form1(Host& host, Zentik11& lib, const QImage& backdrop) : Game(host, lib) {
+  LoadBuiltIn(Picture2, backdrop);
   // The built-in pictures wait until a game needs one; Picture3(4) stays
   // empty until the player brings a picture.
 }
@@ -36,7 +45,7 @@ Form1::Form1(Host& host, Zentik11& lib) : Game(host, lib) {
 void Form1::PictureNeeded(std::int32_t pictureNo) {
   static_assert(assets::kReliefCount == kOwnPictureNo);
   if (pictureNo < 0 || pictureNo >= kOwnPictureNo || builtInLoaded_[std::size_t(pictureNo)]) return;
-  LoadBuiltIn(Picture3[std::size_t(pictureNo)], assets::Relief(pictureNo + 1), kPictureSize);
+  LoadBuiltIn(Picture3[std::size_t(pictureNo)], ReadBuiltIn(assets::Relief(pictureNo + 1), kPictureSize));
   builtInLoaded_[std::size_t(pictureNo)] = true;
 }
 

@@ -2,6 +2,8 @@
 // The window's state and handlers without the window: the board (Game) plus the
 // label menu, the start-up handler and the choice of the player's own picture.
 
+#include <QImage>
+
 #include <array>
 #include <cstdint>
 
@@ -9,10 +11,18 @@
 
 namespace mirel {
 
+// The title's backdrop, read from the program's resources, or a null image
+// when they cannot be read. It needs no display and may run on any thread, so
+// the start reads it while Qt is still connecting to the display.
+QImage LoadBackdrop();
+
 class Form1 : public Game {
  public:
-  // Loads the built-in pictures into their boxes and sets the labels as designed.
+  // Loads the backdrop into its box and sets the labels as designed. The
+  // built-in reliefs are loaded when a game first needs one.
   Form1(Host& host, Zentik11& lib);
+  // The same with the backdrop already read by LoadBackdrop().
+  Form1(Host& host, Zentik11& lib, const QImage& backdrop);
 
   // Runs once before the window is first shown.
   void Form_Load();

@@ -25,6 +25,12 @@ std::filesystem::path& Folder() {
 std::filesystem::path ProgramFolder() { return Folder(); }
 void SetProgramFolder(const std::filesystem::path& folder) { Folder() = folder; }
 
+std::filesystem::path ExecutableFolder() {
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::filesystem::path(".") : self.parent_path();
+}
+
 bool FolderIsWritable(const std::filesystem::path& folder) {
   // Asks the kernel, so a read-only mount and the user's own rights both count.
   return ::access(folder.c_str(), W_OK | X_OK) == 0;

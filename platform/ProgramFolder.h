@@ -8,6 +8,9 @@ namespace mirel {
 
 std::filesystem::path ProgramFolder();
 void SetProgramFolder(const std::filesystem::path& folder);
+// The folder of the running executable itself, found without Qt, so it can be
+// asked before the application object exists.
+std::filesystem::path ExecutableFolder();
 
 inline constexpr const char* kRecordFileName = "Mirel.mtt";
 

@@ -6,7 +6,8 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <system_error>
+
+#include "platform/ProgramFolder.h"
 
 namespace mirel::picture {
 
@@ -14,11 +15,7 @@ namespace {
 
 // Beside the program itself, wherever it was started from: tests move the
 // program folder for their record files, never the module.
-std::filesystem::path ModulePath() {
-  std::error_code error;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  return (error ? std::filesystem::path(".") : self.parent_path()) / kModuleFile;
-}
+std::filesystem::path ModulePath() { return mirel::ExecutableFolder() / kModuleFile; }
 
 ModuleEntry LoadEntry() {
   const std::filesystem::path path = ModulePath();
