@@ -11,6 +11,7 @@
 
 #include <libheif/heif.h>
 
+#include "HeifCanvas.h"
 #include "Reader.h"
 #include "Squeezer.h"
 
@@ -89,12 +90,19 @@ class HeifReader final : public Reader {
       return o;
     // Already turned upright: the library applies the rotation when decoding.
     header.stored = QSize(heif_image_handle_get_width(handle_), heif_image_handle_get_height(handle_));
+    // The library trusts a derived image's own canvas; a grid of one small
+    // tile could ask for 25,000 x 27,000 pixels.
+    const qint64 at = device_.pos();
+    const std::optional<QSize> canvas = DeclaredCanvas(device_);
+    if (!canvas || !device_.seek(at)) return Outcome::Damaged;
+    canvas_ = *canvas;
     return Outcome::Ok;
   }
 
   qint64 EstimateBytes(QSize) override {
     const qint64 pixels =
-        qint64(heif_image_handle_get_width(handle_)) * heif_image_handle_get_height(handle_);
+        std::max(qint64(heif_image_handle_get_width(handle_)) * heif_image_handle_get_height(handle_),
+                 canvas_.isEmpty() ? 0 : qint64(canvas_.width()) * canvas_.height());
     const int bits = std::max(8, heif_image_handle_get_luma_bits_per_pixel(handle_));
     const qint64 sample = bits > 8 ? 2 : 1;
     // The decoder's planes (up to 4:4:4 with alpha), our RGBA copy of them,
@@ -144,6 +152,7 @@ class HeifReader final : public Reader {
   QIODevice& device_;
   heif_context* context_;
   heif_image_handle* handle_ = nullptr;
+  QSize canvas_;  // a derived image's declared canvas, or empty
 };
 
 }  // namespace

@@ -269,6 +269,13 @@ TEST_F(FormatsTest, PictureFaultsFoundBeforeStayFixed) {
   ASSERT_EQ(fitted.fault, PictureFault::None);
   EXPECT_EQ(fitted.picture.pixel(150, 150), qRgb(10, 20, 30));
 
+  // A grid whose own canvas claims 24950 x 26995 behind a small size record took 670 MB in the library.
+  QByteArray grid = Tool(pics::PhotoLike(64, 48), "heif-enc", {"-q", "50", "IN", "-o", "OUT"}, "heic");
+  const int idat = int(grid.indexOf("idat"));
+  ASSERT_GT(idat, 0);
+  grid.replace(idat + 8, 4, QByteArray("\x61\x76\x69\x73", 4));
+  EXPECT_LT(pics::PeakGrowthMb([&] { EXPECT_EQ(Load(grid).fault, PictureFault::TooLarge); }), 64.0);
+
   // A 1 x 60,000,000 PNG was called damaged, not too large.
   EXPECT_EQ(
       Load(pics::ForgePngSize(pics::Encode(QImage(1, 1, QImage::Format_RGB32), "png"), 1, 60'000'000)).fault,
