@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -10,6 +11,8 @@ namespace {
 
 // Qt's messages while the platform starts, held until it is known whether
 // they explain a failure (then ours replaces them) or are worth passing on.
+// The start's reading thread may add to them meanwhile.
+std::mutex heldLock;
 std::vector<std::pair<QtMsgType, QString>> heldMessages;
 
 void HoldWhileOpening(QtMsgType type, const QMessageLogContext&, const QString& message) {
@@ -20,6 +23,7 @@ void HoldWhileOpening(QtMsgType type, const QMessageLogContext&, const QString& 
     std::fflush(stderr);
     std::_Exit(1);
   }
+  const std::lock_guard<std::mutex> hold(heldLock);
   heldMessages.emplace_back(type, message);
 }
 
@@ -29,8 +33,12 @@ std::unique_ptr<QApplication> OpenApplication(int& argc, char** argv) {
   const QtMessageHandler previous = qInstallMessageHandler(HoldWhileOpening);
   auto app = std::make_unique<QApplication>(argc, argv);
   qInstallMessageHandler(previous);
-  for (const auto& [type, message] : std::exchange(heldMessages, {}))
-    qt_message_output(type, QMessageLogContext(), message);
+  std::vector<std::pair<QtMsgType, QString>> held;
+  {
+    const std::lock_guard<std::mutex> hold(heldLock);
+    held = std::exchange(heldMessages, {});
+  }
+  for (const auto& [type, message] : held) qt_message_output(type, QMessageLogContext(), message);
   return app;
 }
 
