@@ -23,8 +23,11 @@ constexpr std::uint32_t Tag(const char (&t)[5]) {
 
 // Real meta boxes take a few kilobytes, even with a hundred tiles.
 constexpr qint64 kMaxMetaBytes = qint64(16) << 20;
-// Derived images are few; a file that asks to visit more is not a photo.
+// Derived images are few and items have an extent or two; a file that asks
+// for more is not a photo. (An extent may take no bytes at all, so the meta
+// box's size alone does not bound them.)
 constexpr std::size_t kMaxVisits = 4096;
+constexpr std::size_t kMaxExtents = 1 << 16;
 
 // Big-endian fields of a byte span. Reading past its end marks the span
 // failed and gives zeros.
@@ -156,6 +159,7 @@ bool ReadLocations(Span box, Items& items) {
   const std::uint64_t offsetSize = sizes >> 4, lengthSize = sizes & 15, baseSize = more >> 4;
   const std::uint64_t indexSize = version == 1 || version == 2 ? more & 15 : 0;
   const std::uint64_t count = box.Be(version < 2 ? 2 : 4);
+  std::size_t extentsRead = 0;
   for (std::uint64_t i = 0; i < count && box.Ok(); ++i) {
     const std::uint64_t id = box.Be(version < 2 ? 2 : 4);
     Location location;
@@ -163,6 +167,8 @@ bool ReadLocations(Span box, Items& items) {
     box.Be(2);  // the data reference
     location.base = box.Be(baseSize);
     const std::uint64_t extents = box.Be(2);
+    extentsRead += std::size_t(extents);
+    if (extentsRead > kMaxExtents) return false;
     for (std::uint64_t e = 0; e < extents && box.Ok(); ++e) {
       box.Be(indexSize);
       const std::uint64_t offset = box.Be(offsetSize);
