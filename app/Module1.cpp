@@ -61,8 +61,8 @@ int Main(char* programName) {
   MciInterpreter mci(audio);
   // What needs no display (the record file, the two sounds, the backdrop and
   // the font configuration) is read on a second thread while Qt connects to
-  // the display, which hides a sixth of the start. Qt takes the first thread that makes a Qt object for
-  // its main thread, so this one asks for its thread first.
+  // the display, which hides a sixth of the start. Qt takes the first thread
+  // that makes a Qt object for its main thread, so this one asks first.
   QThread::currentThread();
   std::future<QImage> early = std::async(std::launch::async, [&mci] {
     // Qt reads the system's font configuration, a few milliseconds, when the

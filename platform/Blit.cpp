@@ -28,9 +28,9 @@ Clip ClipBlock(const QImage& dst, int x, int y, int w, int h, const QImage& src,
 // d &= s over n pixels. The rows never overlap (a copy within one surface
 // reads from a snapshot); saying so lets the compiler use vector
 // instructions, eight pixels a step where the processor has them. A board's
-// tile rows are short (50 pixels at 6 x 6), so the step's width shows: this
-// plain loop in both widths lays a 6 x 6 board's tiles in about two thirds of
-// the time the hand-unrolled loop took.
+// tile rows are short (50 pixels at 6 x 6), so the loop's shape shows: this
+// plain one, in both widths, repaints a board about a tenth faster than the
+// hand-unrolled loop it replaced.
 [[gnu::target_clones("avx2", "default")]] void AndRow(QRgb* __restrict d, const QRgb* __restrict s, int n) {
   for (int i = 0; i < n; ++i) d[i] &= s[i];
 }
