@@ -100,9 +100,12 @@ class HeifReader final : public Reader {
   }
 
   qint64 EstimateBytes(QSize) override {
-    const qint64 pixels =
+    // A declared canvas may claim a billion pixels a side. Capped, the
+    // product below cannot overflow and is still far past any budget.
+    const qint64 pixels = std::min(
+        qint64(1) << 40,
         std::max(qint64(heif_image_handle_get_width(handle_)) * heif_image_handle_get_height(handle_),
-                 canvas_.isEmpty() ? 0 : qint64(canvas_.width()) * canvas_.height());
+                 canvas_.isEmpty() ? 0 : qint64(canvas_.width()) * canvas_.height()));
     const int bits = std::max(8, heif_image_handle_get_luma_bits_per_pixel(handle_));
     const qint64 sample = bits > 8 ? 2 : 1;
     // The decoder's planes (up to 4:4:4 with alpha), our RGBA copy of them,
