@@ -126,8 +126,7 @@ struct Location {
 };
 
 struct Items {
-  std::uint64_t primary = 0;
-  bool hasPrimary = false;
+  std::optional<std::uint64_t> primary;
   std::map<std::uint64_t, std::uint32_t> types;
   std::map<std::uint64_t, Location> locations;
   std::map<std::uint64_t, std::vector<std::uint64_t>> inputs;  // derived image -> its images
@@ -203,8 +202,8 @@ std::optional<Items> ReadItems(Span meta) {
     if (type == Tag("pitm")) {
       const std::uint64_t version = box.Be(1);
       box.Be(3);
-      items.primary = box.Be(version == 0 ? 2 : 4);
-      items.hasPrimary = box.Ok();
+      const std::uint64_t id = box.Be(version == 0 ? 2 : 4);
+      if (box.Ok()) items.primary = id;
     } else if (type == Tag("iinf")) {
       ReadTypes(box, items);
     } else if (type == Tag("iloc")) {
@@ -215,7 +214,7 @@ std::optional<Items> ReadItems(Span meta) {
       ReadInputs(box, items);
     }
   }
-  if (!items.hasPrimary) return std::nullopt;
+  if (!items.primary) return std::nullopt;
   return items;
 }
 
@@ -273,8 +272,8 @@ std::optional<QSize> DeclaredCanvas(QIODevice& device) {
   // Every derived image the primary one is built from is allocated in turn;
   // the largest canvas among them is the one that counts.
   QSize largest;
-  std::set<std::uint64_t> seen{items->primary};
-  std::vector<std::uint64_t> next{items->primary};
+  std::set<std::uint64_t> seen{*items->primary};
+  std::vector<std::uint64_t> next{*items->primary};
   while (!next.empty()) {
     const std::uint64_t id = next.back();
     next.pop_back();
