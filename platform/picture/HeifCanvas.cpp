@@ -143,11 +143,12 @@ void ReadTypes(Span box, Items& items) {
     if (type != Tag("infe")) continue;
     const std::uint64_t v = entry.Be(1);
     entry.Be(3);
-    if (v < 2) continue;  // older entries name no item type
-    const std::uint64_t id = entry.Be(v == 2 ? 2 : 4);
+    const std::uint64_t id = entry.Be(v <= 2 ? 2 : 4);
     entry.Be(2);
-    const std::uint32_t itemType = std::uint32_t(entry.Be(4));
-    if (entry.Ok()) items.types[id] = itemType;
+    // Older entries name no item type, so they are no image. The first entry
+    // for an item is the one the library keeps.
+    const std::uint32_t itemType = v < 2 ? 0 : std::uint32_t(entry.Be(4));
+    if (entry.Ok()) items.types.emplace(id, itemType);
   }
 }
 
@@ -178,19 +179,27 @@ bool ReadLocations(Span box, Items& items) {
   return box.Ok();
 }
 
-void ReadInputs(Span box, Items& items) {
+// Read as the library reads them: a reference's own box size is ignored, and
+// its list ends early where the reference box ends. Anything else would walk
+// other references than the ones the library decodes.
+bool ReadInputs(Span box, Items& items) {
   const std::uint64_t idBytes = box.Be(1) == 0 ? 2 : 4;
   box.Be(3);
-  std::uint32_t type;
-  Span reference;
-  while (NextBox(box, type, reference)) {
-    if (type != Tag("dimg")) continue;
-    const std::uint64_t from = reference.Be(idBytes);
-    const std::uint64_t count = reference.Be(2);
+  while (box.Ok() && box.Left() > 0) {
+    const std::uint64_t size = box.Be(4);
+    const std::uint32_t type = std::uint32_t(box.Be(4));
+    if (size == 1) box.Be(8);
+    if (type == Tag("uuid")) box.Take(16);
+    const std::uint64_t from = box.Be(idBytes);
+    const std::uint64_t count = box.Be(2);
     std::vector<std::uint64_t> to;
-    for (std::uint64_t i = 0; i < count && reference.Ok(); ++i) to.push_back(reference.Be(idBytes));
-    if (reference.Ok()) items.inputs.emplace(from, std::move(to));
+    for (std::uint64_t i = 0; i < count && box.Ok(); ++i) {
+      to.push_back(box.Be(idBytes));
+      if (box.Left() == 0) break;
+    }
+    if (box.Ok() && type == Tag("dimg")) items.inputs.emplace(from, std::move(to));
   }
+  return box.Ok();
 }
 
 std::optional<Items> ReadItems(Span meta) {
@@ -198,7 +207,9 @@ std::optional<Items> ReadItems(Span meta) {
   meta.Be(4);  // version and flags
   std::uint32_t type;
   Span box;
+  std::set<std::uint32_t> read;  // the library takes the first box of each type
   while (NextBox(meta, type, box)) {
+    if (!read.insert(type).second) continue;
     if (type == Tag("pitm")) {
       const std::uint64_t version = box.Be(1);
       box.Be(3);
@@ -211,7 +222,7 @@ std::optional<Items> ReadItems(Span meta) {
     } else if (type == Tag("idat")) {
       items.data = box;
     } else if (type == Tag("iref")) {
-      ReadInputs(box, items);
+      if (!ReadInputs(box, items)) return std::nullopt;
     }
   }
   if (!items.primary) return std::nullopt;
@@ -246,6 +257,15 @@ std::optional<std::vector<std::uint8_t>> ItemStart(QIODevice& device, const Item
     }
   }
   return out;
+}
+
+// The item types the library makes images of.
+bool IsImage(const Items& items, std::uint64_t id) {
+  const auto type = items.types.find(id);
+  if (type == items.types.end()) return false;
+  for (const std::uint32_t image : {Tag("hvc1"), Tag("av01"), Tag("vvc1"), Tag("grid"), Tag("iden"), Tag("iovl")})
+    if (type->second == image) return true;
+  return false;
 }
 
 // The canvas a grid or an overlay declares in its item data.
@@ -295,6 +315,9 @@ std::optional<QSize> DeclaredCanvas(QIODevice& device) {
     const auto inputs = items->inputs.find(id);
     if (inputs == items->inputs.end()) continue;
     for (std::uint64_t input : inputs->second) {
+      // The library decodes an identity's or an overlay's input without asking
+      // whether it is an image, and stops the program on an assertion if not.
+      if (!IsImage(*items, input)) return std::nullopt;
       if (!seen.insert(input).second) continue;
       if (seen.size() > kMaxVisits) return std::nullopt;
       next.push_back(input);

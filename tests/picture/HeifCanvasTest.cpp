@@ -99,6 +99,13 @@ TEST(HeifCanvas, SaysNothingWhenTheBoxesCannotBeWalked) {
   EXPECT_EQ(Walk(File(2, {tile, {2, "grid", Grid(0, 640, 480).left(5)}}, {{2, 1}})), std::nullopt);
   EXPECT_EQ(Walk(good.left(good.indexOf("idat"))), std::nullopt);
   EXPECT_EQ(Walk(QByteArray("not a picture at all")), std::nullopt);
+
+  // An identity of an item that is no image stopped the library on an assertion,
+  // also when the reference's box size overran its parent (the library reads on).
+  QByteArray iden = File(2, {tile, {2, "iden", ""}}, {{2, 9}});
+  EXPECT_EQ(Walk(iden), std::nullopt);
+  iden.replace(iden.indexOf("dimg") - 4, 4, Be(0xF6FFFF0D, 4));
+  EXPECT_EQ(Walk(iden), std::nullopt);
 }
 
 }  // namespace
