@@ -13,7 +13,8 @@ class QIODevice;
 namespace mirel::picture {
 
 // The declared canvas; an empty size when the primary image is coded, not
-// derived; nothing when the file's boxes cannot be walked to say which.
+// derived; nothing when the file's boxes cannot be walked to say which, or
+// when a derived image is built from an item that is no image.
 std::optional<QSize> DeclaredCanvas(QIODevice& device);
 
 }  // namespace mirel::picture
