@@ -91,6 +91,8 @@ TEST(HeifCanvas, FindsTheCanvasEveryDerivationDeclares) {
                        {4, "iovl", Overlay(20, 20)}},
                       {{4, 2}, {4, 3}, {2, 1}, {3, 1}})),
             QSize(9000, 9000));
+  // An item listed twice is what the library keeps first: here a coded image, not the grid.
+  EXPECT_EQ(Walk(File(1, {tile, {1, "grid", Grid(0, 9000, 9000)}}, {{1, 1}})), QSize());
 }
 
 TEST(HeifCanvas, SaysNothingWhenTheBoxesCannotBeWalked) {
