@@ -40,6 +40,9 @@ SCRIPTS = {
 }
 # Folders whose sources only the tests, benchmarks and fuzzers build or run.
 TEST_FOLDERS = ("tests", "bench", "fuzz")
+# The cache entries of the programs every build runs.
+BUILD_TOOLS = {"CMAKE_CXX_COMPILER", "CMAKE_MAKE_PROGRAM", "CMAKE_COMMAND", "CMAKE_CTEST_COMMAND",
+               "CMAKE_CPACK_COMMAND", "PKG_CONFIG_EXECUTABLE"}
 # Programs CPack starts when the package's dependencies come from its binaries.
 CPACK_SHLIBDEPS = ["dpkg-shlibdeps", "file"]
 # Where Debian installs programs: they are looked up as on a bare machine,
@@ -120,15 +123,20 @@ def build_needs(build, needs):
                     for dep in depfile_paths(path):
                         needs.add(command, dep)
                 elif name == "link.txt":
+                    target = os.path.relpath(folder, build)
                     with open(path) as f:
-                        for lib in linked_libraries(f.read(), search):
-                            needs.add(command, lib, f"{lib} (linked by {os.path.relpath(folder, build)})")
-    # The tools CMake builds with, and the programs the project itself looked
-    # for (only the tests do). Other entries are CMake modules' optional finds.
+                        for line in f:
+                            tool = line.split(maxsplit=1)[0] if line.strip() else ""
+                            if tool.startswith("/"):
+                                needs.add(command, tool, f"{tool} (links {target})")
+                            for lib in linked_libraries(line, search):
+                                needs.add(command, lib, f"{lib} (linked by {target})")
+    # The programs the build ran, and those the project itself looked for (only
+    # the tests use them). CMake finds other tools it never runs when they are
+    # there (a linker, addr2line), so those entries prove nothing.
     for key, (_, value) in cache.items():
-        if key.startswith(("CMAKE_", "PKG_CONFIG_", "MIREL_")) and value.startswith("/") and os.path.isfile(value):
-            command = "test" if key.startswith("MIREL_") else product
-            needs.add(command, value, f"{value} ({key} in CMakeCache.txt)")
+        if (key in BUILD_TOOLS or key.startswith("MIREL_")) and value.startswith("/") and os.path.isfile(value):
+            needs.add("test" if key.startswith("MIREL_") else product, value, f"{value} ({key} in CMakeCache.txt)")
 
 
 def library_search_path(compiler):
