@@ -69,7 +69,7 @@ def run(server, window, backdrop, folder):
     picture = os.path.join(folder, "blocks.bmp")
     write_blocks_bmp(picture)
     choose_file(player, picture)
-    time.sleep(0.3)
+    player.wait_for_levels()
     player.click(*LEVEL_1)
 
     def board_colours():

@@ -135,10 +135,11 @@ def main():
         # A fresh monitor can take a second to deliver; nothing may play before.
         wait_until("the recording to start", lambda: len(sound.samples) >= RATE // 10)
         if not sound_on:
-            Player(server, window).click(*SOUND_SWITCH)
-            time.sleep(0.3)
+            Player(server, window).click_and_see_change(*SOUND_SWITCH, "the sound switch to turn off")
         moves = play.play(server, window, pictures)
-        time.sleep(1.0)
+        # Everything played so far must have reached the recording.
+        done_at = time.monotonic()
+        wait_until("the recording to catch up", lambda: sound.arrivals[-1][0] > done_at + 0.5)
         heard = sound.heard()
         check(len(heard) > RATE, "the recording is too short to tell")
         if sound_on:

@@ -255,6 +255,32 @@ class Player:
     def wait_until(self, what, test, timeout=10.0):
         return wait_until(what, test, timeout, poll=0.03)
 
+    def wait_for_picture(self, rows, what, timeout=10.0):
+        """Waits until the client area shows exactly these rows of packed RGB."""
+        differ = [len(rows)]
+
+        def shown():
+            differ[0] = sum(1 for a, b in zip(self.screen_rgb(), rows) if a != b)
+            return differ[0] == 0
+        try:
+            self.wait_until(what, shown, timeout)
+        except Failure:
+            raise Failure("%s is not on screen (%d rows differ)" % (what, differ[0])) from None
+
+    def click_and_see_change(self, x, y, what):
+        """Clicks, then waits until the client area shows something else."""
+        before = self.screen_rgb()
+        self.click(x, y)
+        self.wait_until(what, lambda: self.screen_rgb() != before)
+
+    def wait_for_levels(self):
+        """Waits for the level labels: 素人レベル in red and 考古学者レベル in blue."""
+        def shown():
+            shot = self.screen()
+            return all(any(shot[y][x] == colour for y in range(y0, y1) for x in range(x0, x1))
+                       for (x0, y0, x1, y1), colour in LEVEL_MARKS)
+        self.wait_until("the level labels", shown)
+
     def top_window(self, title):
         for window in self.server.mapped_windows():
             if window.id != self.window.id and self.server.title_of(window) == title:
@@ -325,6 +351,11 @@ def read_picture(path):
 # pixel size, caption length. Their painted area depends on the font found,
 # so each gets a generous box; everything outside the boxes must be the backdrop.
 TITLE_LABELS = [(0, 104, 8, 48, 3), (1, 72, 96, 29, 9), (2, 56, 224, 29, 10), (8, 248, 376, 21, 7)]
+
+
+# Two level labels, each by a box around it and its colour, which no title
+# label and no part of the backdrop has.
+LEVEL_MARKS = [((128, 80, 300, 126), (255, 0, 0)), ((96, 312, 334, 358), (0, 0, 255))]
 
 
 def label_boxes():
