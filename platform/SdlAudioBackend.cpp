@@ -19,9 +19,12 @@
 namespace mirel {
 namespace {
 
-// About 11 ms a period: short enough for a press to be heard at once, long
-// enough not to break up on a busy machine.
-constexpr Uint16 kPeriodFrames = 512;
+// About 32 ms a period, which is also all the stream keeps queued at the
+// server. At 11 ms the stream ran dry now and then while two builds shared the
+// machine (the server logged underruns, heard as dips in a sound), and 21 ms
+// fared no better under memory pressure; 32 ms held. A press is heard about
+// 40 ms later, within what players take as the sound of what they see.
+constexpr Uint16 kPeriodFrames = 1536;
 
 // How long the end of the program waits for a stream still being opened.
 constexpr auto kOpeningGrace = std::chrono::milliseconds(500);
