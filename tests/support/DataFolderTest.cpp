@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <optional>
 #include <string>
 
 #include "support/DataFolder.h"
@@ -16,28 +15,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Sets (or, for nothing, removes) a variable until the end of the scope.
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    Set(value);
+// Sets `name` to `value`, or removes it for nothing.
+void SetVariable(const char* name, const char* value) {
+  if (value) {
+    setenv(name, value, 1);
+  } else {
+    unsetenv(name);
   }
-  ~ScopedVariable() { Set(old_ ? old_->c_str() : nullptr); }
-  ScopedVariable(const ScopedVariable&) = delete;
-  ScopedVariable& operator=(const ScopedVariable&) = delete;
-
- private:
-  void Set(const char* value) {
-    if (value) {
-      setenv(name_, value, 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-  const char* name_;
-  std::optional<std::string> old_;
-};
+}
 
 // A relative XDG_DATA_HOME was taken from the working folder, and root
 // without HOME kept its records in "/.local/share/mirel".
@@ -58,12 +43,17 @@ TEST(UserDataHome, FollowsTheXdgRulesThenThePasswordDatabase) {
       {nullptr, "", fromDatabase},
       {"data/own", "home/player", fromDatabase},
   };
+  const std::string xdg = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
+  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string("XDG_DATA_HOME=") + (c.xdgDataHome ? c.xdgDataHome : "(unset)") +
                  " HOME=" + (c.home ? c.home : "(unset)"));
-    const ScopedVariable xdg("XDG_DATA_HOME", c.xdgDataHome), home("HOME", c.home);
+    SetVariable("XDG_DATA_HOME", c.xdgDataHome);
+    SetVariable("HOME", c.home);
     EXPECT_EQ(UserDataHome(), c.expected);
   }
+  SetVariable("XDG_DATA_HOME", xdg.empty() ? nullptr : xdg.c_str());
+  SetVariable("HOME", home.empty() ? nullptr : home.c_str());
 }
 
 TEST(UserDataHome, NothingForAUserTheDatabaseDoesNotKnowWithoutHome) {

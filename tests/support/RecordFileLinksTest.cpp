@@ -40,15 +40,15 @@ std::map<std::string, std::string> Snapshot(const fs::path& folder) {
   return names;
 }
 
-// One run of the game on `file`, with `during` done while it plays; what it
-// said on standard error.
-std::string Play(const fs::path& file, const std::function<void()>& during = {}) {
+// One run of the game on `file`, which sets key 1 to 999 after `during`;
+// what it said on standard error.
+std::string Play(const fs::path& file, const std::function<void(Zentik11&)>& during) {
   SilentAudioBackend backend;
   MciInterpreter mci(backend);
   testing::internal::CaptureStderr();
   {
     Zentik11 lib(mci, file);
-    if (during) during();
+    during(lib);
     std::string value = "999";
     lib.WriteText(value, "1", false);
   }
@@ -106,7 +106,8 @@ TEST(PlantedRecordFile, IsLeftAsItWasAndSaidOnce) {
         beforeElsewhere = Snapshot(elsewhere.Path());
       };
       if (!whilePlaying) makeIt();
-      const std::string said = Play(shared.RecordFile(), [&] {
+      const std::string said = Play(shared.RecordFile(), [&](Zentik11& lib) {
+        EXPECT_EQ(lib.ReadText("1", false), "500") << "the default entries";
         if (whilePlaying) makeIt();
       });
       EXPECT_EQ(Snapshot(shared.Path()), before);
@@ -123,18 +124,9 @@ TEST(PlantedRecordFile, PlayersOwnLinkToTheirFileIsReadAndSavedThrough) {
   test::Spit(target, "\"7/1/x\"\r\n");
   const fs::path link = fs::path("..") / elsewhere.Path().filename() / "records.mtt";
   fs::create_symlink(link, folder.RecordFile());
-  SilentAudioBackend backend;
-  MciInterpreter mci(backend);
-  testing::internal::CaptureStderr();
-  {
-    Zentik11 lib(mci, folder.RecordFile());
-    EXPECT_EQ(lib.ReadText("1", false), "7");
-    std::string value = "8";
-    lib.WriteText(value, "1", false);
-  }
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(Play(folder.RecordFile(), [](Zentik11& lib) { EXPECT_EQ(lib.ReadText("1", false), "7"); }), "");
   EXPECT_EQ(fs::read_symlink(folder.RecordFile()), link);
-  EXPECT_EQ(test::Slurp(target), "\"8/1/x\"\r\n");
+  EXPECT_EQ(test::Slurp(target), "\"999/1/x\"\r\n");
   EXPECT_EQ(Snapshot(folder.Path()).size(), 1u);
   EXPECT_EQ(Snapshot(elsewhere.Path()).size(), 1u) << "nothing staged is left beside the target";
 }
