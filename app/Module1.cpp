@@ -4,11 +4,12 @@
 #include <fontconfig/fontconfig.h>
 #include <QApplication>
 #include <QLocale>
-#include <QStandardPaths>
 #include <QThread>
 #include <filesystem>
 #include <future>
+#include <iostream>
 #include <memory>
+#include <optional>
 
 #include "Form1Window.h"
 #include "LabelFont.h"
@@ -19,6 +20,7 @@
 #include "platform/Mci.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SdlAudioBackend.h"
+#include "support/DataFolder.h"
 #include "support/Zentik11.h"
 
 namespace mirel {
@@ -34,8 +36,13 @@ void OpenLibrary(MciInterpreter& mci) {
   const std::filesystem::path folder = ProgramFolder();
   const bool besideProgram =
       FolderIsWritable(folder) && !IsInstalledProgramFolder(folder, MIREL_INSTALL_PROGRAMDIR);
-  const RecordFilePlace record = ChooseRecordFilePlace(
-      folder, besideProgram, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString());
+  const std::optional<std::filesystem::path> dataHome = UserDataHome();
+  const RecordFilePlace record =
+      ChooseRecordFilePlace(folder, besideProgram, dataHome ? *dataHome / "mirel" : std::filesystem::path());
+  if (record.save.empty()) {
+    std::cerr << "No home folder to keep the record file in (XDG_DATA_HOME and HOME are not absolute paths, "
+                 "and the password database names none); the records of this run are not kept\n";
+  }
   Lib = std::make_unique<Zentik11>(mci, record.save, record.load);
   Lib->SoundSet(1, (folder / "Sound1.wav").string(), false);
   Lib->SoundSet(2, (folder / "Sound2.wav").string(), false);
@@ -51,9 +58,8 @@ int Main(char* programName) {
   // blocks of unequal size; a whole factor keeps the pixel art even. The
   // user's own QT_SCALE_FACTOR still multiplies it.
   QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Round);
-  // The name gives the data folder (the record file of an installed copy) and
-  // the X11 class, which the desktop entry names as its StartupWMClass. Set
-  // before the application object, as the reading below needs the data folder.
+  // The name gives the X11 class, which the desktop entry names as its
+  // StartupWMClass.
   QCoreApplication::setApplicationName(QStringLiteral("mirel"));
   SetProgramFolder(ExecutableFolder());
 

@@ -51,7 +51,8 @@ bool IsInstalledProgramFolder(const std::filesystem::path& folder, const std::fi
 RecordFilePlace ChooseRecordFilePlace(const std::filesystem::path& programFolder, bool programFolderWritable,
                                       const std::filesystem::path& dataFolder) {
   const std::filesystem::path beside = programFolder / kRecordFileName;
-  if (programFolderWritable || dataFolder.empty()) return {beside, beside};
+  if (programFolderWritable) return {beside, beside};
+  if (dataFolder.empty()) return {beside, {}};
   const std::filesystem::path own = dataFolder / kRecordFileName;
   std::error_code ec;
   std::filesystem::create_directories(dataFolder, ec);

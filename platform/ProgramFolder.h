@@ -32,8 +32,8 @@ bool IsInstalledProgramFolder(const std::filesystem::path& folder, const std::fi
 // tree), as it has always been. An installed program's folder is not, so the
 // file then lives in the player's data folder, which this creates: read from
 // there once it exists, until then from a copy shipped beside the program if
-// there is one, and always saved there. Without a data folder the file stays
-// beside the program, whose save then fails and says so.
+// there is one, and always saved there. Without a data folder the game starts
+// from the shipped copy and keeps no record: the save place is empty.
 RecordFilePlace ChooseRecordFilePlace(const std::filesystem::path& programFolder, bool programFolderWritable,
                                       const std::filesystem::path& dataFolder);
 

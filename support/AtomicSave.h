@@ -3,39 +3,31 @@
 // full to a file of their own beside it, flushed to disk, and only then renamed
 // over the old one. A full disk, a size limit or a read-only folder shows as a
 // failure before the old file is touched.
-
-#include <sys/types.h>
+//
+// Every step works in the folder a CheckedFile holds open, by the name it
+// checked there: a rename changes only that folder's entry, never what a link
+// points to, and a folder renamed or a link planted since cannot redirect it.
 
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "support/CheckedFile.h"
+#include "support/Descriptor.h"
+
 namespace mirel {
-
-// Which file a name stands for, so a file can be told from one that has
-// replaced it under the same name since.
-struct FileIdentity {
-  dev_t device = 0;
-  ino_t inode = 0;
-  friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
-};
-
-// Follows symbolic links; nothing when there is no such file.
-std::optional<FileIdentity> IdentityOf(const std::filesystem::path& file);
-
-// Where saving `file` must write: the file a symbolic link under that name
-// points to, so the link stays; otherwise `file` itself.
-std::filesystem::path SaveTarget(const std::filesystem::path& file);
 
 // A complete new version of a file, written beside it but not yet in its place.
 class StagedFile {
  public:
-  // Writes `bytes` to a new file in `file`'s folder and flushes it to disk.
-  // With keepOwnerAndMode, the new file takes the owner, group and mode of
-  // the file it will replace, as far as the process is allowed to set them.
-  // Nothing, with `error` saying why, when any byte could not be written.
-  static std::optional<StagedFile> Write(const std::filesystem::path& file, std::string_view bytes,
+  // Writes `bytes` to a new file in `place`'s folder and flushes it to disk.
+  // The file gets a name only once it is whole (where the file system can
+  // make a file without one). With keepOwnerAndMode, the new file takes the
+  // owner, group and mode of the checked file, as far as the process is
+  // allowed to set them. Nothing, with `error` saying why, when any byte could
+  // not be written.
+  static std::optional<StagedFile> Write(const CheckedFile& place, std::string_view bytes,
                                          bool keepOwnerAndMode, std::string& error);
 
   StagedFile(StagedFile&& other) noexcept;
@@ -45,27 +37,36 @@ class StagedFile {
   // Removes the new file unless it was committed.
   ~StagedFile();
 
-  // Renames the new file over the old one in one step.
-  bool Commit(std::string& error);
+  // Renames the new file over the old one in one step, provided the name
+  // still stands for `expected`: the file that was checked, or no file at all
+  // (nothing). Anything else there is left as it is, and `error` says so.
+  bool Commit(std::optional<FileIdentity> expected, std::string& error);
 
  private:
-  StagedFile(std::filesystem::path file, std::filesystem::path staged);
+  StagedFile(Descriptor folder, std::string name, std::string staged);
 
-  std::filesystem::path file_;
-  std::filesystem::path staged_;
+  Descriptor folder_;
+  std::string name_;
+  std::string staged_;
 };
 
-// Replaces `file` by `bytes` in one step, keeping its owner and mode. On
-// failure the old file stays as it was and `error` says why.
+// Replaces `file` by `bytes` in one step, keeping its owner and mode; refuses,
+// like the record file, anything but a regular file. On failure the old file
+// stays as it was and `error` says why.
 bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes, std::string& error);
 
-// Renames `file` to the first free name of "<file>.bak", "<file>.bak.2", ...
-// "<file>.bak.99". An existing backup is never replaced, not even one another
-// process makes at the same moment. The name it went to, or nothing with
-// `error` saying why.
-std::optional<std::filesystem::path> MoveAside(const std::filesystem::path& file, std::string& error);
+// Renames the checked file to the first free name of "<name>.bak",
+// "<name>.bak.2", ... "<name>.bak.99" in its folder. An existing backup is
+// never replaced, not even one another process makes at the same moment. The
+// name it went to, or nothing with `error` saying why.
+std::optional<std::string> MoveAside(const CheckedFile& place, std::string& error);
 
 // Undoes MoveAside, unless something has taken the name since.
-bool MoveBack(const std::filesystem::path& backup, const std::filesystem::path& file);
+bool MoveBack(const CheckedFile& place, const std::string& backup);
+
+// Removes new versions of the checked file that earlier runs staged and never
+// committed, because they were killed first: only regular files of this user
+// under a staging name whose process is gone.
+void RemoveStaleStagedFiles(const CheckedFile& place);
 
 }  // namespace mirel

@@ -1,19 +1,40 @@
 // Zentik11's record store: loaded from the record file when the instance is
 // made, written back when it goes. The file is open only inside those two.
 
+#include <unistd.h>
+
 #include <array>
+#include <cerrno>
 #include <exception>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
-#include <system_error>
 
 #include "platform/AnsiText.h"
 #include "support/AtomicSave.h"
 #include "support/Zentik11.h"
 
 namespace mirel {
+namespace {
+
+// The whole file through its descriptor; nothing when it cannot be read or
+// holds more than `limit` bytes.
+std::optional<std::string> ReadWhole(int fd, std::uintmax_t limit) {
+  if (fd < 0) return std::nullopt;
+  std::string bytes;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n == 0) return bytes;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return std::nullopt;
+    }
+    if (bytes.size() + static_cast<std::size_t>(n) > limit) return std::nullopt;
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+}
+
+}  // namespace
 
 std::string Zentik11::StorableText(std::string_view text) {
   // Code page first: the encoder may map a character to plain ASCII.
@@ -57,32 +78,28 @@ void Zentik11::WriteText(std::string& Str, const std::string& Key, bool Name) {
 void Zentik11::LoadRecordFile(const std::filesystem::path& file) {
   RecordTable_.assign(1, TextRecord{});
   loadedIdentity_.reset();
+  loadOutcome_ = LoadOutcome::Missing;
   try {
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(file, error);
-    if (status.type() == std::filesystem::file_type::not_found) {
-      loadOutcome_ = LoadOutcome::Missing;
+    const CheckedFile checked = file.empty() ? CheckedFile() : CheckedFile::Open(file);
+    if (checked.Found() == CheckedFile::Kind::Refused) {
+      // A shipped copy left alone still lets the player's own file be saved.
+      if (file == recordFile_) loadOutcome_ = LoadOutcome::Refused;
+      std::cerr << "The record file " << file << " is left alone, as " << checked.Refusal()
+                << "; the game starts from the default entries"
+                << (file == recordFile_ ? " and keeps no record of this run\n" : "\n");
+    }
+    if (checked.Found() != CheckedFile::Kind::Regular) {
       SetDefaultRecords();
       return;
     }
-    loadedIdentity_ = IdentityOf(file);
-    // A folder, a device or a pipe under the file's name is nothing to read,
-    // and no record file comes near the size limit.
-    if (error || status.type() != std::filesystem::file_type::regular ||
-        std::filesystem::file_size(file, error) > kMaxRecordFileBytes || error) {
-      loadOutcome_ = LoadOutcome::Unreadable;
-      SetDefaultRecords();
-      return;
+    loadedIdentity_ = checked.Identity();
+    // No record file comes near the size limit.
+    std::optional<std::string> bytes;
+    if (static_cast<std::uintmax_t>(checked.Status().st_size) <= kMaxRecordFileBytes) {
+      bytes = ReadWhole(checked.Reader(), kMaxRecordFileBytes);
     }
-    std::string bytes;
-    std::ifstream in(file, std::ios::binary);
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (!in.is_open() || in.bad()) {
-      loadOutcome_ = LoadOutcome::Unreadable;
-      SetDefaultRecords();
-      return;
-    }
-    std::optional<std::vector<TextRecord>> records = ParseRecordFile(bytes);
+    std::optional<std::vector<TextRecord>> records;
+    if (bytes) records = ParseRecordFile(*bytes);
     if (!records) {
       loadOutcome_ = LoadOutcome::Unreadable;
       SetDefaultRecords();
@@ -93,7 +110,7 @@ void Zentik11::LoadRecordFile(const std::filesystem::path& file) {
   } catch (const std::exception&) {
     // Out of memory or no code page converter: the file stays untouched
     // until the save has put it aside.
-    loadOutcome_ = LoadOutcome::Unreadable;
+    loadOutcome_ = loadedIdentity_ ? LoadOutcome::Unreadable : LoadOutcome::Missing;
     SetDefaultRecords();
   }
 }
@@ -112,13 +129,19 @@ void Zentik11::SetDefaultRecords() {
 }
 
 void Zentik11::SaveRecordFile() {
-  const std::filesystem::path target = SaveTarget(recordFile_);
+  if (recordFile_.empty() || loadOutcome_ == LoadOutcome::Refused) return;
+  const CheckedFile place = CheckedFile::Open(recordFile_);
+  if (place.Found() == CheckedFile::Kind::Refused) {
+    std::cerr << "The record file " << recordFile_ << " is left alone, as " << place.Refusal()
+              << "; the records of this run are not kept\n";
+    return;
+  }
+  RemoveStaleStagedFiles(place);
   const bool unread = loadOutcome_ == LoadOutcome::Unreadable;
   // The new file is whole on disk before anything else happens, so a full
   // disk or a read-only folder leaves every old byte where it was.
   std::string error;
-  std::optional<StagedFile> staged =
-      StagedFile::Write(target, FormatRecordFile(RecordTable_), !unread, error);
+  std::optional<StagedFile> staged = StagedFile::Write(place, FormatRecordFile(RecordTable_), !unread, error);
   if (!staged) {
     std::cerr << "Could not save the record file " << recordFile_ << ": " << error
               << "; the old file is left as it was\n";
@@ -126,19 +149,21 @@ void Zentik11::SaveRecordFile() {
   }
   // The file the load could not use is kept under a backup name, unless it
   // is gone or another instance has already replaced it (and kept it).
-  std::optional<std::filesystem::path> keptIn;
-  if (unread && loadedIdentity_ && IdentityOf(target) == loadedIdentity_) {
-    keptIn = MoveAside(target, error);
+  std::optional<std::string> keptIn;
+  if (unread && loadedIdentity_ && place.Identity() == loadedIdentity_) {
+    keptIn = MoveAside(place, error);
     if (!keptIn) {
       std::cerr << "Could not keep the unreadable record file " << recordFile_ << " (" << error
                 << "); left it as it was\n";
       return;
     }
   }
-  if (!staged->Commit(error)) {
-    if (keptIn && !MoveBack(*keptIn, target)) {
+  const std::filesystem::path backup =
+      keptIn ? place.Shown().parent_path() / *keptIn : std::filesystem::path();
+  if (!staged->Commit(keptIn ? std::nullopt : place.Identity(), error)) {
+    if (keptIn && !MoveBack(place, *keptIn)) {
       std::cerr << "Could not save the record file " << recordFile_ << ": " << error
-                << "; its old content is in " << *keptIn << '\n';
+                << "; its old content is in " << backup << '\n';
       return;
     }
     std::cerr << "Could not save the record file " << recordFile_ << ": " << error
@@ -148,7 +173,7 @@ void Zentik11::SaveRecordFile() {
   if (keptIn) {
     std::cerr << "The record file " << recordFile_
               << " could not be read and starts again from the defaults; "
-              << "its old content is kept in " << *keptIn << '\n';
+              << "its old content is kept in " << backup << '\n';
   }
 }
 

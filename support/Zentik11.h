@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/Mci.h"
-#include "support/AtomicSave.h"
+#include "support/CheckedFile.h"
 #include "support/RecordFile.h"
 
 namespace mirel {
@@ -29,7 +29,11 @@ class Zentik11 {
   static constexpr std::int32_t kHighestChannel = 4095;
 
   // Sets up the sound table, then loads the record store from recordFile, or
-  // from loadFrom when one is given; the store is always saved to recordFile.
+  // from loadFrom when one is given; the store is always saved to recordFile,
+  // unless that is empty: then no record is kept. A record file that is not
+  // a regular file, or a link that is not this user's own to one, is left
+  // alone: the store starts from the defaults, nothing is saved under that
+  // name, and standard error says so once.
   Zentik11(MciInterpreter& mci, std::filesystem::path recordFile, std::filesystem::path loadFrom = {});
   // Saves the record store, then stops and closes every sound channel. A
   // failed save is reported on standard error and does not stop the rest;
@@ -69,6 +73,7 @@ class Zentik11 {
     Loaded,      // the file's entries, or none for an empty file
     Missing,     // no file: defaults, nothing to keep
     Unreadable,  // there but not readable as entries: defaults; moved to a .bak first
+    Refused,     // not a file the game may touch: defaults, nothing saved there
   };
 
   // Larger files are not read at all: no record file comes near it, and

@@ -70,7 +70,8 @@ TEST(RecordFilePlace, BesideAWritableProgramElseInTheDataFolder) {
   EXPECT_EQ(place.save, beside);
   EXPECT_FALSE(std::filesystem::exists(data)) << "a portable copy leaves the data folder alone";
   place = ChooseRecordFilePlace(program.Path(), false, "");
-  EXPECT_EQ(place.save, beside) << "no data folder: nowhere else to go";
+  EXPECT_EQ(place.load, beside);
+  EXPECT_EQ(place.save, "") << "no data folder: no record kept, least of all in the package's folder";
 
   // Read-only program folder: the player's own file, first from a shipped copy.
   place = ChooseRecordFilePlace(program.Path(), false, data);

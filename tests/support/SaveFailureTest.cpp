@@ -259,6 +259,23 @@ TEST(SaveInterrupted, KillLeavesTheOldFileOrTheNewOne) {
     EXPECT_EQ(wholeFiles.count(now), 1u) << "round " << round << ": a file of " << now.size() << " bytes";
     EXPECT_FALSE(fs::exists(folder.Backup()));
   }
+
+  // Killed saves left their staged files behind for good. The next save
+  // removes those of processes that are gone, and only those.
+  const pid_t gone = fork();
+  ASSERT_GE(gone, 0);
+  if (gone == 0) _exit(0);
+  waitpid(gone, nullptr, 0);
+  const std::string stale = ".Mirel.mtt.new-" + std::to_string(gone) + "-0-1";
+  const std::string running = ".Mirel.mtt.new-" + std::to_string(getppid()) + "-0-1";
+  const std::string notOurs = ".Mirel.mtt.new-" + std::to_string(gone) + "-x";
+  for (const std::string& name : {stale, running, notOurs}) test::Spit(folder.Path() / name, "staged");
+  {
+    SilentAudioBackend backend;
+    MciInterpreter mci(backend);
+    Zentik11 lib(mci, file);
+  }
+  EXPECT_EQ(Entries(folder.Path()), (std::set<std::string>{"Mirel.mtt", running, notOurs}));
 }
 
 }  // namespace
