@@ -24,7 +24,7 @@ namespace mirel::picture {
 
 namespace {
 
-// Said once; those formats are then refused as unsupported.
+// Says why on standard error; the module's formats then load as unsupported.
 ModuleEntry Refuse(const std::filesystem::path& path, const std::string& why) {
   std::fprintf(stderr, "mirel: the picture decoders could not be loaded (%s: %s)\n", path.c_str(), why.c_str());
   return nullptr;
@@ -101,8 +101,9 @@ ModuleEntry LoadModule(const std::filesystem::path& path, const ModuleSeal& seal
     close(fd);
     return Refuse(path, why);
   }
-  // The descriptor stays open while the module is loaded, for good: the loader
-  // knows the module by its name, which must not come to mean another file.
+  // The descriptor stays open as long as the module is loaded, which is for
+  // good: the loader knows the module by the descriptor's path, which must not
+  // come to name another file.
   return reinterpret_cast<ModuleEntry>(entry);
 }
 

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <QCryptographicHash>
+#include <QFile>
 #include <QProcess>
 
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
