@@ -8,7 +8,9 @@ set(MIREL_INSTALL_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/mirel)
 option(MIREL_DEBIAN_DOCS "Install the Debian copyright file and changelog (for the .deb)" OFF)
 
 install(TARGETS mirel RUNTIME DESTINATION ${MIREL_INSTALL_PROGRAMDIR})
-install(TARGETS mirel_codecs LIBRARY DESTINATION ${MIREL_INSTALL_PROGRAMDIR})
+# As a plain file, never stripped on the way: the program loads the module only
+# when its bytes are those it was built with.
+install(FILES $<TARGET_FILE:mirel_codecs> DESTINATION ${MIREL_INSTALL_PROGRAMDIR})
 install(FILES assets/sounds/Sound1.wav assets/sounds/Sound2.wav DESTINATION ${MIREL_INSTALL_PROGRAMDIR})
 
 # Relative, so the tree works wherever it is unpacked or staged.

@@ -87,6 +87,7 @@ FittedPicture LoadFittedPicture(QIODevice& device, QSize box, const std::functio
   const QByteArray name(format->name);
 
   const std::unique_ptr<picture::Reader> reader = format->open(device);
+  if (!reader) return Fault(PictureFault::Unsupported, name);
   picture::Header header;
   if (const picture::Outcome got = reader->ReadHeader(header); got != picture::Outcome::Ok)
     return Fault(FaultOf(got), name);

@@ -1,5 +1,6 @@
-// The table of picture formats: adding one is its reader's file and a row here
-// (and a row in the module's entry when its library is large).
+// The table of picture formats: adding one is its reader's file and a row here;
+// when its library is large, the reader goes into the module with a row in the
+// module's entry, and its recogniser into ModuleSignatures.cpp.
 
 #include "ModuleLoader.h"
 #include "Reader.h"
@@ -16,7 +17,11 @@ std::unique_ptr<Reader> OpenJpeg(QIODevice& device);
 bool IsPng(const QByteArray& head);
 std::unique_ptr<Reader> OpenPng(QIODevice& device);
 
-// Read by the decoder module.
+// Recognised here, read by the decoder module.
+bool IsWebp(const QByteArray& head);
+bool IsHeic(const QByteArray& head);
+bool IsAvif(const QByteArray& head);
+bool IsTiff(const QByteArray& head);
 constexpr char kWebp[] = "webp";
 constexpr char kHeic[] = "heic";
 constexpr char kAvif[] = "avif";
@@ -28,10 +33,10 @@ const std::vector<Format>& Formats() {
       {"gif", "GIF", {"gif"}, IsGif, OpenGif},
       {"jpeg", "JPEG", {"jpg", "jpeg", "jpe", "jfif"}, IsJpeg, OpenJpeg},
       {"png", "PNG", {"png"}, IsPng, OpenPng},
-      {"webp", "WebP", {"webp"}, RecogniseInModule<kWebp>, OpenInModule<kWebp>},
-      {"heic", "HEIC", {"heic", "heif", "hif"}, RecogniseInModule<kHeic>, OpenInModule<kHeic>},
-      {"avif", "AVIF", {"avif"}, RecogniseInModule<kAvif>, OpenInModule<kAvif>},
-      {"tiff", "TIFF", {"tif", "tiff"}, RecogniseInModule<kTiff>, OpenInModule<kTiff>},
+      {"webp", "WebP", {"webp"}, IsWebp, OpenInModule<kWebp>},
+      {"heic", "HEIC", {"heic", "heif", "hif"}, IsHeic, OpenInModule<kHeic>},
+      {"avif", "AVIF", {"avif"}, IsAvif, OpenInModule<kAvif>},
+      {"tiff", "TIFF", {"tif", "tiff"}, IsTiff, OpenInModule<kTiff>},
   };
   return table;
 }

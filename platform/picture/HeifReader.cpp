@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <array>
-#include <string_view>
 #include <vector>
 
 #include <libheif/heif.h>
@@ -18,24 +17,6 @@
 namespace mirel::picture {
 
 namespace {
-
-// The brands of the file type box at the file's start.
-std::vector<std::string_view> Brands(const QByteArray& head) {
-  std::vector<std::string_view> brands;
-  if (head.size() < 16 || head.mid(4, 4) != "ftyp") return brands;
-  const auto* p = reinterpret_cast<const unsigned char*>(head.constData());
-  const qint64 boxSize = qint64(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
-  const qint64 end = std::min<qint64>(boxSize, head.size());
-  brands.emplace_back(head.constData() + 8, 4);
-  for (qint64 at = 16; at + 4 <= end; at += 4) brands.emplace_back(head.constData() + at, 4);
-  return brands;
-}
-
-bool HasBrand(const QByteArray& head, std::initializer_list<std::string_view> wanted) {
-  for (std::string_view brand : Brands(head))
-    if (std::find(wanted.begin(), wanted.end(), brand) != wanted.end()) return true;
-  return false;
-}
 
 // libheif reads through these, straight from the device.
 std::int64_t Position(void* device) { return static_cast<QIODevice*>(device)->pos(); }
@@ -159,12 +140,6 @@ class HeifReader final : public Reader {
 };
 
 }  // namespace
-
-bool IsAvif(const QByteArray& head) { return HasBrand(head, {"avif", "avis"}); }
-
-bool IsHeic(const QByteArray& head) {
-  return !IsAvif(head) && HasBrand(head, {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1"});
-}
 
 std::unique_ptr<Reader> OpenHeif(QIODevice& device) { return std::make_unique<HeifReader>(device); }
 

@@ -1,4 +1,4 @@
-// The module's one entry point: its formats by name.
+// The module's exports: the interface it speaks and its formats by name.
 
 #include <string_view>
 
@@ -6,28 +6,27 @@
 
 namespace mirel::picture {
 
-bool IsWebp(const QByteArray& head);
 std::unique_ptr<Reader> OpenWebp(QIODevice& device);
-bool IsHeic(const QByteArray& head);
-bool IsAvif(const QByteArray& head);
 std::unique_ptr<Reader> OpenHeif(QIODevice& device);
-bool IsTiff(const QByteArray& head);
 std::unique_ptr<Reader> OpenTiff(QIODevice& device);
 
 }  // namespace mirel::picture
 
-extern "C" __attribute__((visibility("default"))) const mirel::picture::ModuleFormat* mirel_codec(const char* name) {
+extern "C" __attribute__((visibility("default"))) const std::uint32_t mirel_codec_interface =
+    mirel::picture::kModuleInterface;
+
+extern "C" __attribute__((visibility("default"))) mirel::picture::ModuleOpen mirel_codec(const char* name) {
   using namespace mirel::picture;
   static const struct {
     std::string_view name;
-    ModuleFormat format;
+    ModuleOpen open;
   } formats[] = {
-      {"webp", {IsWebp, OpenWebp}},
-      {"heic", {IsHeic, OpenHeif}},
-      {"avif", {IsAvif, OpenHeif}},
-      {"tiff", {IsTiff, OpenTiff}},
+      {"webp", OpenWebp},
+      {"heic", OpenHeif},
+      {"avif", OpenHeif},
+      {"tiff", OpenTiff},
   };
   for (const auto& entry : formats)
-    if (entry.name == name) return &entry.format;
+    if (entry.name == name) return entry.open;
   return nullptr;
 }

@@ -1,24 +1,42 @@
 #pragma once
-// The program's side of the decoder module: table rows whose recogniser and
-// reader are looked up there by format name, the module loaded on first use.
+// The program's side of the decoder module: it is loaded on first use, and
+// only when its bytes are exactly those this program was built with and it
+// speaks this program's interface. Anything else under its name is refused,
+// and its formats are then unsupported.
+
+#include <QByteArray>
+#include <QtGlobal>
+
+#include <filesystem>
 
 #include "Module.h"
 
 namespace mirel::picture {
 
-// The module's format of that name; null when it has none or did not load.
-const ModuleFormat* FromModule(const char* name);
+// What the module's file must be: its size and SHA-256.
+struct ModuleSeal {
+  qint64 bytes = 0;
+  QByteArray sha256;
+};
 
-template <const char* Name>
-bool RecogniseInModule(const QByteArray& head) {
-  const ModuleFormat* format = FromModule(Name);
-  return format && format->recognise(head);
-}
+// The seal of the module built with this program, taken when it was linked
+// (made by cmake/ModuleSeal.cmake).
+ModuleSeal BuiltModuleSeal();
 
-// Only called after RecogniseInModule<Name> said yes, so the format is there.
+// Loads the module at `path` when its bytes match `seal` and it speaks
+// kModuleInterface; else null, having said why on standard error.
+ModuleEntry LoadModule(const std::filesystem::path& path, const ModuleSeal& seal);
+
+// The reader of that format from the module beside the program, loaded on the
+// first call; null when the module has no such format or is refused.
+ModuleOpen FromModule(const char* name);
+
+// For a file a recogniser of the program claimed for the module's format; null
+// when that format cannot be read here.
 template <const char* Name>
 std::unique_ptr<Reader> OpenInModule(QIODevice& device) {
-  return FromModule(Name)->open(device);
+  const ModuleOpen open = FromModule(Name);
+  return open ? open(device) : nullptr;
 }
 
 }  // namespace mirel::picture

@@ -49,6 +49,7 @@ struct Format {
   const char* shownName;                // "PNG", as the player reads it
   std::vector<const char*> extensions;  // "png"
   bool (*recognise)(const QByteArray& head);
+  // Null when the format cannot be read here (its decoder module is refused).
   std::unique_ptr<Reader> (*open)(QIODevice& device);
 };
 

@@ -134,11 +134,6 @@ class TiffReader final : public Reader {
 
 }  // namespace
 
-bool IsTiff(const QByteArray& head) {
-  return head.startsWith(QByteArray("II*\0", 4)) || head.startsWith(QByteArray("MM\0*", 4)) ||
-         head.startsWith(QByteArray("II+\0", 4)) || head.startsWith(QByteArray("MM\0+", 4));
-}
-
 std::unique_ptr<Reader> OpenTiff(QIODevice& device) { return std::make_unique<TiffReader>(device); }
 
 }  // namespace mirel::picture

@@ -144,8 +144,6 @@ class WebpReader final : public Reader {
 
 }  // namespace
 
-bool IsWebp(const QByteArray& head) { return head.startsWith("RIFF") && head.mid(8, 4) == "WEBP"; }
-
 std::unique_ptr<Reader> OpenWebp(QIODevice& device) { return std::make_unique<WebpReader>(device); }
 
 }  // namespace mirel::picture

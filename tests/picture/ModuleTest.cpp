@@ -1,0 +1,98 @@
+// The decoder module loads only when it is the one built with the program and
+// speaks its interface, and only for a file a recogniser of the program
+// claimed. Anything else refuses its formats as unsupported, without a crash.
+
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QProcess>
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/PictureFile.h"
+#include "platform/picture/ModuleLoader.h"
+#include "tests/common/TempFolder.h"
+#include "tests/picture/PictureKit.h"
+
+namespace mirel {
+namespace {
+
+namespace fs = std::filesystem;
+
+QByteArray ReadAll(const fs::path& path) {
+  QFile file(QString::fromStdString(path.string()));
+  if (!file.open(QIODevice::ReadOnly)) throw std::runtime_error("cannot read " + path.string());
+  return file.readAll();
+}
+
+std::string Said(PictureFault fault, bool mapped) {
+  return "fault " + std::to_string(int(fault)) + ", module " + (mapped ? "mapped" : "not mapped");
+}
+
+// A file the WebP recogniser claims, which no decoder can read.
+const QByteArray kWebpLike = QByteArray("RIFF\x20\0\0\0WEBPVP8 ", 16) + QByteArray(32, 'Z');
+
+// The probe, standing in for the program, in a folder of its own.
+class ModuleBeside : public ::testing::Test {
+ protected:
+  ModuleBeside() { fs::copy_file(MIREL_MODULE_PROBE, folder.Path() / "probe"); }
+
+  void PutModule(const QByteArray& bytes) { pics::WriteFile(folder.Path() / picture::kModuleFile, bytes); }
+
+  // What the probe says of `picture`, or how it failed to say it.
+  std::string Probe(const QByteArray& picture) {
+    const QString file = pics::WriteFile(folder.Path() / "picture", picture);
+    QProcess probe;
+    probe.start(QString::fromStdString((folder.Path() / "probe").string()), {file});
+    if (!probe.waitForFinished(60000)) return "did not finish";
+    if (probe.exitStatus() != QProcess::NormalExit) return "crashed";
+    return probe.readAllStandardOutput().trimmed().toStdString();
+  }
+
+  TempFolder folder;
+};
+
+// A module cut short or of another build went to dlopen, which died of SIGBUS.
+TEST_F(ModuleBeside, OnlyTheModuleBuiltWithTheProgramLoads) {
+  const QByteArray built = ReadAll(MIREL_MODULE);
+  PutModule(built);
+  EXPECT_EQ(Probe(kWebpLike), Said(PictureFault::Damaged, true));
+
+  QByteArray changed = built;
+  changed[changed.size() / 2] = char(changed[changed.size() / 2] ^ 1);
+  const std::vector<std::pair<const char*, QByteArray>> others = {
+      {"cut to 1000", built.left(1000)},
+      {"cut to 30000", built.left(30000)},
+      {"one byte short", built.left(built.size() - 1)},
+      {"one bit changed", changed},
+      {"a system library", ReadAll(MIREL_SYSTEM_LIBRARY)},
+      {"another build", ReadAll(MIREL_OTHER_INTERFACE_MODULE)},
+  };
+  for (const auto& [what, bytes] : others) {
+    SCOPED_TRACE(what);
+    PutModule(bytes);
+    EXPECT_EQ(Probe(kWebpLike), Said(PictureFault::Unsupported, false));
+  }
+}
+
+// Any file no reader of the program knew loaded the module, just to ask it.
+TEST_F(ModuleBeside, FilesNoRecogniserClaimsLeaveItUnloaded) {
+  PutModule(ReadAll(MIREL_MODULE));
+  EXPECT_EQ(Probe("Just a note.\n"), Said(PictureFault::NotAPicture, false));
+  EXPECT_EQ(Probe(pics::Encode(pics::PhotoLike(8, 8), "ppm")), Said(PictureFault::Unsupported, false));
+}
+
+// A module of another interface was called as if it spoke this one.
+TEST(ModuleLoad, AModuleOfAnotherInterfaceIsRefused) {
+  const QByteArray bytes = ReadAll(MIREL_OTHER_INTERFACE_MODULE);
+  const picture::ModuleSeal itsOwn{bytes.size(), QCryptographicHash::hash(bytes, QCryptographicHash::Sha256)};
+  EXPECT_EQ(picture::LoadModule(MIREL_OTHER_INTERFACE_MODULE, itsOwn), nullptr);
+}
+
+}  // namespace
+}  // namespace mirel
