@@ -9,7 +9,9 @@
 //
 // Anything that cannot be shown as the whole picture (missing, unreadable, cut
 // short, not a picture, a format that does not load, or a size beyond the
-// limits) comes back as a fault instead of a picture.
+// limits) comes back as a fault instead of a picture. Big interlaced PNGs and
+// progressive JPEGs are read only as far as the fitted picture needs, so one
+// cut short after that point still loads.
 
 #include <QByteArray>
 #include <QImage>
