@@ -76,9 +76,10 @@ class PngReader final : public Reader {
     const bool read = Guarded(png_, [&] {
       // The size limits are ours to apply, so that a long strip is "too large".
       png_set_user_limits(png_, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
-      // Text, colour profiles and unknown chunks change nothing we show, and
-      // thousands of compressed text chunks would cost seconds to inflate:
-      // skip all but the orientation.
+      // Of the ancillary chunks only transparency and the orientation change
+      // what we show (no gamma or colour profile is applied). The rest are
+      // skipped, never inflated: thousands of compressed text chunks took
+      // seconds and gigabytes.
       png_set_keep_unknown_chunks(png_, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
       png_set_keep_unknown_chunks(png_, PNG_HANDLE_CHUNK_AS_DEFAULT,
                                   reinterpret_cast<png_const_bytep>("eXIf"), 1);

@@ -272,7 +272,7 @@ TEST_F(FormatsTest, PictureFaultsFoundBeforeStayFixed) {
     EXPECT_EQ(fitted.picture.pixel(150, 150), qRgb(10, 20, 30));
   }
 
-  // 2,000 zTXt chunks, each inflating to 4 MB, took 45 s and 4 GB; now text is skipped unread, EXIF kept.
+  // 2,000 zTXt chunks, each inflating to 4 MB, took 45 s and 4 GB; now text is skipped, EXIF kept.
   const QByteArray withExif =
       pics::PngWithOrientation(pics::Encode(pics::Blocks(480).scaled(640, 200), "png"), 6);
   const QByteArray text = QByteArray("comment\0\0", 9) + qCompress(QByteArray(4 << 20, ' '), 9).mid(4);

@@ -283,7 +283,7 @@ TEST_F(LoaderTest, DecompressionBombsAreRefusedBeforeDecoding) {
   // coefficient in memory: 11000 x 11000 x 3 x 2 bytes.
   EXPECT_EQ(Load("bomb.jpg", pics::ForgeJpegFrame(progressive, 11000, 11000, 0x11)).fault,
             PictureFault::TooLarge);
-  // Nor a 4:2:0 one of 12000 x 12000 (432 MB); a 200-megapixel baseline photo is no bomb.
+  // Nor a 4:2:0 one of 12000 x 12000 (412 MB); a 200-megapixel baseline photo is no bomb.
   EXPECT_EQ(Load("bomb.jpg", pics::ForgeJpegFrame(progressive, 12000, 12000)).fault, PictureFault::TooLarge);
   EXPECT_EQ(Load("big.jpg", pics::ForgeJpegFrame(small, 16320, 12240)).fault, PictureFault::Damaged);
   // GIF screens: one too large to count, one whose canvas alone is over budget.
