@@ -1,5 +1,7 @@
 // JPEG through libjpeg directly: decoded at 1/8, 1/4 or 1/2 of its size in the
 // DCT where that still leaves twice the fitted size, then squeezed row by row.
+// A progressive file decoded at an eighth is read only up to the scans that
+// complete the few coefficients an eighth needs.
 // The library's warnings about corrupt or missing data make the file damaged:
 // a picture cut short would otherwise show flat grey where its data ends.
 
@@ -102,6 +104,17 @@ void OnProgress(j_common_ptr cinfo) {
   if (monitor->progress && *monitor->progress) (*monitor->progress)();
 }
 
+// Where coefficient (row, column) of a block comes in the zigzag order that
+// scans count in: along the anti-diagonals, turning at each edge.
+constexpr int Zigzag(int row, int column) {
+  const int d = row + column;
+  const int before = d < 8 ? d * (d + 1) / 2 : 64 - (15 - d) * (16 - d) / 2;
+  const int top = std::max(0, d - 7);  // the smallest row on this diagonal
+  return before + (d % 2 ? row - top : std::min(d, 7) - row);
+}
+static_assert(Zigzag(0, 1) == 1 && Zigzag(1, 0) == 2 && Zigzag(1, 1) == 4 && Zigzag(0, 3) == 6 &&
+              Zigzag(7, 1) == 36 && Zigzag(7, 7) == 63);
+
 // Runs one step of the library; false when it gave up on the data. Nothing
 // with a destructor lives in the frames a failure jumps over.
 template <class Step>
@@ -192,7 +205,24 @@ class JpegReader final : public Reader {
     cinfo_.scale_denom = 8;
     const bool cmyk = cinfo_.jpeg_color_space == JCS_CMYK || cinfo_.jpeg_color_space == JCS_YCCK;
     cinfo_.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
-    if (!Guarded(errors_, [this] { jpeg_start_decompress(&cinfo_); })) return Outcome::Damaged;
+    // At an eighth a block is little more than its DC coefficient, which a
+    // progressive file sends in its first scans: decoding stops once what this
+    // scale reads has arrived, and the scans after that are never decoded.
+    // Smoothing would guess AC coefficients from the DC ones; not wanted here.
+    const bool firstScansOnly = cinfo_.progressive_mode && eighths_ == 1;
+    if (firstScansOnly) {
+      cinfo_.buffered_image = TRUE;
+      cinfo_.do_block_smoothing = FALSE;
+    }
+    if (!Guarded(errors_, [this, firstScansOnly] {
+          jpeg_start_decompress(&cinfo_);
+          if (!firstScansOnly) return;
+          int status = 0;
+          do status = jpeg_consume_input(&cinfo_);
+          while (status != JPEG_REACHED_EOI && (status != JPEG_SCAN_COMPLETED || !CoefficientsArrived(true)));
+          jpeg_start_output(&cinfo_, cinfo_.input_scan_number);
+        }))
+      return Outcome::Damaged;
     const QSize decoded(int(cinfo_.output_width), int(cinfo_.output_height));
     if (cinfo_.output_components != 4) return Outcome::Damaged;
     Squeezer squeezer(decoded, target, progress);
@@ -217,21 +247,30 @@ class JpegReader final : public Reader {
       }
     }
     // Before finishing, which frees the progression record.
-    if (!EveryCoefficientArrived()) return Outcome::Damaged;
-    if (!Guarded(errors_, [this] { jpeg_finish_decompress(&cinfo_); })) return Outcome::Damaged;
+    if (!CoefficientsArrived(firstScansOnly)) return Outcome::Damaged;
+    if (firstScansOnly)
+      jpeg_abort_decompress(&cinfo_);  // the rest of the file is not wanted
+    else if (!Guarded(errors_, [this] { jpeg_finish_decompress(&cinfo_); }))
+      return Outcome::Damaged;
     if (errors_.corrupt || !squeezer.Complete()) return Outcome::Damaged;
     out = squeezer.Take();
     return Outcome::Ok;
   }
 
  private:
-  // A progressive file that stops after a whole scan raises no warning, but
-  // shows only the coarse scans that came before.
-  bool EveryCoefficientArrived() const {
+  // Whether every coefficient that the decode reads has all its bits. A
+  // progressive file that stops after a whole scan raises no warning, but shows
+  // only the coarse scans that came before. At an eighth the library reads the
+  // DC coefficient of each block, and of chroma it scales up in the DCT
+  // instead of upsampling (4:2:0) the lowest AC ones too.
+  bool CoefficientsArrived(bool atThisScale) const {
     if (!cinfo_.progressive_mode || !cinfo_.coef_bits) return true;
-    for (int c = 0; c < cinfo_.num_components; ++c)
-      for (int k = 0; k < DCTSIZE2; ++k)
-        if (cinfo_.coef_bits[c][k] != 0) return false;
+    for (int c = 0; c < cinfo_.num_components; ++c) {
+      const int n = atThisScale ? std::min(cinfo_.comp_info[c].DCT_scaled_size, DCTSIZE) : DCTSIZE;
+      for (int row = 0; row < n; ++row)
+        for (int column = 0; column < n; ++column)
+          if (cinfo_.coef_bits[c][Zigzag(row, column)] != 0) return false;
+    }
     return true;
   }
 

@@ -1,10 +1,12 @@
 // PNG through libpng, one row at a time, every kind (palette, grey, 16-bit,
 // transparency) widened to 8-bit BGRA by the library. Interlaced files spread
-// each row over seven passes, so they alone are decoded whole.
+// each row over seven passes, so they are gathered into a grid first: the whole
+// picture when it is small, only its first passes when it is big.
 
 #include <QIODevice>
 
 #include <csetjmp>
+#include <cstdint>
 #include <vector>
 
 #include <png.h>
@@ -24,6 +26,26 @@ void ReadFromDevice(png_structp png, png_bytep out, png_size_t length) {
   auto* device = static_cast<QIODevice*>(png_get_io_ptr(png));
   if (device->read(reinterpret_cast<char*>(out), qint64(length)) != qint64(length))
     png_error(png, "cut short");
+}
+
+// Adam7's first pass holds every 8th pixel of every 8th row, the first three
+// every 4th of every 4th, the first five every 2nd of every 2nd. The squeeze
+// averages every pixel a fitted pixel covers, and a grid only samples them:
+// with four samples a side an edge through a fitted pixel is still placed
+// within an eighth of it. So a grid is used only while it gives that many; a
+// picture less than eight times the fitted size is read whole.
+int GridStep(QSize size, QSize target) {
+  for (int step : {8, 4, 2})
+    if ((size.width() + step - 1) / step >= 4 * target.width() &&
+        (size.height() + step - 1) / step >= 4 * target.height())
+      return step;
+  return 1;
+}
+
+int PassesFor(int step) { return step == 8 ? 1 : step == 4 ? 3 : step == 2 ? 5 : 7; }
+
+QSize GridSize(QSize size, int step) {
+  return {(size.width() + step - 1) / step, (size.height() + step - 1) / step};
 }
 
 // Runs one step of the library; false when it gave up on the data. Nothing
@@ -54,6 +76,13 @@ class PngReader final : public Reader {
     const bool read = Guarded(png_, [&] {
       // The size limits are ours to apply, so that a long strip is "too large".
       png_set_user_limits(png_, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+      // Of the ancillary chunks only transparency and the orientation change
+      // what we show (no gamma or colour profile is applied). The rest are
+      // skipped, never inflated: thousands of compressed text chunks took
+      // seconds and gigabytes.
+      png_set_keep_unknown_chunks(png_, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+      png_set_keep_unknown_chunks(png_, PNG_HANDLE_CHUNK_AS_DEFAULT,
+                                  reinterpret_cast<png_const_bytep>("eXIf"), 1);
       png_read_info(png_, info_);
       width = png_get_image_width(png_, info_);
       height = png_get_image_height(png_, info_);
@@ -68,17 +97,24 @@ class PngReader final : public Reader {
     return Outcome::Ok;
   }
 
-  qint64 EstimateBytes(QSize) override {
-    const qint64 width = png_get_image_width(png_, info_), height = png_get_image_height(png_, info_);
+  qint64 EstimateBytes(QSize target) override {
+    const QSize size(int(png_get_image_width(png_, info_)), int(png_get_image_height(png_, info_)));
     // libpng's own rows at up to 8 bytes a pixel, twice, and ours.
-    const qint64 rows = width * 8 * 2 + width * 4;
-    return interlaced_ ? rows + width * height * 4 : rows;
+    const qint64 rows = qint64(size.width()) * (8 * 2 + 4);
+    if (!interlaced_) return rows;
+    const QSize grid = GridSize(size, GridStep(size, target));
+    return rows + qint64(grid.width()) * grid.height() * 4;
   }
 
   Outcome Decode(QSize target, const Progress& progress, QImage& out) override {
     const QSize size(int(png_get_image_width(png_, info_)), int(png_get_image_height(png_, info_)));
-    Squeezer squeezer(size, target, progress);
-    std::vector<png_byte> pixels;
+    const int step = interlaced_ ? GridStep(size, target) : 1;
+    const QSize grid = GridSize(size, step);
+    Squeezer squeezer(grid, target, progress);
+    const std::size_t stride = std::size_t(size.width()) * 4;
+    std::vector<png_byte> line(stride);
+    std::vector<std::uint32_t> pixels(interlaced_ ? std::size_t(grid.width()) * std::size_t(grid.height())
+                                                  : 0);
     const bool decoded = Guarded(png_, [&] {
       png_set_palette_to_rgb(png_);
       png_set_expand_gray_1_2_4_to_8(png_);
@@ -87,26 +123,36 @@ class PngReader final : public Reader {
       png_set_gray_to_rgb(png_);
       png_set_bgr(png_);
       png_set_filler(png_, 0xFF, PNG_FILLER_AFTER);
-      const int passes = png_set_interlace_handling(png_);
       png_read_update_info(png_, info_);
-      if (png_get_rowbytes(png_, info_) != std::size_t(size.width()) * 4) png_error(png_, "unexpected row");
-      const std::size_t stride = std::size_t(size.width()) * 4;
-      if (passes > 1) {
-        pixels.resize(stride * std::size_t(size.height()));
-        for (int pass = 0; pass < passes; ++pass) {
-          for (int y = 0; y < size.height(); ++y)
-            png_read_row(png_, &pixels[stride * std::size_t(y)], nullptr);
-          if (progress) progress();
-        }
-        for (int y = 0; y < size.height(); ++y)
-          squeezer.AddRow(reinterpret_cast<const std::uint32_t*>(&pixels[stride * std::size_t(y)]));
-      } else {
-        pixels.resize(stride);
+      if (png_get_rowbytes(png_, info_) != stride) png_error(png_, "unexpected row");
+      if (!interlaced_) {
         for (int y = 0; y < size.height(); ++y) {
-          png_read_row(png_, pixels.data(), nullptr);
-          squeezer.AddRow(reinterpret_cast<const std::uint32_t*>(pixels.data()));
+          png_read_row(png_, line.data(), nullptr);
+          squeezer.AddRow(reinterpret_cast<const std::uint32_t*>(line.data()));
         }
+        return;
       }
+      // Without the library's own interlace handling each call gives the next
+      // row of the current pass, its pixels packed; each goes to its place in
+      // the grid. Empty passes are skipped by the library, and so here.
+      for (int pass = 0; pass < PassesFor(step); ++pass) {
+        const int rows = int(PNG_PASS_ROWS(std::uint32_t(size.height()), pass));
+        const int columns = int(PNG_PASS_COLS(std::uint32_t(size.width()), pass));
+        if (rows == 0 || columns == 0) continue;
+        const int x0 = PNG_PASS_START_COL(pass), dx = PNG_PASS_COL_OFFSET(pass);
+        const int y0 = PNG_PASS_START_ROW(pass), dy = PNG_PASS_ROW_OFFSET(pass);
+        for (int r = 0; r < rows; ++r) {
+          png_read_row(png_, line.data(), nullptr);
+          const auto* from = reinterpret_cast<const std::uint32_t*>(line.data());
+          std::uint32_t* to = &pixels[std::size_t((y0 + r * dy) / step) * std::size_t(grid.width())];
+          for (int c = 0; c < columns; ++c) to[(x0 + c * dx) / step] = from[c];
+        }
+        if (progress) progress();
+      }
+      // The later passes hold only detail finer than the grid; they are never
+      // read, so the file's end is never checked either.
+      for (int y = 0; y < grid.height(); ++y)
+        squeezer.AddRow(&pixels[std::size_t(y) * std::size_t(grid.width())]);
     });
     if (!decoded || !squeezer.Complete()) return Outcome::Damaged;
     out = squeezer.Take();

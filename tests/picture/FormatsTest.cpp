@@ -263,11 +263,25 @@ TEST_F(FormatsTest, PictureFaultsFoundBeforeStayFixed) {
   EXPECT_EQ(top.picture, Load(bottomUp).picture);
 
   // A 16-bit 8000 x 8000 PNG of a few hundred kilobytes took 1 GB; now it decodes in rows.
-  const QByteArray bomb = pics::Png16OneColour(8000, 8000, qRgb(10, 20, 30));
-  FittedPicture fitted;
-  EXPECT_LT(pics::PeakGrowthMb([&] { fitted = Load(bomb); }), 64.0);
-  ASSERT_EQ(fitted.fault, PictureFault::None);
-  EXPECT_EQ(fitted.picture.pixel(150, 150), qRgb(10, 20, 30));
+  // Interlaced, it took 256 MB; now only its first passes are read, into a grid.
+  for (bool interlaced : {false, true}) {
+    const QByteArray bomb = pics::Png16OneColour(8000, 8000, qRgb(10, 20, 30), interlaced);
+    FittedPicture fitted;
+    EXPECT_LT(pics::PeakGrowthMb([&] { fitted = Load(bomb); }), 64.0) << interlaced;
+    ASSERT_EQ(fitted.fault, PictureFault::None);
+    EXPECT_EQ(fitted.picture.pixel(150, 150), qRgb(10, 20, 30));
+  }
+
+  // 2,000 zTXt chunks, each inflating to 4 MB, took 45 s and 4 GB; now text is skipped, EXIF kept.
+  const QByteArray withExif =
+      pics::PngWithOrientation(pics::Encode(pics::Blocks(480).scaled(640, 200), "png"), 6);
+  const QByteArray text = QByteArray("comment\0\0", 9) + qCompress(QByteArray(4 << 20, ' '), 9).mid(4);
+  const QByteArray chatty = withExif.left(33) + pics::PngChunk("zTXt", text).repeated(100) + withExif.mid(33);
+  FittedPicture talked;
+  EXPECT_LT(pics::PeakGrowthMb([&] { talked = Load(chatty); }), 64.0);
+  ASSERT_EQ(talked.fault, PictureFault::None);
+  EXPECT_EQ(talked.picture.size(), QSize(200, 300));
+  EXPECT_EQ(talked.picture, Load(withExif).picture);
 
   // A grid whose own canvas claims 24950 x 26995 behind a small size record took 670 MB in the library.
   QByteArray grid = Tool(pics::PhotoLike(64, 48), "heif-enc", {"-q", "50", "IN", "-o", "OUT"}, "heic");

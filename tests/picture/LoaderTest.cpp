@@ -5,6 +5,7 @@
 
 #include <QImageReader>
 #include <QRandomGenerator>
+#include <QTransform>
 
 #include <unistd.h>
 #include <filesystem>
@@ -105,11 +106,56 @@ TEST_F(LoaderTest, ReducedJpegDecodeLooksLikeTheFullDecodeSqueezed) {
   }
 }
 
-TEST_F(LoaderTest, ProgressiveJpegLoads) {
-  const QByteArray jpeg = pics::Encode(pics::PhotoLike(1200, 900), "jpeg", 90, true);
-  const FittedPicture got = Load("p.jpg", jpeg);
-  ASSERT_EQ(got.fault, PictureFault::None);
-  EXPECT_LE(pics::Compare(got.picture, SqueezedReference(jpeg)).mean, 1.5);
+// A progressive file holds the same coefficients as its baseline twin. At an
+// eighth only those the reduced decode reads must be there: the DC ones and,
+// for 4:2:0 chroma, the lowest AC ones.
+TEST_F(LoaderTest, ProgressiveJpegLoadsAsItsBaselineTwin) {
+  for (QSize size : {QSize(1200, 900), QSize(4800, 4800)}) {
+    SCOPED_TRACE(size.width());
+    const QImage photo = pics::PhotoLike(size.width() / 4, size.height() / 4).scaled(size);
+    const QByteArray progressive = pics::Encode(photo, "jpeg", 90, true);
+    const FittedPicture got = Load("p.jpg", progressive);
+    ASSERT_EQ(got.fault, PictureFault::None);
+    EXPECT_EQ(got.picture, Load("b.jpg", pics::Encode(photo, "jpeg", 90)).picture);
+    if (size.width() < 4800) continue;
+    // Of the writer's ten scans, the ninth completes those; the tenth refines the luma's AC.
+    auto firstScans = [&](int count) {
+      int at = 0;
+      for (int n = 0; n <= count; ++n) at = int(progressive.indexOf("\xFF\xDA", at + 1));
+      return progressive.left(at) + "\xFF\xD9";
+    };
+    EXPECT_EQ(Load("dc.jpg", firstScans(8)).fault, PictureFault::Damaged);
+    EXPECT_EQ(Load("dc.jpg", firstScans(9)).picture, got.picture);
+  }
+}
+
+// A big interlaced PNG is read from its first passes only: every 8th, 4th or
+// 2nd pixel a side, as long as that still gives four a side for each fitted
+// pixel. Its squeeze differs from the whole picture's only by that sampling;
+// smaller pictures are read whole. EXIF orientation still applies. Smaller
+// boxes stand in for bigger pictures.
+TEST_F(LoaderTest, InterlacedPngLooksLikeItsPlainTwin) {
+  const QImage photo = pics::PhotoLike(2400, 1300);
+  const QByteArray interlaced = pics::PngRgb(photo, true);
+  const QString plain = Put("p.png", pics::PngRgb(photo, false));
+  const QString turned = Put("t.png", pics::PngWithOrientation(interlaced, 6));
+  const QString path = Put("i.png", interlaced);
+  struct Case {
+    QSize box;  // grid steps 8, 4, 2, then whole
+    int largest;
+    double mean;  // per channel, from sampling the fine texture and the edges
+  };
+  for (const Case& c : {Case{{75, 40}, 32, 2.0}, Case{{150, 80}, 32, 1.0}, Case{{300, 160}, 24, 0.5},
+                        Case{{700, 300}, 0, 0.0}}) {
+    SCOPED_TRACE(c.box.width());
+    const FittedPicture got = LoadFittedPicture(path, c.box);
+    ASSERT_EQ(got.fault, PictureFault::None);
+    const pics::Difference d = pics::Compare(got.picture, LoadFittedPicture(plain, c.box).picture);
+    EXPECT_LE(d.largest, c.largest);
+    EXPECT_LE(d.mean, c.mean);
+    EXPECT_EQ(LoadFittedPicture(turned, c.box.transposed()).picture,
+              got.picture.transformed(QTransform().rotate(90)));
+  }
 }
 
 // A phone held upright stores its photo sideways and says so in EXIF.
@@ -237,6 +283,9 @@ TEST_F(LoaderTest, DecompressionBombsAreRefusedBeforeDecoding) {
   // coefficient in memory: 11000 x 11000 x 3 x 2 bytes.
   EXPECT_EQ(Load("bomb.jpg", pics::ForgeJpegFrame(progressive, 11000, 11000, 0x11)).fault,
             PictureFault::TooLarge);
+  // Nor a 4:2:0 one of 12000 x 12000 (412 MB); a 200-megapixel baseline photo is no bomb.
+  EXPECT_EQ(Load("bomb.jpg", pics::ForgeJpegFrame(progressive, 12000, 12000)).fault, PictureFault::TooLarge);
+  EXPECT_EQ(Load("big.jpg", pics::ForgeJpegFrame(small, 16320, 12240)).fault, PictureFault::Damaged);
   // GIF screens: one too large to count, one whose canvas alone is over budget.
   const std::vector<std::uint8_t> dot{0};
   EXPECT_EQ(Load("bomb.gif", pics::BuildGif(1, 1, {}, {{dot}}, 65535, 65535)).fault, PictureFault::TooLarge);

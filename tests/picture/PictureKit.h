@@ -230,15 +230,26 @@ inline QByteArray PngChunk(const char* type, const QByteArray& data) {
   return chunk + body + crc;
 }
 
+// Where each pass of a PNG starts and how far apart its pixels lie: Adam7's
+// seven, or one for a plain file.
+struct PngPass {
+  std::uint32_t x, y, dx, dy;
+};
+inline std::vector<PngPass> PngPasses(bool interlaced) {
+  if (!interlaced) return {{0, 0, 1, 1}};
+  return {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4}, {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+}
+
 // A 16-bit RGBA PNG of one colour, streamed through zlib: the file is small
 // and quick to make, whatever its size in pixels.
-inline QByteArray Png16OneColour(std::uint32_t width, std::uint32_t height, QRgb colour) {
+inline QByteArray Png16OneColour(std::uint32_t width, std::uint32_t height, QRgb colour,
+                                 bool interlaced = false) {
   QByteArray ihdr(13, 0);
   PutU32be(ihdr, 0, width);
   PutU32be(ihdr, 4, height);
-  ihdr[8] = 16, ihdr[9] = 6;
+  ihdr[8] = 16, ihdr[9] = 6, ihdr[12] = char(interlaced ? 1 : 0);
   std::vector<std::uint8_t> first(1 + std::size_t(width) * 8), up(first.size(), 0);
-  up[0] = 2;  // each later row: "same as the row above"
+  up[0] = 2;  // each later row of a pass: "same as the row above"
   for (std::uint32_t x = 0; x < width; ++x)
     for (int c = 0; c < 4; ++c) {
       const int v = c == 0 ? qRed(colour) : c == 1 ? qGreen(colour) : c == 2 ? qBlue(colour) : qAlpha(colour);
@@ -248,19 +259,51 @@ inline QByteArray Png16OneColour(std::uint32_t width, std::uint32_t height, QRgb
   deflateInit(&z, 9);
   QByteArray idat;
   std::vector<std::uint8_t> out(1 << 16);
-  for (std::uint32_t y = 0; y <= height; ++y) {
-    std::vector<std::uint8_t>& row = y == 0 ? first : up;
-    z.next_in = row.data();
-    z.avail_in = y < height ? uInt(row.size()) : 0;
-    const int flush = y < height ? Z_NO_FLUSH : Z_FINISH;
+  auto put = [&](const std::uint8_t* data, std::size_t n, int flush) {
+    z.next_in = const_cast<std::uint8_t*>(data);
+    z.avail_in = uInt(n);
     do {
       z.next_out = out.data();
       z.avail_out = uInt(out.size());
       deflate(&z, flush);
       idat.append(reinterpret_cast<const char*>(out.data()), qsizetype(out.size() - z.avail_out));
     } while (z.avail_out == 0);
+  };
+  for (const PngPass& p : PngPasses(interlaced)) {
+    if (p.x >= width || p.y >= height) continue;  // an empty pass has no rows
+    const std::size_t bytes = 1 + std::size_t((width - p.x + p.dx - 1) / p.dx) * 8;
+    for (std::uint32_t y = p.y; y < height; y += p.dy) put((y == p.y ? first : up).data(), bytes, Z_NO_FLUSH);
   }
+  put(nullptr, 0, Z_FINISH);
   deflateEnd(&z);
+  return QByteArray("\x89PNG\r\n\x1A\n", 8) + PngChunk("IHDR", ihdr) + PngChunk("IDAT", idat) +
+         PngChunk("IEND", {});
+}
+
+// An 8-bit RGB PNG, Adam7-interlaced if asked: the twins differ only in the
+// order their pixels are stored.
+inline QByteArray PngRgb(const QImage& img, bool interlaced) {
+  QByteArray ihdr(13, 0);
+  PutU32be(ihdr, 0, std::uint32_t(img.width()));
+  PutU32be(ihdr, 4, std::uint32_t(img.height()));
+  ihdr[8] = 8, ihdr[9] = 2, ihdr[12] = char(interlaced ? 1 : 0);
+  const auto width = std::uint32_t(img.width()), height = std::uint32_t(img.height());
+  QByteArray raw;
+  for (const PngPass& p : PngPasses(interlaced)) {
+    if (p.x >= width || p.y >= height) continue;
+    for (std::uint32_t y = p.y; y < height; y += p.dy) {
+      raw.append(char(0));
+      for (std::uint32_t x = p.x; x < width; x += p.dx) {
+        const QRgb c = img.pixel(int(x), int(y));
+        raw.append(char(qRed(c))).append(char(qGreen(c))).append(char(qBlue(c)));
+      }
+    }
+  }
+  QByteArray idat(qsizetype(compressBound(uLong(raw.size()))), 0);
+  uLongf length = uLongf(idat.size());
+  compress2(reinterpret_cast<Bytef*>(idat.data()), &length, reinterpret_cast<const Bytef*>(raw.constData()),
+            uLong(raw.size()), 1);
+  idat.truncate(qsizetype(length));
   return QByteArray("\x89PNG\r\n\x1A\n", 8) + PngChunk("IHDR", ihdr) + PngChunk("IDAT", idat) +
          PngChunk("IEND", {});
 }
