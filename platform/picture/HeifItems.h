@@ -38,7 +38,7 @@ struct Items {
   Span data;                                                   // the item data box
   // Alpha planes and depth maps: image -> the images that belong to it.
   std::map<std::uint64_t, std::vector<std::uint64_t>> auxiliaries;
-  std::vector<std::pair<std::uint32_t, Span>> properties;             // type and body, in order
+  std::vector<std::pair<std::uint32_t, Span>> properties;            // type and body, in order
   std::map<std::uint64_t, std::vector<std::uint64_t>> associations;  // item -> its properties, from 1
   bool propertiesOk = true;  // false when the associations could not all be read
 };
