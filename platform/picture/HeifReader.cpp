@@ -11,6 +11,7 @@
 #include <libheif/heif.h>
 
 #include "HeifCanvas.h"
+#include "HeifFrames.h"
 #include "Reader.h"
 #include "Squeezer.h"
 
@@ -75,7 +76,9 @@ class HeifReader final : public Reader {
     // tile could ask for 25,000 x 27,000 pixels.
     const qint64 at = device_.pos();
     const std::optional<QSize> canvas = DeclaredCanvas(device_);
-    if (!canvas || !device_.seek(at)) return Outcome::Damaged;
+    // And the decoder allocates the frame the bitstream declares, whatever
+    // the size record says.
+    if (!canvas || !CodedFramesFit(device_) || !device_.seek(at)) return Outcome::Damaged;
     canvas_ = *canvas;
     return Outcome::Ok;
   }

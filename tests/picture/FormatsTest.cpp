@@ -290,6 +290,17 @@ TEST_F(FormatsTest, PictureFaultsFoundBeforeStayFixed) {
   grid.replace(idat + 8, 4, QByteArray("\x61\x76\x69\x73", 4));
   EXPECT_LT(pics::PeakGrowthMb([&] { EXPECT_EQ(Load(grid).fault, PictureFault::TooLarge); }), 64.0);
 
+  // A HEVC or AV1 frame larger than its size record was decoded at the frame's size, past the memory budget.
+  for (const auto& [ext, args] :
+       {std::pair{"heic", QStringList{"-q", "50", "IN", "-o", "OUT"}},
+        std::pair{"avif", QStringList{"-A", "-p", "chroma=422", "-q", "50", "IN", "-o", "OUT"}}}) {
+    QByteArray file = Tool(pics::PhotoLike(200, 150), "heif-enc", args, ext);
+    EXPECT_EQ(Load(file).fault, PictureFault::None) << ext;
+    for (int at = int(file.indexOf("ispe")); at > 0; at = int(file.indexOf("ispe", at + 1)))
+      pics::PutU32be(file, at + 8, 40), pics::PutU32be(file, at + 12, 30);
+    EXPECT_EQ(Load(file).fault, PictureFault::Damaged) << ext;
+  }
+
   // A 1 x 60,000,000 PNG was called damaged, not too large.
   EXPECT_EQ(
       Load(pics::ForgePngSize(pics::Encode(QImage(1, 1, QImage::Format_RGB32), "png"), 1, 60'000'000)).fault,
