@@ -1,6 +1,7 @@
 #pragma once
 // What the multimedia command interpreter drives: named devices that play a
-// sound file asynchronously. The real one plays through Qt Multimedia.
+// sound file asynchronously. The real one mixes them into one SDL audio
+// stream (SdlAudioBackend).
 
 #include <filesystem>
 #include <string>

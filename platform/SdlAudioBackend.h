@@ -8,7 +8,8 @@
 // starves a sound.
 //
 // Without a sound server every call still returns at once, nothing is heard,
-// and one line says why. Called from one thread, the one that made it.
+// and one line says why. Calls may come from more than one thread (the start
+// opens the sounds on its reading thread): each goes through the mixer's lock.
 
 #include <filesystem>
 #include <memory>
