@@ -240,13 +240,13 @@ def module_need(needs, command, name, where, local):
     if name in local or name in sys.builtin_module_names:
         return
     try:
-        spec = importlib.util.find_spec(name)
+        found = importlib.util.find_spec(name)
     except (ImportError, ValueError):
-        spec = None
-    origin = spec and (spec.origin if spec.origin not in (None, "built-in", "frozen") else None)
+        found = None
+    origin = found and (found.origin if found.origin not in (None, "built-in", "frozen") else None)
     if origin:
         needs.add(command, origin, f"{origin}, the module {name} that {where} imports")
-    elif spec is None:
+    elif found is None:
         needs.unknown.append((command, name, f"{where} imports it, and this python ({sys.executable}) has no such module"))
 
 
