@@ -17,10 +17,11 @@
 #include "QtHost.h"
 #include "QtTranslations.h"
 #include "menu/Form1.h"
-#include "platform/Mci.h"
+#include "sound/Mci.h"
 #include "platform/ProgramFolder.h"
-#include "platform/SdlAudioBackend.h"
+#include "sound/SdlAudioBackend.h"
 #include "support/DataFolder.h"
+#include "support/RecordPlace.h"
 #include "support/Zentik11.h"
 
 namespace mirel {

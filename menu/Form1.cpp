@@ -7,7 +7,7 @@
 
 #include "assets/Assets.h"
 #include "platform/Blit.h"
-#include "platform/PictureFile.h"
+#include "picture/PictureFile.h"
 
 namespace mirel {
 

@@ -9,7 +9,7 @@
 
 #include "Form1.h"
 #include "platform/Blit.h"
-#include "platform/PictureFile.h"
+#include "picture/PictureFile.h"
 
 namespace mirel {
 

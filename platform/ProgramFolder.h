@@ -1,5 +1,6 @@
 #pragma once
-// The folder that holds the program, where its sounds and record file live.
+// The folder that holds the program, where its sounds lie and, in a copy of
+// its own, the record file.
 // Set once at start-up; tests point it at a folder of their own.
 
 #include <filesystem>
@@ -11,30 +12,5 @@ void SetProgramFolder(const std::filesystem::path& folder);
 // The folder of the running executable itself, found without Qt, so it can be
 // asked before the application object exists.
 std::filesystem::path ExecutableFolder();
-
-inline constexpr const char* kRecordFileName = "Mirel.mtt";
-
-// Where the record file is read from at the start and written to at the end.
-struct RecordFilePlace {
-  std::filesystem::path load;
-  std::filesystem::path save;
-};
-
-// Whether this user may create files in the folder.
-bool FolderIsWritable(const std::filesystem::path& folder);
-
-// Whether the folder is an installed copy's program folder: it ends in the
-// install layout's own path, such as lib/games/mirel. The package manager
-// owns that folder, so the game never writes there, even when it may (as root).
-bool IsInstalledProgramFolder(const std::filesystem::path& folder, const std::filesystem::path& layout);
-
-// Beside the program when its folder is writable (an unpacked copy or a build
-// tree), as it has always been. An installed program's folder is not, so the
-// file then lives in the player's data folder, which this creates: read from
-// there once it exists, until then from a copy shipped beside the program if
-// there is one, and always saved there. Without a data folder the game starts
-// from the shipped copy and keeps no record: the save place is empty.
-RecordFilePlace ChooseRecordFilePlace(const std::filesystem::path& programFolder, bool programFolderWritable,
-                                      const std::filesystem::path& dataFolder);
 
 }  // namespace mirel

@@ -1,6 +1,6 @@
 #include "support/RecordFile.h"
 
-#include "platform/AnsiText.h"
+#include "support/AnsiText.h"
 
 namespace mirel {
 namespace {

@@ -9,7 +9,7 @@
 #include <iostream>
 #include <optional>
 
-#include "platform/AnsiText.h"
+#include "support/AnsiText.h"
 #include "support/AtomicSave.h"
 #include "support/Zentik11.h"
 

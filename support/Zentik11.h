@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Mci.h"
+#include "sound/Mci.h"
 #include "support/CheckedFile.h"
 #include "support/RecordFile.h"
 

@@ -18,7 +18,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/PictureFile.h"
+#include "picture/PictureFile.h"
 
 namespace {
 

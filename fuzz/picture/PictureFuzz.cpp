@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/PictureFile.h"
+#include "picture/PictureFile.h"
 
 namespace {
 

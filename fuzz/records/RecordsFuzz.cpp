@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/AudioBackend.h"
-#include "platform/Mci.h"
+#include "sound/AudioBackend.h"
+#include "sound/Mci.h"
 #include "support/RecordFile.h"
 #include "support/Zentik11.h"
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/AudioBackend.h"
-#include "platform/Mci.h"
+#include "sound/AudioBackend.h"
+#include "sound/Mci.h"
 #include "platform/ProgramFolder.h"
 #include "support/Zentik11.h"
 #include "tests/common/TempFolder.h"

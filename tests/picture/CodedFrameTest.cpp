@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/picture/CodedFrame.h"
+#include "picture/CodedFrame.h"
 
 namespace mirel::picture {
 namespace {

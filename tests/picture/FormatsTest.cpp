@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/PictureFile.h"
+#include "picture/PictureFile.h"
 #include "platform/Surface.h"
 #include "tests/common/TempFolder.h"
 #include "tests/picture/PictureKit.h"

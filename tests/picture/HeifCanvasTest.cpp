@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/picture/HeifCanvas.h"
+#include "picture/HeifCanvas.h"
 
 namespace mirel::picture {
 namespace {

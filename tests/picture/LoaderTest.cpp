@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/PictureFile.h"
+#include "picture/PictureFile.h"
 #include "platform/Surface.h"
 #include "tests/common/TempFolder.h"
 #include "tests/picture/PictureKit.h"

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/PictureFile.h"
+#include "picture/PictureFile.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;

@@ -14,8 +14,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/PictureFile.h"
-#include "platform/picture/ModuleLoader.h"
+#include "picture/PictureFile.h"
+#include "picture/ModuleLoader.h"
 #include "tests/common/TempFolder.h"
 #include "tests/picture/PictureKit.h"
 

@@ -1,6 +1,6 @@
 // A decoder module of another build: the same entry point, the next interface.
 
-#include "platform/picture/Module.h"
+#include "picture/Module.h"
 
 extern "C" __attribute__((visibility("default"))) const std::uint32_t mirel_codec_interface =
     mirel::picture::kModuleInterface + 1;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <set>
 
 #include "platform/ProgramFolder.h"
@@ -36,15 +35,6 @@ TEST(RandomSource, AFixedSeedGivesTheSameSequenceInTheHalfOpenUnitRange) {
   EXPECT_NE(RandomSource(2025).Next(), first);
 }
 
-TEST(ProgramFolder, IsWhereTheProgramSaysItIs) {
-  const std::filesystem::path before = ProgramFolder();
-  SetProgramFolder("games/ミレル");
-  EXPECT_EQ(ProgramFolder(), std::filesystem::path("games/ミレル"));
-  EXPECT_EQ(ProgramFolder().string() + "/Sound1.wav", "games/ミレル/Sound1.wav");
-  SetProgramFolder(before);
-  EXPECT_EQ(ProgramFolder(), before);
-}
-
 TEST(ProgramFolder, CanBeSetWhenTheWorkingFolderIsGone) {
   // In a fresh process, so that nothing has asked for the folder yet.
   GTEST_FLAG_SET(death_test_style, "threadsafe");
@@ -57,47 +47,6 @@ TEST(ProgramFolder, CanBeSetWhenTheWorkingFolderIsGone) {
         std::exit(ProgramFolder() == "games" ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");
-}
-
-TEST(RecordFilePlace, BesideAWritableProgramElseInTheDataFolder) {
-  TempFolder program, home;
-  const std::filesystem::path data = home.Path() / "share" / "mirel";
-  const std::filesystem::path beside = program.Path() / "Mirel.mtt";
-  const std::filesystem::path own = data / "Mirel.mtt";
-
-  RecordFilePlace place = ChooseRecordFilePlace(program.Path(), true, data);
-  EXPECT_EQ(place.load, beside);
-  EXPECT_EQ(place.save, beside);
-  EXPECT_FALSE(std::filesystem::exists(data)) << "a portable copy leaves the data folder alone";
-  place = ChooseRecordFilePlace(program.Path(), false, "");
-  EXPECT_EQ(place.load, beside);
-  EXPECT_EQ(place.save, "") << "no data folder: no record kept, least of all in the package's folder";
-
-  // Read-only program folder: the player's own file, first from a shipped copy.
-  place = ChooseRecordFilePlace(program.Path(), false, data);
-  EXPECT_EQ(place.load, own);
-  EXPECT_EQ(place.save, own);
-  EXPECT_TRUE(std::filesystem::is_directory(data)) << "made, so the save can write there";
-  { std::ofstream(beside) << "shipped"; }
-  place = ChooseRecordFilePlace(program.Path(), false, data);
-  EXPECT_EQ(place.load, beside);
-  EXPECT_EQ(place.save, own);
-  { std::ofstream(own) << "own"; }
-  place = ChooseRecordFilePlace(program.Path(), false, data);
-  EXPECT_EQ(place.load, own);
-  EXPECT_EQ(place.save, own);
-
-  EXPECT_TRUE(FolderIsWritable(program.Path()));
-  EXPECT_FALSE(FolderIsWritable(program.Path() / "missing"));
-}
-
-// A game run as root wrote its record file into the package's own folder.
-TEST(RecordFilePlace, AnInstalledProgramFolderIsKnownByItsLayout) {
-  EXPECT_TRUE(IsInstalledProgramFolder("/usr/lib/games/mirel", "lib/games/mirel"));
-  EXPECT_TRUE(IsInstalledProgramFolder("/opt/x/lib/games/mirel/", "lib/games/mirel"));
-  EXPECT_FALSE(IsInstalledProgramFolder("/home/p/mirel", "lib/games/mirel"));
-  EXPECT_FALSE(IsInstalledProgramFolder("/usr/lib/games/mirel-old", "lib/games/mirel"));
-  EXPECT_FALSE(IsInstalledProgramFolder("games/mirel", "lib/games/mirel"));
 }
 
 }  // namespace

@@ -12,8 +12,8 @@
 #include <map>
 #include <string>
 
-#include "platform/AudioBackend.h"
-#include "platform/Mci.h"
+#include "sound/AudioBackend.h"
+#include "sound/Mci.h"
 #include "support/Zentik11.h"
 #include "tests/support/TestFolder.h"
 

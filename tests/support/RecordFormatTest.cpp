@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/AnsiText.h"
+#include "support/AnsiText.h"
 #include "support/RecordFile.h"
 
 namespace mirel {

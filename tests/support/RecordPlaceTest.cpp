@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/AudioBackend.h"
-#include "platform/Mci.h"
+#include <fstream>
+
+#include "sound/AudioBackend.h"
+#include "sound/Mci.h"
+#include "support/RecordPlace.h"
 #include "support/Zentik11.h"
 #include "tests/support/TestFolder.h"
 
@@ -25,6 +28,47 @@ TEST(RecordPlace, LoadsTheShippedCopySavesToTheOwnFileAndLeavesTheCopy) {
   EXPECT_EQ(test::Slurp(shipped.RecordFile()), copy);
   EXPECT_FALSE(std::filesystem::exists(shipped.Backup()));
   EXPECT_FALSE(std::filesystem::exists(own.Backup()));
+}
+
+TEST(RecordFilePlace, BesideAWritableProgramElseInTheDataFolder) {
+  test::TestFolder program, home;
+  const std::filesystem::path data = home.Path() / "share" / "mirel";
+  const std::filesystem::path beside = program.Path() / "Mirel.mtt";
+  const std::filesystem::path own = data / "Mirel.mtt";
+
+  RecordFilePlace place = ChooseRecordFilePlace(program.Path(), true, data);
+  EXPECT_EQ(place.load, beside);
+  EXPECT_EQ(place.save, beside);
+  EXPECT_FALSE(std::filesystem::exists(data)) << "a portable copy leaves the data folder alone";
+  place = ChooseRecordFilePlace(program.Path(), false, "");
+  EXPECT_EQ(place.load, beside);
+  EXPECT_EQ(place.save, "") << "no data folder: no record kept, least of all in the package's folder";
+
+  // Read-only program folder: the player's own file, first from a shipped copy.
+  place = ChooseRecordFilePlace(program.Path(), false, data);
+  EXPECT_EQ(place.load, own);
+  EXPECT_EQ(place.save, own);
+  EXPECT_TRUE(std::filesystem::is_directory(data)) << "made, so the save can write there";
+  { std::ofstream(beside) << "shipped"; }
+  place = ChooseRecordFilePlace(program.Path(), false, data);
+  EXPECT_EQ(place.load, beside);
+  EXPECT_EQ(place.save, own);
+  { std::ofstream(own) << "own"; }
+  place = ChooseRecordFilePlace(program.Path(), false, data);
+  EXPECT_EQ(place.load, own);
+  EXPECT_EQ(place.save, own);
+
+  EXPECT_TRUE(FolderIsWritable(program.Path()));
+  EXPECT_FALSE(FolderIsWritable(program.Path() / "missing"));
+}
+
+// A game run as root wrote its record file into the package's own folder.
+TEST(RecordFilePlace, AnInstalledProgramFolderIsKnownByItsLayout) {
+  EXPECT_TRUE(IsInstalledProgramFolder("/usr/lib/games/mirel", "lib/games/mirel"));
+  EXPECT_TRUE(IsInstalledProgramFolder("/opt/x/lib/games/mirel/", "lib/games/mirel"));
+  EXPECT_FALSE(IsInstalledProgramFolder("/home/p/mirel", "lib/games/mirel"));
+  EXPECT_FALSE(IsInstalledProgramFolder("/usr/lib/games/mirel-old", "lib/games/mirel"));
+  EXPECT_FALSE(IsInstalledProgramFolder("games/mirel", "lib/games/mirel"));
 }
 
 }  // namespace

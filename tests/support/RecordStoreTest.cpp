@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/AudioBackend.h"
-#include "platform/Mci.h"
+#include "sound/AudioBackend.h"
+#include "sound/Mci.h"
 #include "support/AtomicSave.h"
 #include "support/Zentik11.h"
 #include "tests/support/TestFolder.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/AudioBackend.h"
-#include "platform/Mci.h"
+#include "sound/AudioBackend.h"
+#include "sound/Mci.h"
 #include "support/Zentik11.h"
 #include "tests/support/TestFolder.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 // One reader per picture format, behind one small interface. The load-and-fit
-// policy (platform/PictureFile.cpp) asks a reader for the header, checks the
+// policy (picture/PictureFile.cpp) asks a reader for the header, checks the
 // limits, then has it decode straight into the fitted size, in rows or at a
 // reduced scale, so that no format holds the picture at full size unless its
 // coding leaves no other way.

@@ -1,6 +1,6 @@
 #pragma once
 // The safe loader for a picture file of the player's own, in any format of the
-// table in platform/picture/Formats.cpp, chosen by the file's content, never by
+// table in picture/Formats.cpp, chosen by the file's content, never by
 // its name. The picture comes back upright (EXIF orientation applied), with
 // transparent parts shown over the face colour, and already fitted: each side
 // longer than the box's is squeezed to it. Pictures are decoded in rows or at a

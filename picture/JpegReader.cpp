@@ -18,7 +18,7 @@
 #include "Orientation.h"
 #include "Reader.h"
 #include "Squeezer.h"
-#include "platform/PictureFile.h"
+#include "picture/PictureFile.h"
 
 namespace mirel::picture {
 

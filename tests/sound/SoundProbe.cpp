@@ -8,8 +8,8 @@
 #include <iostream>
 #include <string>
 
-#include "platform/Mci.h"
-#include "platform/SdlAudioBackend.h"
+#include "sound/Mci.h"
+#include "sound/SdlAudioBackend.h"
 
 int main() {
   mirel::SdlAudioBackend backend;

@@ -27,7 +27,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/platform/WaveFile.h"
+#include "tests/sound/WaveFile.h"
 
 namespace mirel {
 namespace {

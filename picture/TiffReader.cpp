@@ -12,7 +12,7 @@
 
 #include "Reader.h"
 #include "Squeezer.h"
-#include "platform/PictureFile.h"
+#include "picture/PictureFile.h"
 
 namespace mirel::picture {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/Mci.h"
+#include "sound/Mci.h"
 #include "tests/common/TempFolder.h"
-#include "tests/platform/WaveFile.h"
+#include "tests/sound/WaveFile.h"
 
 namespace mirel {
 namespace {

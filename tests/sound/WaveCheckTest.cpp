@@ -6,12 +6,12 @@
 
 #include <algorithm>
 
-#include "platform/Mci.h"
-#include "platform/SdlAudioBackend.h"
-#include "platform/SoundMixer.h"
-#include "platform/WaveDecoder.h"
+#include "sound/Mci.h"
+#include "sound/SdlAudioBackend.h"
+#include "sound/SoundMixer.h"
+#include "sound/WaveDecoder.h"
 #include "tests/common/TempFolder.h"
-#include "tests/platform/WaveFile.h"
+#include "tests/sound/WaveFile.h"
 
 namespace mirel {
 namespace {

@@ -1,5 +1,5 @@
 // The load-and-fit policy: which reader, which limits, what the player is told.
-// How each format is read lives in platform/picture/.
+// How each format is read lives in picture/.
 
 #include "PictureFile.h"
 

@@ -10,7 +10,7 @@
 #include "Reader.h"
 #include "Scanner.h"
 #include "Squeezer.h"
-#include "platform/PictureFile.h"
+#include "picture/PictureFile.h"
 
 namespace mirel::picture {
 

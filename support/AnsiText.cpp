@@ -1,4 +1,4 @@
-#include "platform/AnsiText.h"
+#include "support/AnsiText.h"
 
 #include <iconv.h>
 
