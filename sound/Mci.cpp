@@ -102,7 +102,7 @@ bool Readable(const std::filesystem::path& file) {
 
 std::uint32_t MciInterpreter::SendString(const std::string& command) {
   const std::uint32_t result = Run(command);
-  log_.push_back({command, result});
+  if (keepLog_) log_.push_back({command, result});
   return result;
 }
 

@@ -35,9 +35,14 @@ enum MciError : std::uint32_t {
   MCIERR_EXTRA_CHARACTERS = 305,
 };
 
+// Whether the interpreter keeps every command it ran. Tests read the log; the
+// game does not, and a long game would make it grow with every move.
+enum class CommandLog { Off, Kept };
+
 class MciInterpreter {
  public:
-  explicit MciInterpreter(AudioBackend& backend) : backend_(backend) {}
+  explicit MciInterpreter(AudioBackend& backend, CommandLog log = CommandLog::Off)
+      : backend_(backend), keepLog_(log == CommandLog::Kept) {}
 
   // Runs one command; 0 on success, else an MciError.
   //
@@ -53,7 +58,8 @@ class MciInterpreter {
   // not a sound the back end can play.
   std::uint32_t SendString(const std::string& command);
 
-  // Every command received, in order, with the code it returned.
+  // Every command received, in order, with the code it returned; empty
+  // unless the log is kept.
   struct Entry {
     std::string command;
     std::uint32_t result;
@@ -72,6 +78,7 @@ class MciInterpreter {
 
   AudioBackend& backend_;
   std::map<std::string, Device> devices_;  // by alias in lower case
+  bool keepLog_;
   std::vector<Entry> log_;
 };
 

@@ -82,7 +82,7 @@ class AppFixture : public ::testing::Test {
 
   QTemporaryDir folder_;
   SilentAudioBackend audio_;
-  MciInterpreter mci_{audio_};
+  MciInterpreter mci_{audio_, CommandLog::Kept};
   std::unique_ptr<Zentik11> lib_;
   QtHost host_;
   std::unique_ptr<Opened<Form1>> form_;

@@ -36,7 +36,7 @@ class SoundRig {
   // its record file there when it goes.
   TempFolder folder;
   SilentAudioBackend backend;
-  MciInterpreter mci{backend};
+  MciInterpreter mci{backend, CommandLog::Kept};
   Zentik11 lib;
 
  private:

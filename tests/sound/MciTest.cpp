@@ -41,7 +41,7 @@ class Mci : public ::testing::Test {
 
   TempFolder folder_;
   RecordingBackend backend_;
-  MciInterpreter mci_{backend_};
+  MciInterpreter mci_{backend_, CommandLog::Kept};
 };
 
 TEST_F(Mci, AcceptsTheProgramsCommandsAndDrivesTheBackEnd) {
@@ -66,6 +66,11 @@ TEST_F(Mci, AcceptsTheProgramsCommandsAndDrivesTheBackEnd) {
     EXPECT_EQ(mci_.Log()[i].result, MCI_OK);
   }
   EXPECT_FALSE(mci_.IsOpen("1"));
+
+  // The game's own interpreter grew its log with every move of a long game.
+  MciInterpreter unlogged(backend_);
+  EXPECT_EQ(unlogged.SendString("open " + Quoted("Sound1.wav") + " alias 1"), MCI_OK);
+  EXPECT_TRUE(unlogged.Log().empty());
 }
 
 TEST_F(Mci, ReadsQuotedNamesWithBlanksAndAnyCaseOfKeywords) {

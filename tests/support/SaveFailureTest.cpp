@@ -105,7 +105,7 @@ std::string FailingRun(const fs::path& folder, const fs::path& log, const std::s
   const std::set<std::string> namesBefore = Entries(folder);
   RedirectStderr(log);
   SilentAudioBackend backend;
-  MciInterpreter mci(backend);
+  MciInterpreter mci(backend, CommandLog::Kept);
   {
     Zentik11 lib(mci, file);
     lib.SoundSet(1, (folder / "Sound1.wav").string(), false);
@@ -223,7 +223,7 @@ TEST(SaveInterrupted, KillLeavesTheOldFileOrTheNewOne) {
   std::string start;
   {
     SilentAudioBackend backend;
-    MciInterpreter mci(backend);
+    MciInterpreter mci(backend, CommandLog::Kept);
     for (const std::string& value : {std::string("500"), std::string("short"), longText}) {
       {
         Zentik11 lib(mci, file);
@@ -243,7 +243,7 @@ TEST(SaveInterrupted, KillLeavesTheOldFileOrTheNewOne) {
     ASSERT_GE(pid, 0);
     if (pid == 0) {
       SilentAudioBackend backend;
-      MciInterpreter mci(backend);
+      MciInterpreter mci(backend, CommandLog::Kept);
       for (bool longOne = true;; longOne = !longOne) {
         Zentik11 lib(mci, file);
         std::string text = longOne ? longText : "short";
@@ -272,7 +272,7 @@ TEST(SaveInterrupted, KillLeavesTheOldFileOrTheNewOne) {
   for (const std::string& name : {stale, running, notOurs}) test::Spit(folder.Path() / name, "staged");
   {
     SilentAudioBackend backend;
-    MciInterpreter mci(backend);
+    MciInterpreter mci(backend, CommandLog::Kept);
     Zentik11 lib(mci, file);
   }
   EXPECT_EQ(Entries(folder.Path()), (std::set<std::string>{"Mirel.mtt", running, notOurs}));

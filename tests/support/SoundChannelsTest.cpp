@@ -21,7 +21,7 @@ namespace {
 
 class SoundChannels : public ::testing::Test {
  protected:
-  SoundChannels() : mci_(backend_), lib_(std::make_unique<Zentik11>(mci_, folder_.RecordFile())) {}
+  SoundChannels() : mci_(backend_, CommandLog::Kept), lib_(std::make_unique<Zentik11>(mci_, folder_.RecordFile())) {}
 
   std::vector<std::string> Commands() const {
     std::vector<std::string> commands;
@@ -147,7 +147,7 @@ class RecordingBackend : public SilentAudioBackend {
 TEST(SoundChannelsDestruction, SavesFirstThenStopsAndClosesEverySlotInOrder) {
   test::TestFolder folder;
   RecordingBackend backend(folder.RecordFile());
-  MciInterpreter mci(backend);
+  MciInterpreter mci(backend, CommandLog::Kept);
   {
     Zentik11 lib(mci, folder.RecordFile());
     for (int n : {1, 2}) {
