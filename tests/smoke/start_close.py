@@ -43,11 +43,7 @@ def main(program, backdrop):
         added = set(os.listdir(folder.path)) - before
         check(added == {"Mirel.mtt"}, "the first run left %s, not just Mirel.mtt" % sorted(added))
         first = slurp(folder.file("Mirel.mtt"))
-        lines = first.split(b"\r\n")
-        check(len(lines) == 16 and lines[-1] == b"", "record file has %d lines" % (len(lines) - 1))
-        line1 = b'"500/1/' + "ああああああ".encode("cp932") + b'"\r\n'
-        check(first.startswith(line1) and len(line1) == 22, "line 1 is %r" % first[:24])
-        check(first == default_record_file(), "record file is not the default one")
+        check(first == default_record_file(), "record file is not the default one: %r..." % first[:24])
 
         with program_window(server, folder.start(server)):
             pass
