@@ -141,10 +141,9 @@ TEST_F(FormatsTest, EveryKindOfPixelComesOutRight) {
 }
 
 // A phone held upright stores its photo sideways and says so in EXIF (JPEG,
-// PNG, WebP) or in the TIFF orientation tag.
+// PNG, WebP) or in the TIFF orientation tag; every format turns it upright.
 TEST_F(FormatsTest, RotatedPicturesComeOutUpright) {
-  // Stored 640 x 200: red on the left quarter, blue on the right; orientation 6
-  // turns it a quarter clockwise, so red ends up on top.
+  // Stored 640 x 200: red on the left quarter, blue on the right quarter.
   QImage stored(640, 200, QImage::Format_RGB32);
   stored.fill(Qt::white);
   for (int y = 0; y < 200; ++y)
@@ -152,32 +151,41 @@ TEST_F(FormatsTest, RotatedPicturesComeOutUpright) {
       stored.setPixel(x, y, 0xFFFF0000u);
       stored.setPixel(639 - x, y, 0xFF0000FFu);
     }
-  const QByteArray jpeg = pics::WithOrientation(pics::Encode(stored, "jpeg", 95), 6);
-  QByteArray tiff;
-  {
+  struct Case {
+    int orientation;
+    QImageIOHandler::Transformation tiff;  // what the TIFF writer stores as that tag
+    QSize upright;
+    QPoint red, blue;  // where the two colours end up, upright and fitted
+  };
+  for (const Case& c : {Case{1, QImageIOHandler::TransformationNone, {640, 200}, {10, 100}, {290, 100}},
+                        Case{3, QImageIOHandler::TransformationRotate180, {640, 200}, {290, 100}, {10, 100}},
+                        Case{6, QImageIOHandler::TransformationRotate90, {200, 640}, {100, 10}, {100, 290}},
+                        Case{8, QImageIOHandler::TransformationRotate270, {200, 640}, {100, 290}, {100, 10}}}) {
+    const QByteArray jpeg = pics::WithOrientation(pics::Encode(stored, "jpeg", 95), c.orientation);
+    QByteArray tiff;
     QBuffer buffer(&tiff);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "tiff");
-    writer.setTransformation(QImageIOHandler::TransformationRotate90);
+    writer.setTransformation(c.tiff);
     ASSERT_TRUE(writer.write(stored));
-  }
-  for (const auto& [label, bytes] : {
-           std::pair{"jpeg", jpeg},
-           std::pair{"png", pics::PngWithOrientation(pics::Encode(stored, "png"), 6)},
-           std::pair{"webp",
-                     pics::EncodeWithTool(folder.Path(), jpeg, "jpg", "cwebp",
-                                          {"-quiet", "-metadata", "exif", "IN", "-o", "OUT"}, "webp")},
-           std::pair{"tiff", tiff},
-       }) {
-    SCOPED_TRACE(label);
-    const FittedPicture got = Load(bytes);
-    ASSERT_EQ(got.fault, PictureFault::None);
-    EXPECT_EQ(got.sourceSize, QSize(200, 640));
-    ASSERT_EQ(got.picture.size(), QSize(200, 300));
-    EXPECT_GT(qRed(got.picture.pixel(100, 10)), 200);
-    EXPECT_LT(qBlue(got.picture.pixel(100, 10)), 60);
-    EXPECT_GT(qBlue(got.picture.pixel(100, 290)), 200);
-    EXPECT_LT(qRed(got.picture.pixel(100, 290)), 60);
+    for (const auto& [label, bytes] : {
+             std::pair{"jpeg", jpeg},
+             std::pair{"png", pics::PngWithOrientation(pics::Encode(stored, "png"), c.orientation)},
+             std::pair{"webp",
+                       pics::EncodeWithTool(folder.Path(), jpeg, "jpg", "cwebp",
+                                            {"-quiet", "-metadata", "exif", "IN", "-o", "OUT"}, "webp")},
+             std::pair{"tiff", tiff},
+         }) {
+      SCOPED_TRACE(testing::Message() << label << " orientation " << c.orientation);
+      const FittedPicture got = Load(bytes);
+      ASSERT_EQ(got.fault, PictureFault::None);
+      EXPECT_EQ(got.sourceSize, c.upright);
+      ASSERT_EQ(got.picture.size(), c.upright.boundedTo(kBox));
+      EXPECT_GT(qRed(got.picture.pixel(c.red)), 200);
+      EXPECT_LT(qBlue(got.picture.pixel(c.red)), 60);
+      EXPECT_GT(qBlue(got.picture.pixel(c.blue)), 200);
+      EXPECT_LT(qRed(got.picture.pixel(c.blue)), 60);
+    }
   }
 }
 

@@ -1,5 +1,5 @@
 // The own-picture loader on its own: fitting, JPEG decoded at a reduced size,
-// orientation, GIF frames and transparency, and every kind of file it refuses.
+// GIF frames and transparency, and every kind of file it refuses.
 
 #include <gtest/gtest.h>
 
@@ -155,36 +155,6 @@ TEST_F(LoaderTest, InterlacedPngLooksLikeItsPlainTwin) {
     EXPECT_LE(d.mean, c.mean);
     EXPECT_EQ(LoadFittedPicture(turned, c.box.transposed()).picture,
               got.picture.transformed(QTransform().rotate(90)));
-  }
-}
-
-// A phone held upright stores its photo sideways and says so in EXIF.
-TEST_F(LoaderTest, ExifOrientationIsApplied) {
-  // Stored 640 x 200: red on the left quarter, blue on the right quarter.
-  QImage stored(640, 200, QImage::Format_RGB32);
-  stored.fill(Qt::white);
-  for (int y = 0; y < 200; ++y)
-    for (int x = 0; x < 160; ++x) {
-      stored.setPixel(x, y, 0xFFFF0000u);
-      stored.setPixel(639 - x, y, 0xFF0000FFu);
-    }
-  const QByteArray plain = pics::Encode(stored, "jpeg", 95);
-  struct Case {
-    int orientation;
-    QSize fitted;
-    QPoint red, blue;  // where the two colours end up, upright and fitted
-  };
-  for (const Case& c :
-       {Case{1, {300, 200}, {10, 100}, {290, 100}}, Case{3, {300, 200}, {290, 100}, {10, 100}},
-        Case{6, {200, 300}, {100, 10}, {100, 290}}, Case{8, {200, 300}, {100, 290}, {100, 10}}}) {
-    SCOPED_TRACE(c.orientation);
-    const FittedPicture got = Load("o.jpg", pics::WithOrientation(plain, c.orientation));
-    ASSERT_EQ(got.fault, PictureFault::None);
-    ASSERT_EQ(got.picture.size(), c.fitted);
-    EXPECT_GT(qRed(got.picture.pixel(c.red)), 200);
-    EXPECT_LT(qBlue(got.picture.pixel(c.red)), 60);
-    EXPECT_GT(qBlue(got.picture.pixel(c.blue)), 200);
-    EXPECT_LT(qRed(got.picture.pixel(c.blue)), 60);
   }
 }
 

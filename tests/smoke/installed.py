@@ -8,16 +8,14 @@ which a second run leaves as it was. The installed folder stays untouched even
 when it is writable; an unpacked copy the player may write to keeps the file
 beside the program as ever."""
 
-import argparse
 import os
 import pwd
 import shutil
 import subprocess
-import sys
 import tempfile
 
 from start_close import default_record_file
-from xsession import (Failure, XServer, check, check_title_screen, close_and_expect_exit, read_picture,
+from xsession import (XServer, check, check_title_screen, program_window, read_picture, slurp, smoke_test,
                       start_program, stop)
 
 PROGRAM_DIR = "lib/games/mirel"
@@ -82,22 +80,13 @@ class Player:
             # A sanitizer build's leak check cannot run under a tracer.
             env["ASAN_OPTIONS"] = os.environ.get("ASAN_OPTIONS", "") + ":detect_leaks=0"
         proc = start_program(self.prefix + argv, server, **env)
-        try:
-            window = server.wait_for_window(proc=proc)
+        with program_window(server, proc) as window:
             if backdrop is not None:
                 check_title_screen(server, window, backdrop)
-            close_and_expect_exit(server, window, proc)
-        except Failure as failure:
-            raise Failure("%s\nprogram stderr:\n%s" % (failure, stop(proc))) from None
         return stop(proc)
 
 
-def slurp(path):
-    with open(path, "rb") as f:
-        return f.read()
-
-
-def run(build, app_id, backdrop):
+def main(build, app_id, backdrop):
     with tempfile.TemporaryDirectory(prefix="mirel-install-") as scratch, XServer() as server:
         os.chmod(scratch, 0o755)
         prefix = os.path.join(scratch, "usr")
@@ -147,20 +136,6 @@ def run(build, app_id, backdrop):
         check(not os.path.exists(player.data), "a writable program folder still used the data folder")
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--build", required=True, help="the build folder to install from")
-    parser.add_argument("--app-id", required=True)
-    parser.add_argument("--backdrop", required=True)
-    args = parser.parse_args()
-    try:
-        run(args.build, args.app_id, read_picture(args.backdrop))
-    except Failure as failure:
-        print("FAIL:", failure)
-        return 1
-    print("ok")
-    return 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    # --build: the build folder to install from
+    smoke_test(main, build=str, app_id=str, backdrop=read_picture)

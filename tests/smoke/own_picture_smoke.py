@@ -7,14 +7,12 @@ screen stays; then chooses a 600 x 450 picture of nine coloured blocks, picks
 the 3 x 3 level and checks that the board shows the blocks' colours as they
 are (squeezed to 300 x 300, copied without the backdrop showing through)."""
 
-import argparse
 import os
 import struct
-import sys
 import tempfile
 import time
 
-from xsession import Player, check_title_screen, read_picture, run_program
+from xsession import Player, check_title_screen, read_picture, run_program, smoke_test
 
 PLAY_OWN = (56 + 100, 224 + 15)  # "手持ちの素材で遊ぶ♪"
 LEVEL_1 = (128 + 50, 80 + 15)  # "素人レベル"
@@ -83,19 +81,14 @@ def run(server, window, backdrop, folder):
     print("board centres:", seen)
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--backdrop", required=True)
-    args = parser.parse_args()
-    backdrop = read_picture(args.backdrop)
-
+def main(program, backdrop):
     with tempfile.TemporaryDirectory(prefix="mirel-own-") as folder:
         def body(server, window):
             check_title_screen(server, window, backdrop)
             run(server, window, backdrop, folder)
 
-        return run_program(args.program, body)
+        run_program(program, body)
+
 
 if __name__ == "__main__":
-    sys.exit(main())
+    smoke_test(main, program=str, backdrop=read_picture)

@@ -8,13 +8,12 @@ chosen at random), solves it by breadth-first search, clicks the tiles,
 answers the success message, checks the whole picture, then goes back to the
 title screen through the return question."""
 
-import argparse
 import collections
 import os
-import sys
 import time
 
-from xsession import Failure, Player, check, check_title_screen, read_picture, read_picture_rgb, run_program
+from xsession import (Failure, Player, check, check_title_screen, read_picture, read_picture_rgb, run_program,
+                      smoke_test)
 
 SIDE = 3
 CELL = 100
@@ -175,14 +174,10 @@ def play(server, window, pictures):
     return len(clicks)
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--pictures", required=True, help="folder of Backdrop.bmp and Relief1..4.bmp")
-    args = parser.parse_args()
-    pictures = Pictures(args.pictures)
+def main(program, pictures):
+    run_program(program, lambda server, window: play(server, window, pictures))
 
-    return run_program(args.program, lambda server, window: play(server, window, pictures))
 
 if __name__ == "__main__":
-    sys.exit(main())
+    # --pictures: the folder of Backdrop.bmp and Relief1..4.bmp
+    smoke_test(main, program=str, pictures=Pictures)

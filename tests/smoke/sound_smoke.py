@@ -5,11 +5,9 @@ played to its end must give the start of Sound1.wav at every tile move and the
 start of Sound2.wav at the end; with the sound switched off, nothing is heard.
 This is what fails when a sound is registered or wired wrongly."""
 
-import argparse
 import os
 import shutil
 import subprocess
-import sys
 import tempfile
 import threading
 import time
@@ -17,7 +15,7 @@ import time
 import numpy
 
 import play
-from xsession import Failure, Player, check, run_program, wait_until
+from xsession import Player, check, run_program, smoke_test, wait_until
 
 RATE = 8000
 SOUND_SWITCH = (248 + 60, 376 + 10)  # "サウンド・オン"
@@ -37,13 +35,18 @@ class SoundServer:
                    PULSE_RUNTIME_PATH=os.path.join(self.dir, "runtime"), PULSE_STATE_PATH=self.dir)
         for name in ("PULSE_SERVER", "DISPLAY", "DBUS_SESSION_BUS_ADDRESS"):
             env.pop(name, None)
+        self.recorder = None
         self.server = subprocess.Popen(
             ["pulseaudio", "-n", "--daemonize=no", "--use-pid-file=no", "--system=false", "--exit-idle-time=-1",
              "--high-priority=yes", "--realtime=yes", "-L", "module-null-sink sink_name=mirel_null", "-L",
              "module-native-protocol-unix auth-anonymous=1 socket=" + os.path.join(self.dir, "pulse.sock")],
             env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wait_until("the sound server", lambda: b"mirel_null" in self.pactl("list", "short", "sinks"))
-        # The program's environment comes from ours.
+        try:
+            wait_until("the sound server", lambda: b"mirel_null" in self.pactl("list", "short", "sinks"))
+        except BaseException:
+            self.__exit__(None, None, None)
+            raise
+        # The programs' environment comes from ours (the latency bench starts its own).
         os.environ["PULSE_SERVER"] = self.address
         self.samples = bytearray()
         self.recorder = subprocess.Popen(
@@ -71,8 +74,9 @@ class SoundServer:
     def __exit__(self, *exc):
         os.environ.pop("PULSE_SERVER", None)
         for proc in (self.recorder, self.server):
-            proc.kill()
-            proc.wait()
+            if proc is not None:
+                proc.kill()
+                proc.wait()
         shutil.rmtree(self.dir, ignore_errors=True)
         return False
 
@@ -120,13 +124,8 @@ def starts_heard(recording, template, apart=0, threshold=0.8):
     return count
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--pictures", required=True)
-    args = parser.parse_args()
-    pictures = play.Pictures(args.pictures)
-    folder = os.path.dirname(os.path.abspath(args.program))
+def main(program, pictures):
+    folder = os.path.dirname(os.path.abspath(program))
     move = beginning_of(os.path.join(folder, "Sound1.wav"))
     done = beginning_of(os.path.join(folder, "Sound2.wav"))
 
@@ -153,11 +152,8 @@ def main():
     # The program connects to the sound server it finds when it starts.
     for sound_on in (True, False):
         with SoundServer() as sound:
-            result = run_program(args.program, lambda server, window: game(server, window, sound, sound_on))
-        if result != 0:
-            return result
-    return 0
+            run_program(program, lambda server, window: game(server, window, sound, sound_on))
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    smoke_test(main, program=str, pictures=play.Pictures)

@@ -5,13 +5,11 @@ close request with exit code 0, and leaves the default record file, which a
 second run writes back byte for byte. Without a display it says so in one
 line and exits with code 1."""
 
-import argparse
 import os
 import subprocess
-import sys
 
-from xsession import (Failure, ProgramFolder, XServer, check, check_title_screen, close_and_expect_exit,
-                      read_picture, stop)
+from xsession import (ProgramFolder, XServer, check, check_title_screen, program_window, read_picture, slurp,
+                      smoke_test)
 
 DEFAULT_NAMES = ["ああああああ", "いいいいいい", "うううううう", "ええええええ", "おおおおおお"]
 DEFAULT_VALUES = ["500", "400", "300", "200", "100"]
@@ -22,20 +20,6 @@ def default_record_file():
     for k in range(1, 16):
         lines.append('"%s/%d/%s"\r\n' % (DEFAULT_VALUES[(k - 1) % 5], k, DEFAULT_NAMES[(k - 1) % 5]))
     return "".join(lines).encode("cp932")
-
-
-def run_once(server, folder, backdrop=None):
-    """Starts the program, checks what it shows and closes it."""
-    proc = folder.start(server)
-    try:
-        window = server.wait_for_window(proc=proc)
-        if backdrop is not None:
-            check_title_screen(server, window, backdrop)
-        close_and_expect_exit(server, window, proc)
-    except Failure as failure:
-        raise Failure("%s\nprogram stderr:\n%s" % (failure, stop(proc))) from None
-    finally:
-        stop(proc)
 
 
 def check_no_display(folder):
@@ -50,38 +34,21 @@ def check_no_display(folder):
     check(not os.path.exists(folder.file("Mirel.mtt")), "a run without a display wrote the record file")
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--backdrop", required=True)
-    args = parser.parse_args()
-    backdrop = read_picture(args.backdrop)
+def main(program, backdrop):
+    with XServer() as server, ProgramFolder(program) as folder:
+        check_no_display(folder)
+        before = set(os.listdir(folder.path))
+        with program_window(server, folder.start(server)) as window:
+            check_title_screen(server, window, backdrop)
+        added = set(os.listdir(folder.path)) - before
+        check(added == {"Mirel.mtt"}, "the first run left %s, not just Mirel.mtt" % sorted(added))
+        first = slurp(folder.file("Mirel.mtt"))
+        check(first == default_record_file(), "record file is not the default one: %r..." % first[:24])
 
-    with XServer() as server, ProgramFolder(args.program) as folder:
-        try:
-            check_no_display(folder)
-            before = set(os.listdir(folder.path))
-            run_once(server, folder, backdrop)
-            added = set(os.listdir(folder.path)) - before
-            check(added == {"Mirel.mtt"}, "the first run left %s, not just Mirel.mtt" % sorted(added))
-            with open(folder.file("Mirel.mtt"), "rb") as f:
-                first = f.read()
-            lines = first.split(b"\r\n")
-            check(len(lines) == 16 and lines[-1] == b"", "record file has %d lines" % (len(lines) - 1))
-            line1 = b'"500/1/' + "ああああああ".encode("cp932") + b'"\r\n'
-            check(first.startswith(line1) and len(line1) == 22, "line 1 is %r" % first[:24])
-            check(first == default_record_file(), "record file is not the default one")
-
-            run_once(server, folder)
-            with open(folder.file("Mirel.mtt"), "rb") as f:
-                second = f.read()
-            check(second == first, "the second run changed the record file")
-        except Failure as failure:
-            print("FAIL:", failure)
-            return 1
-    print("ok")
-    return 0
+        with program_window(server, folder.start(server)):
+            pass
+        check(slurp(folder.file("Mirel.mtt")) == first, "the second run changed the record file")
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    smoke_test(main, program=str, backdrop=read_picture)

@@ -4,12 +4,18 @@ Each session starts its own Xvfb on a free display (the server picks one and
 tells us), copies the program with its two sounds into a fresh folder, and
 talks to the server with python-xlib: finding the window by its title,
 reading its pixels, and asking it to close as a window manager would.
+
+A script hands its checks to smoke_test, which reads its options and turns
+the outcome into "ok" and exit code 0, or the first failed check and 1.
 """
 
+import argparse
+import contextlib
 import os
 import select
 import shutil
 import subprocess
+import sys
 import tempfile
 import time
 
@@ -119,15 +125,11 @@ class XServer:
         return found
 
     def wait_for_window(self, title=TITLE, timeout=15.0, proc=None):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            for window in self.mapped_windows():
-                if self.title_of(window) == title:
-                    return window
+        def shown():
             if proc is not None and proc.poll() is not None:
                 raise Failure("the program ended (code %s) before showing its window" % proc.returncode)
-            time.sleep(0.05)
-        raise Failure("no mapped window titled %r within %.0f s" % (title, timeout))
+            return next((window for window in self.mapped_windows() if self.title_of(window) == title), None)
+        return wait_until("a mapped window titled %r" % title, shown, timeout)
 
     def client_rect(self, window):
         """Place and size of a window's client area on the screen."""
@@ -208,11 +210,49 @@ def start_program(argv, server, **env):
 def close_and_expect_exit(server, window, proc, within=2.0):
     """Closes the window as a window manager would; the program must end cleanly in time."""
     server.close_window(window)
-    started = time.monotonic()
-    while proc.poll() is None and time.monotonic() - started < within:
-        time.sleep(0.02)
-    check(proc.poll() is not None, "still running %g s after the close request" % within)
+    wait_until("the program to end within %g s of the close request" % within,
+               lambda: proc.poll() is not None, within, poll=0.02)
     check(proc.returncode == 0, "exit code %s after the close request" % proc.returncode)
+
+
+@contextlib.contextmanager
+def program_window(server, proc):
+    """The window of a program just started, for the with block; then the
+    close request, which the program must obey. A failure carries what the
+    program wrote to stderr; either way it is gone afterwards."""
+    try:
+        window = server.wait_for_window(proc=proc)
+        yield window
+        close_and_expect_exit(server, window, proc)
+    except Failure as failure:
+        raise Failure("%s\nprogram stderr:\n%s" % (failure, stop(proc))) from None
+    finally:
+        stop(proc)
+
+
+def run_program(program, body, screen=(1024, 768), **env):
+    """The program, with env added to its environment, in a fresh folder under
+    a private X server: body gets the server and the window, then the window
+    is closed as a window manager would."""
+    with XServer(*screen) as server, ProgramFolder(program) as folder, \
+            program_window(server, folder.start(server, **env)) as window:
+        body(server, window)
+
+
+def smoke_test(body, **options):
+    """Runs a script's checks: reads each option (--app-id for app_id) through
+    the function given for it, calls body with them, and exits with 0 and
+    "ok", or with 1 and the first failed check."""
+    parser = argparse.ArgumentParser()
+    for name, read in options.items():
+        parser.add_argument("--" + name.replace("_", "-"), dest=name, type=read, required=True)
+    try:
+        body(**vars(parser.parse_args()))
+    except Failure as failure:
+        print("FAIL:", failure)
+        sys.exit(1)
+    print("ok")
+    sys.exit(0)
 
 
 def wait_until(what, test, timeout=10.0, poll=0.05):
@@ -225,6 +265,20 @@ def wait_until(what, test, timeout=10.0, poll=0.05):
         if time.monotonic() > deadline:
             raise Failure("timed out waiting for " + what)
         time.sleep(poll)
+
+
+def wait_for_nothing_wrong(find, describe, timeout=10.0):
+    """Polls find until it finds nothing wrong; at the deadline, fails with
+    describe(what it found the last time)."""
+    wrong = []
+
+    def right():
+        wrong[:] = find()
+        return not wrong
+    try:
+        wait_until("", right, timeout, poll=0.03)
+    except Failure:
+        raise Failure(describe(wrong)) from None
 
 
 class Player:
@@ -257,15 +311,8 @@ class Player:
 
     def wait_for_picture(self, rows, what, timeout=10.0):
         """Waits until the client area shows exactly these rows of packed RGB."""
-        differ = [len(rows)]
-
-        def shown():
-            differ[0] = sum(1 for a, b in zip(self.screen_rgb(), rows) if a != b)
-            return differ[0] == 0
-        try:
-            self.wait_until(what, shown, timeout)
-        except Failure:
-            raise Failure("%s is not on screen (%d rows differ)" % (what, differ[0])) from None
+        wait_for_nothing_wrong(lambda: [y for y, (a, b) in enumerate(zip(self.screen_rgb(), rows)) if a != b],
+                               lambda wrong: "%s is not on screen (%d rows differ)" % (what, len(wrong)), timeout)
 
     def click_and_see_change(self, x, y, what):
         """Clicks, then waits until the client area shows something else."""
@@ -300,26 +347,6 @@ class Player:
         return box
 
 
-def run_program(program, body):
-    """Starts the program under a private X server, hands its window to body,
-    then closes it as a window manager would. Returns the process exit code
-    for the test: 0 when everything held, 1 on the first failed check."""
-    with XServer() as server, ProgramFolder(program) as folder:
-        proc = folder.start(server)
-        try:
-            window = server.wait_for_window(proc=proc)
-            body(server, window)
-            close_and_expect_exit(server, window, proc)
-        except Failure as failure:
-            print("FAIL:", failure)
-            print("program stderr:\n" + stop(proc))
-            return 1
-        finally:
-            stop(proc)
-    print("ok")
-    return 0
-
-
 def stop(proc, timeout=5.0):
     """Makes sure a program we started is gone; returns what it wrote to stderr."""
     if proc.poll() is None:
@@ -330,6 +357,11 @@ def stop(proc, timeout=5.0):
             pass
     proc.errors.seek(0)
     return proc.errors.read().decode("utf-8", "replace")
+
+
+def slurp(path):
+    with open(path, "rb") as f:
+        return f.read()
 
 
 def read_picture_rgb(path):
@@ -375,19 +407,17 @@ def check_title_screen(server, window, backdrop):
     screen_w, screen_h = server.size
     check(abs(x - (screen_w - 400) // 2) <= 1 and abs(y - (screen_h - 400) // 2) <= 1,
           "window not centred: client area at %d,%d" % (x, y))
-    # The first frame may still be on its way; give it a moment to settle.
+    # The first frame may still be on its way.
     boxes = label_boxes()
-    deadline = time.monotonic() + 5
-    while True:
-        shot = server.grab(x, y, 400, 400)
-        wrong = [(px, py) for py in range(400) for px in range(400)
-                 if not inside(boxes, px, py) and shot[py][px] != backdrop[py][px]]
-        if not wrong or time.monotonic() > deadline:
-            break
-        time.sleep(0.1)
-    check(not wrong, "%d pixels outside the labels differ from the backdrop, first at %s (%s, want %s)"
-          % (len(wrong), wrong[:1], shot[wrong[0][1]][wrong[0][0]] if wrong else None,
-             backdrop[wrong[0][1]][wrong[0][0]] if wrong else None))
+    shot = []
+
+    def wrong():
+        shot[:] = server.grab(x, y, 400, 400)
+        return [(px, py) for py in range(400) for px in range(400)
+                if not inside(boxes, px, py) and shot[py][px] != backdrop[py][px]]
+    wait_for_nothing_wrong(wrong, lambda w: "%d pixels outside the labels differ from the backdrop, first at %s "
+                           "(%s, want %s)" % (len(w), w[0], shot[w[0][1]][w[0][0]], backdrop[w[0][1]][w[0][0]]),
+                           timeout=5)
     for (index, *_), (x0, y0, x1, y1) in zip(TITLE_LABELS, boxes):
         ink = sum(1 for py in range(max(0, y0), min(400, y1)) for px in range(max(0, x0), min(400, x1))
                   if shot[py][px] != backdrop[py][px])

@@ -1,5 +1,5 @@
 // Real sound: each test starts a PulseAudio server of its own with a null
-// sink, points the sound probe (the interpreter over the Qt back end, in a
+// sink, points the sound probe (the interpreter over the SDL back end, in a
 // process of its own) at it, and looks at the server's playing streams and at
 // what the sink's monitor hears. Without a server the probe must still answer
 // every command.
