@@ -31,12 +31,4 @@ ModuleEntry LoadModule(const std::filesystem::path& path, const ModuleSeal& seal
 // first call; null when the module has no such format or is refused.
 ModuleOpen FromModule(const char* name);
 
-// For a file a recogniser of the program claimed for the module's format; null
-// when that format cannot be read here.
-template <const char* Name>
-std::unique_ptr<Reader> OpenInModule(QIODevice& device) {
-  const ModuleOpen open = FromModule(Name);
-  return open ? open(device) : nullptr;
-}
-
 }  // namespace mirel::picture
