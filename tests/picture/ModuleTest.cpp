@@ -96,8 +96,8 @@ TEST_F(ModuleBeside, OnlyAFileOfItsFormatsToDecodeLoadsIt) {
   ASSERT_TRUE(QFile::resize(huge, kPictureMaxFileBytes + 1));
   using enum PictureFault;
   EXPECT_EQ(Probe({File(pics::Encode(photo, "bmp")), File(pics::BuildGif(1, 1, {}, {{{0}}})),
-                   File(pics::Encode(photo, "jpeg")), File(pics::Encode(photo, "png")), File("Just a note.\n"),
-                   File(pics::Encode(photo, "ppm")), File({}), huge}),
+                   File(pics::Encode(photo, "jpeg")), File(pics::Encode(photo, "png")),
+                   File("Just a note.\n"), File(pics::Encode(photo, "ppm")), File({}), huge}),
             Said({None, None, None, None, NotAPicture, Unsupported, Empty, TooLarge}, false));
 }
 
