@@ -247,8 +247,6 @@ class BmpReader final : public Reader {
 
 }  // namespace
 
-bool IsBmp(const QByteArray& head) { return head.startsWith("BM"); }
-
 std::unique_ptr<Reader> OpenBmp(QIODevice& device) { return std::make_unique<BmpReader>(device); }
 
 }  // namespace mirel::picture

@@ -102,8 +102,6 @@ class GifReader final : public Reader {
 
 }  // namespace
 
-bool IsGif(const QByteArray& head) { return head.startsWith("GIF87a") || head.startsWith("GIF89a"); }
-
 std::unique_ptr<Reader> OpenGif(QIODevice& device) { return std::make_unique<GifReader>(device); }
 
 }  // namespace mirel::picture

@@ -6,7 +6,6 @@
 #include <QIODevice>
 
 #include <cstdint>
-#include <set>
 #include <vector>
 
 #include "HeifItems.h"
@@ -14,9 +13,6 @@
 namespace mirel::picture {
 
 namespace {
-
-// Derived images are few; a file that asks for more is not a photo.
-constexpr std::size_t kMaxVisits = 4096;
 
 // The item types the library makes images of.
 bool IsImage(const Items& items, std::uint64_t id) {
@@ -49,37 +45,31 @@ std::optional<QSize> DeclaredCanvas(QIODevice& device) {
   // Every derived image the primary one is built from is allocated in turn;
   // the largest canvas among them is the one that counts.
   QSize largest;
-  std::set<std::uint64_t> seen{*items->primary};
-  std::vector<std::uint64_t> next{*items->primary};
-  while (!next.empty()) {
-    const std::uint64_t id = next.back();
-    next.pop_back();
+  const bool walked = WalkFromPrimary(*items, false, [&](std::uint64_t id) {
     const auto type = items->types.find(id);
-    if (type == items->types.end()) continue;  // the library refuses it
+    if (type == items->types.end()) return Step::Past;  // the library refuses it
     const bool grid = type->second == Tag("grid"), overlay = type->second == Tag("iovl");
-    if (!grid && !overlay && type->second != Tag("iden")) continue;  // a coded image
+    if (!grid && !overlay && type->second != Tag("iden")) return Step::Past;  // a coded image
     if (grid || overlay) {
       const auto where = items->locations.find(id);
-      if (where == items->locations.end()) return std::nullopt;
+      if (where == items->locations.end()) return Step::Refuse;
       const std::optional<std::vector<std::uint8_t>> data = ItemStart(device, *items, where->second, 20);
-      if (!data) return std::nullopt;
+      if (!data) return Step::Refuse;
       const std::optional<QSize> canvas = CanvasOf(type->second, *data);
-      if (!canvas) return std::nullopt;
+      if (!canvas) return Step::Refuse;
       if (qint64(canvas->width()) * canvas->height() > qint64(largest.width()) * largest.height() ||
           largest.isEmpty())
         largest = *canvas;
     }
+    // The library decodes an identity's or an overlay's input without asking
+    // whether it is an image, and stops the program on an assertion if not.
     const auto inputs = items->inputs.find(id);
-    if (inputs == items->inputs.end()) continue;
-    for (std::uint64_t input : inputs->second) {
-      // The library decodes an identity's or an overlay's input without asking
-      // whether it is an image, and stops the program on an assertion if not.
-      if (!IsImage(*items, input)) return std::nullopt;
-      if (!seen.insert(input).second) continue;
-      if (seen.size() > kMaxVisits) return std::nullopt;
-      next.push_back(input);
-    }
-  }
+    if (inputs != items->inputs.end())
+      for (const std::uint64_t input : inputs->second)
+        if (!IsImage(*items, input)) return Step::Refuse;
+    return Step::Down;
+  });
+  if (!walked) return std::nullopt;
   return largest;
 }
 

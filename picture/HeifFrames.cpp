@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <set>
 #include <vector>
 
 #include "CodedFrame.h"
@@ -18,8 +17,6 @@ namespace mirel::picture {
 
 namespace {
 
-// Derived images are few; a file that asks for more is not a photo.
-constexpr std::size_t kMaxVisits = 4096;
 // NAL units or OBUs looked at in all: an image has a handful, so this bounds
 // only the time a file of empty ones could take.
 constexpr std::size_t kMaxUnits = 1 << 16;
@@ -176,26 +173,12 @@ bool CodedFramesFit(QIODevice& device) {
   const std::optional<Items> items = ReadItems(device);
   if (!items || !items->propertiesOk) return false;
   std::size_t units = 0;
-  std::set<std::uint64_t> seen{*items->primary};
-  std::vector<std::uint64_t> next{*items->primary};
-  while (!next.empty()) {
-    const std::uint64_t id = next.back();
-    next.pop_back();
+  return WalkFromPrimary(*items, true, [&](std::uint64_t id) {
     const auto type = items->types.find(id);
-    if (type != items->types.end() && (type->second == Tag("hvc1") || type->second == Tag("av01")) &&
-        !CodedImageFits(device, *items, id, type->second == Tag("hvc1"), units))
-      return false;
-    for (const auto* references : {&items->inputs, &items->auxiliaries}) {
-      const auto found = references->find(id);
-      if (found == references->end()) continue;
-      for (const std::uint64_t other : found->second) {
-        if (!seen.insert(other).second) continue;
-        if (seen.size() > kMaxVisits) return false;
-        next.push_back(other);
-      }
-    }
-  }
-  return true;
+    if (type == items->types.end() || (type->second != Tag("hvc1") && type->second != Tag("av01")))
+      return Step::Down;
+    return CodedImageFits(device, *items, id, type->second == Tag("hvc1"), units) ? Step::Down : Step::Refuse;
+  });
 }
 
 }  // namespace mirel::picture

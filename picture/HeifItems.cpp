@@ -246,4 +246,30 @@ std::optional<std::vector<std::uint8_t>> ItemStart(QIODevice& device, const Item
   return out;
 }
 
+bool WalkFromPrimary(const Items& items, bool auxiliaries,
+                     const std::function<Step(std::uint64_t id)>& visit) {
+  // Derived images are few; a file that asks for more is not a photo.
+  constexpr std::size_t kMaxVisits = 4096;
+  std::set<std::uint64_t> seen{*items.primary};
+  std::vector<std::uint64_t> next{*items.primary};
+  while (!next.empty()) {
+    const std::uint64_t id = next.back();
+    next.pop_back();
+    const Step step = visit(id);
+    if (step == Step::Refuse) return false;
+    if (step == Step::Past) continue;
+    for (const auto* references : {&items.inputs, &items.auxiliaries}) {
+      if (references == &items.auxiliaries && !auxiliaries) continue;
+      const auto found = references->find(id);
+      if (found == references->end()) continue;
+      for (const std::uint64_t other : found->second) {
+        if (!seen.insert(other).second) continue;
+        if (seen.size() > kMaxVisits) return false;
+        next.push_back(other);
+      }
+    }
+  }
+  return true;
+}
+
 }  // namespace mirel::picture

@@ -1,10 +1,12 @@
 #pragma once
 // The items of a HEIF file's meta box, read as the library reads them: which
 // is the primary one, each item's type and where its data lies, which images a
-// derived image is built from, and each item's properties.
+// derived image is built from, and each item's properties; and the walk from
+// the primary image down to every image it is decoded from.
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <utility>
@@ -76,5 +78,15 @@ class ItemData {
 // over its extents; nothing when one of those starts outside its data.
 std::optional<std::vector<std::uint8_t>> ItemStart(QIODevice& device, const Items& items,
                                                    const Location& where, std::size_t want);
+
+// What a walk does after visiting an item: go on to the images it is built
+// from, pass them by, or stop and refuse the file.
+enum class Step { Down, Past, Refuse };
+
+// Visits each item once, from the primary one down the images each is built
+// from and, with `auxiliaries`, its alpha planes and depth maps. False when
+// `visit` refused one, or the walk would visit more items than a photo has.
+bool WalkFromPrimary(const Items& items, bool auxiliaries,
+                     const std::function<Step(std::uint64_t id)>& visit);
 
 }  // namespace mirel::picture

@@ -284,8 +284,6 @@ class JpegReader final : public Reader {
 
 }  // namespace
 
-bool IsJpeg(const QByteArray& head) { return head.startsWith("\xFF\xD8\xFF"); }
-
 std::unique_ptr<Reader> OpenJpeg(QIODevice& device) { return std::make_unique<JpegReader>(device); }
 
 }  // namespace mirel::picture

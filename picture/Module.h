@@ -15,7 +15,7 @@ namespace mirel::picture {
 
 // Raise whenever anything the two sides share changes: this file, Reader.h or
 // what the readers hand back. A module that says another number is refused.
-inline constexpr std::uint32_t kModuleInterface = 2;
+inline constexpr std::uint32_t kModuleInterface = 3;
 
 inline constexpr const char* kModuleFile = "mirel-codecs.so";
 // The module's interface number, a std::uint32_t.

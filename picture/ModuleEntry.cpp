@@ -1,4 +1,5 @@
-// The module's exports: the interface it speaks and its formats by name.
+// The module's exports: the interface it speaks and its formats, by the names
+// of their rows in the program's table (Formats.cpp).
 
 #include <string_view>
 

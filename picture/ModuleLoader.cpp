@@ -17,6 +17,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/ProgramFolder.h"
 
@@ -107,10 +108,18 @@ ModuleEntry LoadModule(const std::filesystem::path& path, const ModuleSeal& seal
   return reinterpret_cast<ModuleEntry>(entry);
 }
 
+namespace {
+std::filesystem::path& ModulePath() {
+  // Beside the program itself, wherever it was started from.
+  static std::filesystem::path path = mirel::ExecutableFolder() / kModuleFile;
+  return path;
+}
+}  // namespace
+
+void SetModulePath(std::filesystem::path path) { ModulePath() = std::move(path); }
+
 ModuleOpen FromModule(const char* name) {
-  // Beside the program itself, wherever it was started from: tests move the
-  // program folder for their record files, never the module.
-  static const ModuleEntry entry = LoadModule(mirel::ExecutableFolder() / kModuleFile, BuiltModuleSeal());
+  static const ModuleEntry entry = LoadModule(ModulePath(), BuiltModuleSeal());
   return entry ? entry(name) : nullptr;
 }
 

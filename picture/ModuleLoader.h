@@ -27,16 +27,13 @@ ModuleSeal BuiltModuleSeal();
 // kModuleInterface; else null, having said why on standard error.
 ModuleEntry LoadModule(const std::filesystem::path& path, const ModuleSeal& seal);
 
-// The reader of that format from the module beside the program, loaded on the
-// first call; null when the module has no such format or is refused.
+// The reader of that format from the module, loaded on the first call; null
+// when the module has no such format or is refused.
 ModuleOpen FromModule(const char* name);
 
-// For a file a recogniser of the program claimed for the module's format; null
-// when that format cannot be read here.
-template <const char* Name>
-std::unique_ptr<Reader> OpenInModule(QIODevice& device) {
-  const ModuleOpen open = FromModule(Name);
-  return open ? open(device) : nullptr;
-}
+// Where FromModule finds the module: beside the program unless named here,
+// before its first call. Tests, benchmarks and fuzzers name the one built,
+// wherever their own binaries lie.
+void SetModulePath(std::filesystem::path path);
 
 }  // namespace mirel::picture

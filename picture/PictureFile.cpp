@@ -9,8 +9,8 @@
 
 #include <algorithm>
 
+#include "picture/Formats.h"
 #include "picture/Orientation.h"
-#include "picture/Reader.h"
 
 namespace mirel {
 
@@ -86,7 +86,7 @@ FittedPicture LoadFittedPicture(QIODevice& device, QSize box, const std::functio
   }
   const QByteArray name(format->name);
 
-  const std::unique_ptr<picture::Reader> reader = format->open(device);
+  const std::unique_ptr<picture::Reader> reader = picture::Open(*format, device);
   if (!reader) return Fault(PictureFault::Unsupported, name);
   picture::Header header;
   if (const picture::Outcome got = reader->ReadHeader(header); got != picture::Outcome::Ok)

@@ -167,8 +167,6 @@ class PngReader final : public Reader {
 
 }  // namespace
 
-bool IsPng(const QByteArray& head) { return head.startsWith("\x89PNG\r\n\x1A\n"); }
-
 std::unique_ptr<Reader> OpenPng(QIODevice& device) { return std::make_unique<PngReader>(device); }
 
 }  // namespace mirel::picture

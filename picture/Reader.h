@@ -11,8 +11,6 @@
 
 #include <functional>
 #include <memory>
-#include <string_view>
-#include <vector>
 
 class QIODevice;
 
@@ -43,19 +41,5 @@ class Reader {
   // over the face colour.
   virtual Outcome Decode(QSize target, const Progress& progress, QImage& out) = 0;
 };
-
-struct Format {
-  const char* name;                     // "png", as FittedPicture::format
-  const char* shownName;                // "PNG", as the player reads it
-  std::vector<const char*> extensions;  // "png"
-  bool (*recognise)(const QByteArray& head);
-  // Null when the format cannot be read here (its decoder module is refused).
-  std::unique_ptr<Reader> (*open)(QIODevice& device);
-};
-
-// Every format that loads, in the order the player reads them.
-const std::vector<Format>& Formats();
-// How many bytes of the file's start `recognise` looks at, at most.
-inline constexpr int kHeadBytes = 64;
 
 }  // namespace mirel::picture

@@ -18,6 +18,7 @@
 #include <fstream>
 #include <string>
 
+#include "picture/ModuleLoader.h"
 #include "picture/PictureFile.h"
 
 namespace {
@@ -66,6 +67,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const QString path = QString::fromLocal8Bit(argv[1]);
+  mirel::picture::SetModulePath(MIREL_MODULE);
   const long before = StatusKb("VmRSS");
   QElapsedTimer timer;
   timer.start();

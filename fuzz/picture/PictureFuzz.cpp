@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "picture/ModuleLoader.h"
 #include "picture/PictureFile.h"
 
 namespace {
@@ -43,6 +44,7 @@ class MemoryFile : public QIODevice {
 // only bury the fuzzer's own report.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+  mirel::picture::SetModulePath(MIREL_MODULE);
   return 0;
 }
 

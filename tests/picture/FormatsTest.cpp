@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+#include "picture/ModuleLoader.h"
 #include "picture/PictureFile.h"
 #include "platform/Surface.h"
 #include "tests/common/TempFolder.h"
@@ -28,6 +29,8 @@ struct Sample {
 
 class FormatsTest : public ::testing::Test {
  protected:
+  FormatsTest() { picture::SetModulePath(MIREL_MODULE); }
+
   FittedPicture Load(const QByteArray& bytes, const std::string& name = "picture") {
     return LoadFittedPicture(pics::WriteFile(folder.Path() / name, bytes), kBox);
   }

@@ -1,7 +1,7 @@
 // Stands in for the program in the module tests, which copy it into a folder
 // of their own with whatever they choose as the decoder module beside it:
-// loads the picture file named on its command line as the game does, then
-// prints the fault it got and whether the module was mapped.
+// loads each picture file named on its command line as the game does, then
+// prints the faults it got and whether the module was mapped.
 
 #include <QString>
 
@@ -12,11 +12,15 @@
 #include "picture/PictureFile.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) return 2;
-  const mirel::FittedPicture got = mirel::LoadFittedPicture(QString::fromLocal8Bit(argv[1]), QSize(300, 300));
+  if (argc < 2) return 2;
+  std::string faults;
+  for (int i = 1; i < argc; ++i) {
+    const mirel::FittedPicture got = mirel::LoadFittedPicture(QString::fromLocal8Bit(argv[i]), QSize(300, 300));
+    faults += (faults.empty() ? "" : " ") + std::to_string(int(got.fault));
+  }
   bool mapped = false;
   std::ifstream maps("/proc/self/maps");
   for (std::string line; std::getline(maps, line);) mapped = mapped || line.find("mirel-codecs") != std::string::npos;
-  std::printf("fault %d, module %s\n", int(got.fault), mapped ? "mapped" : "not mapped");
+  std::printf("fault %s, module %s\n", faults.c_str(), mapped ? "mapped" : "not mapped");
   return 0;
 }

@@ -30,8 +30,10 @@ QByteArray ReadAll(const fs::path& path) {
   return file.readAll();
 }
 
-std::string Said(PictureFault fault, bool mapped) {
-  return "fault " + std::to_string(int(fault)) + ", module " + (mapped ? "mapped" : "not mapped");
+std::string Said(const std::vector<PictureFault>& faults, bool mapped) {
+  std::string said = "fault";
+  for (const PictureFault fault : faults) said += " " + std::to_string(int(fault));
+  return said + ", module " + (mapped ? "mapped" : "not mapped");
 }
 
 // A file the WebP recogniser claims, which no decoder can read.
@@ -44,24 +46,29 @@ class ModuleBeside : public ::testing::Test {
 
   void PutModule(const QByteArray& bytes) { pics::WriteFile(folder.Path() / picture::kModuleFile, bytes); }
 
-  // What the probe says of `picture`, or how it failed to say it.
-  std::string Probe(const QByteArray& picture) {
-    const QString file = pics::WriteFile(folder.Path() / "picture", picture);
+  // A picture file of its own in the folder.
+  QString File(const QByteArray& bytes) {
+    return pics::WriteFile(folder.Path() / ("picture" + std::to_string(++files)), bytes);
+  }
+
+  // What the probe says of the files, loaded in turn, or how it failed to say it.
+  std::string Probe(const QStringList& files) {
     QProcess probe;
-    probe.start(QString::fromStdString((folder.Path() / "probe").string()), {file});
+    probe.start(QString::fromStdString((folder.Path() / "probe").string()), files);
     if (!probe.waitForFinished(60000)) return "did not finish";
     if (probe.exitStatus() != QProcess::NormalExit) return "crashed";
     return probe.readAllStandardOutput().trimmed().toStdString();
   }
 
   TempFolder folder;
+  int files = 0;
 };
 
 // A module cut short or of another build went to dlopen, which died of SIGBUS.
 TEST_F(ModuleBeside, OnlyTheModuleBuiltWithTheProgramLoads) {
   const QByteArray built = ReadAll(MIREL_MODULE);
   PutModule(built);
-  EXPECT_EQ(Probe(kWebpLike), Said(PictureFault::Damaged, true));
+  EXPECT_EQ(Probe({File(kWebpLike)}), Said({PictureFault::Damaged}, true));
 
   QByteArray changed = built;
   changed[changed.size() / 2] = char(changed[changed.size() / 2] ^ 1);
@@ -76,15 +83,22 @@ TEST_F(ModuleBeside, OnlyTheModuleBuiltWithTheProgramLoads) {
   for (const auto& [what, bytes] : others) {
     SCOPED_TRACE(what);
     PutModule(bytes);
-    EXPECT_EQ(Probe(kWebpLike), Said(PictureFault::Unsupported, false));
+    EXPECT_EQ(Probe({File(kWebpLike)}), Said({PictureFault::Unsupported}, false));
   }
 }
 
 // Any file no reader of the program knew loaded the module, just to ask it.
-TEST_F(ModuleBeside, FilesNoRecogniserClaimsLeaveItUnloaded) {
+// Nor may the program's own formats, or a file of the module's refused unread.
+TEST_F(ModuleBeside, OnlyAFileOfItsFormatsToDecodeLoadsIt) {
   PutModule(ReadAll(MIREL_MODULE));
-  EXPECT_EQ(Probe("Just a note.\n"), Said(PictureFault::NotAPicture, false));
-  EXPECT_EQ(Probe(pics::Encode(pics::PhotoLike(8, 8), "ppm")), Said(PictureFault::Unsupported, false));
+  const QImage photo = pics::PhotoLike(8, 8);
+  const QString huge = File(kWebpLike);
+  ASSERT_TRUE(QFile::resize(huge, kPictureMaxFileBytes + 1));
+  using enum PictureFault;
+  EXPECT_EQ(Probe({File(pics::Encode(photo, "bmp")), File(pics::BuildGif(1, 1, {}, {{{0}}})),
+                   File(pics::Encode(photo, "jpeg")), File(pics::Encode(photo, "png")),
+                   File("Just a note.\n"), File(pics::Encode(photo, "ppm")), File({}), huge}),
+            Said({None, None, None, None, NotAPicture, Unsupported, Empty, TooLarge}, false));
 }
 
 // A module of another interface was called as if it spoke this one.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "menu/Form1.h"
+#include "picture/ModuleLoader.h"
 #include "tests/common/Opened.h"
 #include "tests/common/Screens.h"
 #include "tests/common/ScriptedHost.h"
@@ -38,6 +39,7 @@ struct Snapshot {
 class OwnPictureTest : public ::testing::Test {
  protected:
   OwnPictureTest() : form(host, sound.lib) {
+    picture::SetModulePath(MIREL_MODULE);
     form.Form_Load();
     form.SeedRandom(4711);
   }
