@@ -9,10 +9,6 @@ Game::Game(Host& host, Zentik11& lib) : host_(host), lib_(lib) {
   for (Surface& box : Picture3) box = Surface(kPictureSize, kPictureSize);
   Picture1.reserve(kTileSlots);
   Picture1.emplace_back(kTileBoxWidth, kTileBoxHeight);
-  for (int i = 0; i < kLabelCount; ++i) {
-    Label1[i].Caption = kLabelDesign[i].caption;
-    Label1[i].Visible = kLabelDesign[i].visibleAtStart;
-  }
 }
 
 void Game::LoadPicture1(std::size_t index) {

@@ -1,6 +1,6 @@
 #pragma once
-// Everything the window holds: the game state, its picture surfaces and label
-// states, and the board's procedures. The rules are the Board value it owns;
+// The game without its menu: the game state, its picture surfaces and the
+// board's procedures. The rules are the Board value it owns;
 // the procedures are short sequences of a rule, drawing and sound. Plain C++
 // over surfaces; the desktop is reached only through Host, sound only through
 // Zentik11.
@@ -13,7 +13,6 @@
 
 #include "Board.h"
 #include "CellGrid.h"
-#include "LabelTable.h"
 #include "platform/Host.h"
 #include "platform/Random.h"
 #include "platform/Surface.h"
@@ -35,16 +34,10 @@ inline constexpr const char* kTitle = "ミレル";
 inline constexpr const char* kSuccessMessage = "修復成功！おめでとうございます。";
 inline constexpr const char* kReturnQuestion = "タイトルに戻りますか？";
 
-struct LabelState {
-  std::string Caption;
-  bool Visible = false;
-};
-
 // The form's state variables.
 struct FormState {
   std::int32_t Level = 0;
   std::int32_t PictureNo = 0;
-  bool OwnPicture = false;
   bool Solved = false;
   bool BoardActive = false;
   bool SoundOn = false;
@@ -56,7 +49,6 @@ struct FormControls {
   Surface Picture2{kClientSize, kClientSize};  // title backdrop
   std::array<Surface, 5> Picture3;             // built-in pictures 0..3, own picture 4
   std::vector<Surface> Picture1;               // tile images; element 0 exists from the start
-  std::array<LabelState, kLabelCount> Label1;
   RandomSource Rnd;
 };
 
@@ -126,6 +118,8 @@ class Game : protected FormState, protected FormControls {
   // Picture3(pictureNo): the menu loads a built-in picture there the first
   // time one is played, so the start loads only what the title shows.
   virtual void PictureNeeded(std::int32_t /*pictureNo*/) {}
+  // Called when the player has left a finished game for the title screen.
+  virtual void ReturnedToTitle() {}
 
   Host& host_;
   Zentik11& lib_;

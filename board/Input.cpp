@@ -35,12 +35,9 @@ void Game::AskReturnToTitle() {
   if (host_.MessageBox(kReturnQuestion, MsgButtons::YesNo, MsgAnswer::Yes, kTitle) != MsgAnswer::Yes) return;
   BitBlt(Window, 0, 0, kClientSize, kClientSize, Picture2, 0, 0, Rop::SRCCOPY);
   Refresh();
-  Label1[0].Visible = true;
-  Label1[1].Visible = true;
-  Label1[2].Visible = true;
   Solved = false;
   BoardActive = false;
-  Label1[8].Visible = true;
+  ReturnedToTitle();
 }
 
 }  // namespace mirel

@@ -37,6 +37,10 @@ QImage LoadBackdrop() { return ReadBuiltIn(QString::fromLatin1(assets::kBackdrop
 Form1::Form1(Host& host, Zentik11& lib) : Form1(host, lib, LoadBackdrop()) {}
 
 Form1::Form1(Host& host, Zentik11& lib, const QImage& backdrop) : Game(host, lib) {
+  for (int i = 0; i < kLabelCount; ++i) {
+    menu_.Label1[std::size_t(i)].Caption = kLabelDesign[std::size_t(i)].caption;
+    menu_.Label1[std::size_t(i)].Visible = kLabelDesign[std::size_t(i)].visibleAtStart;
+  }
   LoadBuiltIn(Picture2, backdrop);
   // The built-in pictures wait until a game needs one; Picture3(4) stays
   // empty until the player brings a picture.
@@ -58,6 +62,7 @@ void Form1::Form_Load() {
 }
 
 void Form1::Label1_Click(std::int16_t Index) {
+  auto& Label1 = menu_.Label1;
   // Only a shown label can be clicked.
   if (Index < 0 || Index >= kLabelCount || !Label1[std::size_t(Index)].Visible) return;
 
@@ -66,31 +71,31 @@ void Form1::Label1_Click(std::int16_t Index) {
       if (ChooseOwnPicture()) return;
       PrepareOwnPicture();
     }
-    Label1[0].Visible = false;
-    Label1[1].Visible = false;
-    Label1[2].Visible = false;
+    ShowLabels(Label1, 0, 2, false);
     Label1[8].Visible = false;
     ShowLabels(Label1, 3, 7, true);
   } else if (Index >= 3 && Index <= 6) {
     ShowLabels(Label1, 3, 7, false);
     std::int32_t picture = PictureNo;
-    if (OwnPicture) {
-      OwnPicture = false;  // an own picture serves one game; PictureNo stays 4
+    if (menu_.OwnPicture) {
+      menu_.OwnPicture = false;  // an own picture serves one game; PictureNo stays 4
     } else {
       picture = std::int32_t(std::floor(Rnd.Next() * 4));
     }
     StartLevel(Index - 2, picture);
   } else if (Index == 7) {
-    Label1[0].Visible = true;
-    Label1[1].Visible = true;
-    Label1[2].Visible = true;
-    Label1[8].Visible = true;
-    ShowLabels(Label1, 3, 7, false);
-    OwnPicture = false;
+    ShowTitle();
   } else if (Index == 8) {
     SoundOn = !SoundOn;
     Label1[8].Caption = SoundOn ? kSoundOnCaption : kSoundOffCaption;
   }
+}
+
+void Form1::ShowTitle() {
+  ShowLabels(menu_.Label1, 0, 2, true);
+  ShowLabels(menu_.Label1, 3, 7, false);
+  menu_.Label1[8].Visible = true;
+  menu_.OwnPicture = false;
 }
 
 }  // namespace mirel

@@ -82,7 +82,7 @@ void Form1::PrepareOwnPicture() {
   if (box.Width() < kBoxSide) box.SetWidth(kBoxSide);
   if (box.Height() < kBoxSide) box.SetHeight(kBoxSide);
   PictureNo = kOwnSlot;
-  OwnPicture = true;
+  menu_.OwnPicture = true;
   // Squeezes any side longer than 300; the loader has usually done so already,
   // and then this copies the picture onto itself unchanged.
   StretchBlt(box, 0, 0, kPictureSide, kPictureSide, box, 0, 0, box.ScaleWidth(), box.ScaleHeight());
