@@ -55,14 +55,13 @@ class Form1 : public Game {
   // A picture load that takes longer than this shows the busy cursor.
   int busyCursorAfterMs = 100;
 
- protected:
+ private:
   void PictureNeeded(std::int32_t pictureNo) override;
   void ReturnedToTitle() override { ShowTitle(); }
-
- private:
   // The title screen's labels, whether from the level screen or a finished game.
   void ShowTitle();
 
+  Host& host_;
   MenuState menu_;
   std::array<bool, kOwnPictureNo> builtInLoaded_{};
 };

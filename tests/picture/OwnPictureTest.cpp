@@ -8,7 +8,6 @@
 #include <string>
 
 #include "menu/Form1.h"
-#include "tests/common/Opened.h"
 #include "tests/common/Screens.h"
 #include "tests/common/ScriptedHost.h"
 #include "tests/common/SoundRig.h"
@@ -57,7 +56,7 @@ class OwnPictureTest : public ::testing::Test {
 
   ScriptedHost host;
   SoundRig sound;
-  Opened<Form1> form;
+  Form1 form;
 };
 
 TEST_F(OwnPictureTest, TheDialogAsksForOnePictureFileThenLetsEventsRun) {
@@ -144,7 +143,7 @@ TEST_F(OwnPictureTest, PreparationSqueezesWhateverTheBoxHolds) {
   QImage stripes(640, 200, QImage::Format_RGB32);
   for (int y = 0; y < 200; ++y)
     for (int x = 0; x < 640; ++x) stripes.setPixel(x, y, (x % 2) ? 0xFFFFFFFFu : 0xFF000000u);
-  form.EditControls().Picture3[kOwn].LoadPicture(stripes);
+  form.LoadPicture3(kOwn, stripes);
   form.PrepareOwnPicture();
   EXPECT_EQ(form.State().PictureNo, kOwn);
   EXPECT_TRUE(form.Menu().OwnPicture);
