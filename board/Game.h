@@ -124,7 +124,7 @@ class Game {
   // seeds from the clock as it loads.
   void SeedRandom(std::uint64_t seed) { Rnd.Seed(seed); }
   void SeedRandomFromClock() { Rnd.SeedFromClock(); }
-  // The sound switch, which the menu's sound label flips.
+  // The sound switch, which the menu flips.
   void SetSoundOn(bool on) { state_.SoundOn = on; }
 
  protected:
