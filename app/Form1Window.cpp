@@ -122,7 +122,7 @@ Form1Window::Form1Window(Form1& form, QWidget* parent)
 void Form1Window::SyncLabels() {
   for (int i = 0; i < kLabelCount; ++i) {
     MenuLabel* label = labels_[std::size_t(i)].get();
-    const LabelState& state = form_.Controls().Label1[std::size_t(i)];
+    const LabelState& state = form_.Menu().Label1[std::size_t(i)];
     const QString caption = QString::fromStdString(state.Caption);
     if (label->text() != caption || label->size().isEmpty()) {
       label->setText(caption);

@@ -10,7 +10,7 @@
 #include <functional>
 #include <memory>
 
-#include "board/LabelTable.h"
+#include "menu/LabelTable.h"
 
 namespace mirel {
 

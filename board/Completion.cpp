@@ -4,12 +4,12 @@
 namespace mirel {
 
 void Game::CheckComplete() {
-  if (!board_.IsSolved()) return;
+  if (!state_.BoardActive || state_.Solved || !board_.IsSolved()) return;
 
   // The board with its gap stays up for a moment before the last piece drops in.
   host_.Sleep(300);
-  if (SoundOn) lib_.PlaySound(2);
-  Solved = true;
+  if (state_.SoundOn) lib_.PlaySound(2);
+  state_.Solved = true;
   RepaintBoard();
   host_.MessageBox(kSuccessMessage, MsgButtons::Ok, MsgAnswer::Ok, kTitle);
 }

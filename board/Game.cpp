@@ -6,20 +6,29 @@ namespace mirel {
 
 Game::Game(Host& host, Zentik11& lib) : host_(host), lib_(lib) {
   // Design sizes; the menu loads the built-in pictures over them.
-  for (Surface& box : Picture3) box = Surface(kPictureSize, kPictureSize);
-  Picture1.reserve(kTileSlots);
-  Picture1.emplace_back(kTileBoxWidth, kTileBoxHeight);
-  for (int i = 0; i < kLabelCount; ++i) {
-    Label1[i].Caption = kLabelDesign[i].caption;
-    Label1[i].Visible = kLabelDesign[i].visibleAtStart;
-  }
+  for (Surface& box : controls_.Picture3) box = Surface(kPictureSize, kPictureSize);
+  controls_.Picture1.reserve(kTileSlots);
+  controls_.Picture1.emplace_back(kTileBoxWidth, kTileBoxHeight);
 }
 
 void Game::LoadPicture1(std::size_t index) {
-  if (index == 0 || index != Picture1.size())
+  std::vector<Surface>& boxes = controls_.Picture1;
+  if (index == 0 || index != boxes.size() || index >= std::size_t(kTileSlots))
     throw std::logic_error("Picture1: element already loaded or out of order");
   // A copy of the design, not of what element 0 holds now.
-  Picture1.emplace_back(kTileBoxWidth, kTileBoxHeight);
+  boxes.emplace_back(kTileBoxWidth, kTileBoxHeight);
+}
+
+void Game::LoadPicture2(const QImage& picture) { controls_.Picture2.LoadPicture(picture); }
+
+void Game::LoadPicture3(std::size_t index, const QImage& picture) {
+  controls_.Picture3.at(index).LoadPicture(picture);
+}
+
+void Game::UseOwnPicture(const QImage& fitted) {
+  if (state_.BoardActive) throw std::logic_error("UseOwnPicture: a board is in play");
+  LoadPicture3(kOwnPictureNo, fitted);
+  state_.PictureNo = kOwnPictureNo;
 }
 
 }  // namespace mirel

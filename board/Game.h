@@ -1,19 +1,18 @@
 #pragma once
-// Everything the window holds: the game state, its picture surfaces and label
-// states, and the board's procedures. The rules are the Board value it owns;
-// the procedures are short sequences of a rule, drawing and sound. Plain C++
-// over surfaces; the desktop is reached only through Host, sound only through
-// Zentik11.
+// The game without its menu: the game state, its picture surfaces and the
+// board's procedures. The rules are the Board value it owns; the procedures
+// are short sequences of a rule, drawing and sound. Plain C++ over surfaces;
+// the desktop is reached only through Host, sound only through Zentik11.
+
+#include <QImage>
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "Board.h"
 #include "CellGrid.h"
-#include "LabelTable.h"
 #include "platform/Host.h"
 #include "platform/Random.h"
 #include "platform/Surface.h"
@@ -35,34 +34,30 @@ inline constexpr const char* kTitle = "ミレル";
 inline constexpr const char* kSuccessMessage = "修復成功！おめでとうございます。";
 inline constexpr const char* kReturnQuestion = "タイトルに戻りますか？";
 
-struct LabelState {
-  std::string Caption;
-  bool Visible = false;
-};
-
-// The form's state variables.
+// The form's state variables that the game keeps.
 struct FormState {
   std::int32_t Level = 0;
   std::int32_t PictureNo = 0;
-  bool OwnPicture = false;
   bool Solved = false;
   bool BoardActive = false;
   bool SoundOn = false;
 };
 
-// The form's controls.
+// The form's picture boxes and its kept image.
 struct FormControls {
   Surface Window{kClientSize, kClientSize};    // the window's kept image
   Surface Picture2{kClientSize, kClientSize};  // title backdrop
   std::array<Surface, 5> Picture3;             // built-in pictures 0..3, own picture 4
   std::vector<Surface> Picture1;               // tile images; element 0 exists from the start
-  std::array<LabelState, kLabelCount> Label1;
-  RandomSource Rnd;
 };
 
-// Only the board's procedures and the menu change the state and the controls;
-// the window and the tests read them through State() and Controls().
-class Game : protected FormState, protected FormControls {
+// What holds after every public call:
+// - a level starts only with all 36 tile boxes loaded;
+// - a board in play (BoardActive) has side Level + 2, its tiles cut from
+//   Picture3(PictureNo), and a cell grid 0 .. Level + 3 laid out by its new game;
+// - Solved only for a solved board in play.
+// The window and the tests read the state through State() and Controls().
+class Game {
  public:
   Game(Host& host, Zentik11& lib);
   virtual ~Game() = default;
@@ -75,22 +70,31 @@ class Game : protected FormState, protected FormControls {
   // Creates Picture1 element index as a copy of element 0's design (same size,
   // face colour). Elements are created in ascending order, as the load handler does.
   void LoadPicture1(std::size_t index);
+  // Puts a picture into the backdrop box, or into Picture3 box index (0..3
+  // built in, 4 the player's own), which takes its size.
+  void LoadPicture2(const QImage& picture);
+  void LoadPicture3(std::size_t index, const QImage& picture);
+  // Puts the player's fitted picture into its box and makes it the picture of
+  // the next game. Not while a board is in play: its tiles came from PictureNo.
+  void UseOwnPicture(const QImage& fitted);
 
-  // A level pick: a fresh, shuffled board of side level + 2 cut from picture
-  // pictureNo (0..3 built in, 4 the player's own), drawn and taking presses.
+  // A level pick: a fresh, shuffled board of side level + 2 (level 1..4) cut
+  // from picture pictureNo (0..3 built in, 4 the player's own), drawn and
+  // taking presses. Without a picture number, a built-in one at random.
   void StartLevel(std::int32_t level, std::int32_t pictureNo);
+  void StartLevel(std::int32_t level);
 
-  // Board procedures.
-  void MoveTile(std::int32_t col, std::int32_t row) { board_.Move(col, row); }
   // The slide rule: is playing cell (c, r) next to the empty cell?
   bool MaySlide(std::int32_t c, std::int32_t r) const { return board_.MaySlide(c, r); }
-  void NewGame();
-  void Shuffle();
-  void DrawBoard();
+  // Completes a board in play that has just been solved: the last piece, the
+  // sound and the congratulation. Does nothing to any other board.
   void CheckComplete();
+  void DrawBoard();
+  // Lays the backdrop over the whole kept image: the title screen.
+  void DrawBackdrop();
 
   // The window's own operations on its kept image.
-  void Cls() { Window.Cls(); }
+  void Cls() { controls_.Window.Cls(); }
   void Refresh() { host_.Refresh(); }
 
   // What every painter of the board does: clear the window, draw the board,
@@ -98,7 +102,8 @@ class Game : protected FormState, protected FormControls {
   // clear is skipped when the backdrop is large enough to do so: the window
   // ends up the same, one full pass over it cheaper.
   void RepaintBoard() {
-    if (Picture2.ScaleWidth() < kClientSize || Picture2.ScaleHeight() < kClientSize) Cls();
+    const Surface& backdrop = controls_.Picture2;
+    if (backdrop.ScaleWidth() < kClientSize || backdrop.ScaleHeight() < kClientSize) Cls();
     DrawBoard();
     Refresh();
   }
@@ -107,32 +112,41 @@ class Game : protected FormState, protected FormControls {
   const Board& CurrentBoard() const { return board_; }
   const CellRec& CellAt(std::int32_t c, std::int32_t r) const { return CellGrid(c, r); }
   const CellGridArray& Cells() const { return CellGrid; }
-  // Lays the tiles of the game in play out as given (tests and benchmarks
-  // start from known boards). The side must be the level's.
+  // Lays the tiles of the unsolved game in play out as given (tests and
+  // benchmarks start from known boards). The side must be the level's.
   void SetBoard(const Board& board);
 
   // What the window shows and the tests check.
-  const FormState& State() const { return *this; }
-  const FormControls& Controls() const { return *this; }
+  const FormState& State() const { return state_; }
+  const FormControls& Controls() const { return controls_; }
 
   // A fixed seed replays the same games (tests, benchmarks); the program
   // seeds from the clock as it loads.
   void SeedRandom(std::uint64_t seed) { Rnd.Seed(seed); }
-  // The sound switch, which the menu's sound label flips.
-  void SetSoundOn(bool on) { SoundOn = on; }
+  void SeedRandomFromClock() { Rnd.SeedFromClock(); }
+  // The sound switch, which the menu flips.
+  void SetSoundOn(bool on) { state_.SoundOn = on; }
 
  protected:
   // Called as a level is picked, before its tiles are cut from
   // Picture3(pictureNo): the menu loads a built-in picture there the first
   // time one is played, so the start loads only what the title shows.
   virtual void PictureNeeded(std::int32_t /*pictureNo*/) {}
+  // Called when the player has left a finished game for the title screen.
+  virtual void ReturnedToTitle() {}
+
+ private:
+  // The steps of a level pick and a press.
+  void NewGame();
+  void Shuffle();
+  void MoveTile(std::int32_t col, std::int32_t row) { board_.Move(col, row); }
+  void AskReturnToTitle();
 
   Host& host_;
   Zentik11& lib_;
-
- private:
-  void AskReturnToTitle();
-
+  FormState state_;
+  FormControls controls_;
+  RandomSource Rnd;
   Board board_;
   CellGridArray CellGrid;
 };

@@ -1,13 +1,12 @@
 #include "Game.h"
-#include "platform/Blit.h"
 #include "support/Zentik11.h"
 
 namespace mirel {
 
 void Game::Form_MouseDown(std::int16_t /*Button*/, std::int16_t /*Shift*/, float X, float Y) {
   // Any button, with or without modifier keys, acts alike.
-  if (!BoardActive) return;
-  if (Solved) {
+  if (!state_.BoardActive) return;
+  if (state_.Solved) {
     AskReturnToTitle();
     return;
   }
@@ -21,7 +20,7 @@ void Game::Form_MouseDown(std::int16_t /*Button*/, std::int16_t /*Shift*/, float
       if (!(x > cell.Left && x < cell.Right && y > cell.Top && y < cell.Bottom)) continue;
       if (MaySlide(c, r)) {
         MoveTile(c, r);
-        if (SoundOn) lib_.PlaySound(1);
+        if (state_.SoundOn) lib_.PlaySound(1);
         RepaintBoard();
         CheckComplete();
       }
@@ -33,14 +32,11 @@ void Game::Form_MouseDown(std::int16_t /*Button*/, std::int16_t /*Shift*/, float
 
 void Game::AskReturnToTitle() {
   if (host_.MessageBox(kReturnQuestion, MsgButtons::YesNo, MsgAnswer::Yes, kTitle) != MsgAnswer::Yes) return;
-  BitBlt(Window, 0, 0, kClientSize, kClientSize, Picture2, 0, 0, Rop::SRCCOPY);
+  DrawBackdrop();
   Refresh();
-  Label1[0].Visible = true;
-  Label1[1].Visible = true;
-  Label1[2].Visible = true;
-  Solved = false;
-  BoardActive = false;
-  Label1[8].Visible = true;
+  state_.Solved = false;
+  state_.BoardActive = false;
+  ReturnedToTitle();
 }
 
 }  // namespace mirel

@@ -22,11 +22,9 @@ std::int32_t ToLong(double value) {
 }  // namespace
 
 void Game::NewGame() {
-  // Below 3 x 3 the shuffle could never find a move; above 6 x 6 there are
-  // not enough tile boxes.
-  if (Level < 1 || Level > 4) throw std::logic_error("NewGame: level outside 1..4");
-  const std::int32_t side = Level + 2;
-  const std::int32_t upper = Level + 3;
+  // StartLevel has checked the level and sized the grid.
+  const std::int32_t side = state_.Level + 2;
+  const std::int32_t upper = state_.Level + 3;
   const double tile = double(kBoardSize) / side;
 
   // Column by column, the ring around the board included.
@@ -36,8 +34,8 @@ void Game::NewGame() {
       const double y = double((r - 1) * kBoardSize) / side;
       if (c > 0 && c < upper && r > 0 && r < upper) {
         const std::int32_t t = (r - 1) * side + (c - 1);
-        BitBlt(Picture1.at(std::size_t(t)), 0, 0, ToLong(tile), ToLong(tile),
-               Picture3.at(std::size_t(PictureNo)), ToLong(x), ToLong(y), Rop::SRCCOPY);
+        BitBlt(controls_.Picture1.at(std::size_t(t)), 0, 0, ToLong(tile), ToLong(tile),
+               controls_.Picture3.at(std::size_t(state_.PictureNo)), ToLong(x), ToLong(y), Rop::SRCCOPY);
         // The tile box is hidden and keeps its image: nothing to show.
       }
       CellRec& cell = CellGrid(c, r);

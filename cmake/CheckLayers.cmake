@@ -14,7 +14,7 @@ set(may_use_picture picture platform)
 set(may_use_sound sound platform)
 set(may_use_platform platform)
 set(may_use_assets assets)
-set(may_use_tools tools board)  # the label captions, for the font subset
+set(may_use_tools tools menu)  # the label captions, for the font subset
 set(layers app menu board support picture sound platform assets tools)
 set(below_app menu board support picture sound platform assets)
 # Tests, benchmarks and fuzzers may use every layer, but no layer may use them.

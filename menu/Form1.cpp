@@ -2,11 +2,9 @@
 
 #include <QSize>
 #include <QString>
-#include <cmath>
 #include <utility>
 
 #include "assets/Assets.h"
-#include "platform/Blit.h"
 #include "picture/PictureFile.h"
 
 namespace mirel {
@@ -21,11 +19,6 @@ QImage ReadBuiltIn(const QString& resource, int side) {
   return loaded.fault == PictureFault::None ? std::move(loaded.picture) : QImage();
 }
 
-// A picture that could not be read leaves the box at its design size.
-void LoadBuiltIn(Surface& box, const QImage& picture) {
-  if (!picture.isNull()) box.LoadPicture(picture);
-}
-
 void ShowLabels(std::array<LabelState, kLabelCount>& labels, int first, int last, bool visible) {
   for (int i = first; i <= last; ++i) labels[std::size_t(i)].Visible = visible;
 }
@@ -36,8 +29,13 @@ QImage LoadBackdrop() { return ReadBuiltIn(QString::fromLatin1(assets::kBackdrop
 
 Form1::Form1(Host& host, Zentik11& lib) : Form1(host, lib, LoadBackdrop()) {}
 
-Form1::Form1(Host& host, Zentik11& lib, const QImage& backdrop) : Game(host, lib) {
-  LoadBuiltIn(Picture2, backdrop);
+Form1::Form1(Host& host, Zentik11& lib, const QImage& backdrop) : Game(host, lib), host_(host) {
+  for (int i = 0; i < kLabelCount; ++i) {
+    menu_.Label1[std::size_t(i)].Caption = kLabelDesign[std::size_t(i)].caption;
+    menu_.Label1[std::size_t(i)].Visible = kLabelDesign[std::size_t(i)].visibleAtStart;
+  }
+  // A picture that could not be read leaves its box at the design size.
+  if (!backdrop.isNull()) LoadPicture2(backdrop);
   // The built-in pictures wait until a game needs one; Picture3(4) stays
   // empty until the player brings a picture.
 }
@@ -45,19 +43,21 @@ Form1::Form1(Host& host, Zentik11& lib, const QImage& backdrop) : Game(host, lib
 void Form1::PictureNeeded(std::int32_t pictureNo) {
   static_assert(assets::kReliefCount == kOwnPictureNo);
   if (pictureNo < 0 || pictureNo >= kOwnPictureNo || builtInLoaded_[std::size_t(pictureNo)]) return;
-  LoadBuiltIn(Picture3[std::size_t(pictureNo)], ReadBuiltIn(assets::Relief(pictureNo + 1), kPictureSize));
+  const QImage relief = ReadBuiltIn(assets::Relief(pictureNo + 1), kPictureSize);
+  if (!relief.isNull()) LoadPicture3(std::size_t(pictureNo), relief);
   builtInLoaded_[std::size_t(pictureNo)] = true;
 }
 
 void Form1::Form_Load() {
-  Rnd.SeedFromClock();
-  SoundOn = true;
+  SeedRandomFromClock();
+  SetSoundOn(true);
   for (std::size_t i = 1; i < kTileSlots; ++i) LoadPicture1(i);
   // The window keeps its image, so the title shows as soon as it opens.
-  BitBlt(Window, 0, 0, kClientSize, kClientSize, Picture2, 0, 0, Rop::SRCCOPY);
+  DrawBackdrop();
 }
 
 void Form1::Label1_Click(std::int16_t Index) {
+  auto& Label1 = menu_.Label1;
   // Only a shown label can be clicked.
   if (Index < 0 || Index >= kLabelCount || !Label1[std::size_t(Index)].Visible) return;
 
@@ -66,31 +66,30 @@ void Form1::Label1_Click(std::int16_t Index) {
       if (ChooseOwnPicture()) return;
       PrepareOwnPicture();
     }
-    Label1[0].Visible = false;
-    Label1[1].Visible = false;
-    Label1[2].Visible = false;
+    ShowLabels(Label1, 0, 2, false);
     Label1[8].Visible = false;
     ShowLabels(Label1, 3, 7, true);
   } else if (Index >= 3 && Index <= 6) {
     ShowLabels(Label1, 3, 7, false);
-    std::int32_t picture = PictureNo;
-    if (OwnPicture) {
-      OwnPicture = false;  // an own picture serves one game; PictureNo stays 4
+    if (menu_.OwnPicture) {
+      menu_.OwnPicture = false;  // an own picture serves one game
+      StartLevel(Index - 2, kOwnPictureNo);
     } else {
-      picture = std::int32_t(std::floor(Rnd.Next() * 4));
+      StartLevel(Index - 2);
     }
-    StartLevel(Index - 2, picture);
   } else if (Index == 7) {
-    Label1[0].Visible = true;
-    Label1[1].Visible = true;
-    Label1[2].Visible = true;
-    Label1[8].Visible = true;
-    ShowLabels(Label1, 3, 7, false);
-    OwnPicture = false;
+    ShowTitle();
   } else if (Index == 8) {
-    SoundOn = !SoundOn;
-    Label1[8].Caption = SoundOn ? kSoundOnCaption : kSoundOffCaption;
+    SetSoundOn(!State().SoundOn);
+    Label1[8].Caption = State().SoundOn ? kSoundOnCaption : kSoundOffCaption;
   }
+}
+
+void Form1::ShowTitle() {
+  ShowLabels(menu_.Label1, 0, 2, true);
+  ShowLabels(menu_.Label1, 3, 7, false);
+  menu_.Label1[8].Visible = true;
+  menu_.OwnPicture = false;
 }
 
 }  // namespace mirel

@@ -6,7 +6,9 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
+#include "LabelTable.h"
 #include "board/Game.h"
 
 namespace mirel {
@@ -15,6 +17,18 @@ namespace mirel {
 // when they cannot be read. It needs no display and may run on any thread, so
 // the start reads it while Qt is still connecting to the display.
 QImage LoadBackdrop();
+
+struct LabelState {
+  std::string Caption;
+  bool Visible = false;
+};
+
+// What the menu holds besides the game: its labels as the player sees them,
+// and whether the player's own picture waits for the next game.
+struct MenuState {
+  std::array<LabelState, kLabelCount> Label1;
+  bool OwnPicture = false;
+};
 
 class Form1 : public Game {
  public:
@@ -35,13 +49,20 @@ class Form1 : public Game {
   // Fits the loaded own picture into 300 x 300 and marks it for the next game.
   void PrepareOwnPicture();
 
+  // What the window shows of the menu and the tests check.
+  const MenuState& Menu() const { return menu_; }
+
   // A picture load that takes longer than this shows the busy cursor.
   int busyCursorAfterMs = 100;
 
- protected:
-  void PictureNeeded(std::int32_t pictureNo) override;
-
  private:
+  void PictureNeeded(std::int32_t pictureNo) override;
+  void ReturnedToTitle() override { ShowTitle(); }
+  // The title screen's labels, whether from the level screen or a finished game.
+  void ShowTitle();
+
+  Host& host_;
+  MenuState menu_;
   std::array<bool, kOwnPictureNo> builtInLoaded_{};
 };
 

@@ -72,22 +72,22 @@ bool Form1::ChooseOwnPicture() {
     host_.MessageBox(text, MsgButtons::Ok, MsgAnswer::Ok, kTitle);
     return true;
   }
-  Picture3[kOwnSlot].LoadPicture(loaded.picture);
+  LoadPicture3(kOwnSlot, loaded.picture);
   return false;
 }
 
 void Form1::PrepareOwnPicture() {
-  Surface& box = Picture3[kOwnSlot];
+  Surface box = Controls().Picture3[kOwnSlot];
   // A narrow or low picture keeps its natural size; the box's face colour fills the rest.
   if (box.Width() < kBoxSide) box.SetWidth(kBoxSide);
   if (box.Height() < kBoxSide) box.SetHeight(kBoxSide);
-  PictureNo = kOwnSlot;
-  OwnPicture = true;
   // Squeezes any side longer than 300; the loader has usually done so already,
   // and then this copies the picture onto itself unchanged.
   StretchBlt(box, 0, 0, kPictureSide, kPictureSide, box, 0, 0, box.ScaleWidth(), box.ScaleHeight());
   box.SetWidth(kBoxSide);
   box.SetHeight(kBoxSide);
+  UseOwnPicture(box.Image());
+  menu_.OwnPicture = true;
 }
 
 }  // namespace mirel

@@ -6,7 +6,7 @@
 #include <QTemporaryFile>
 #include <cstdio>
 
-#include "board/LabelTable.h"
+#include "menu/LabelTable.h"
 
 namespace mirel::tools {
 

@@ -16,7 +16,6 @@
 #include "sound/Mci.h"
 #include "platform/ProgramFolder.h"
 #include "support/Zentik11.h"
-#include "tests/common/Opened.h"
 
 namespace mirel::test {
 
@@ -52,7 +51,7 @@ class AppFixture : public ::testing::Test {
     lib_ = std::make_unique<Zentik11>(mci_, ProgramFolder() / "Mirel.mtt");
     lib_->SoundSet(1, (ProgramFolder() / "Sound1.wav").string(), false);
     lib_->SoundSet(2, (ProgramFolder() / "Sound2.wav").string(), false);
-    form_ = std::make_unique<Opened<Form1>>(host_, *lib_);
+    form_ = std::make_unique<Form1>(host_, *lib_);
     window_ = std::make_unique<SpyWindow>(*form_);
     host_.SetWindow(window_.get());
     form_->Form_Load();
@@ -85,7 +84,7 @@ class AppFixture : public ::testing::Test {
   MciInterpreter mci_{audio_, CommandLog::Kept};
   std::unique_ptr<Zentik11> lib_;
   QtHost host_;
-  std::unique_ptr<Opened<Form1>> form_;
+  std::unique_ptr<Form1> form_;
   std::unique_ptr<SpyWindow> window_;
 };
 

@@ -8,7 +8,7 @@
 #include <QStringList>
 
 #include "assets/Assets.h"
-#include "board/LabelTable.h"
+#include "menu/LabelTable.h"
 #include "tests/assets/AssetFiles.h"
 
 namespace mirel::test {

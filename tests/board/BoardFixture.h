@@ -8,7 +8,6 @@
 
 #include "board/Game.h"
 #include "tests/common/BoardKit.h"
-#include "tests/common/Opened.h"
 #include "tests/common/ScriptedHost.h"
 #include "tests/common/SoundRig.h"
 
@@ -20,10 +19,11 @@ inline QRgb PatternPixel(int x, int y, int seed) {
   return 0xFF000000u | ((v ^ (v >> 13)) & 0xFFFFFFu);
 }
 
-inline void Paint(Surface& box, int width, int height, int seed) {
-  box = Surface(width, height);
+inline QImage Pattern(int width, int height, int seed) {
+  QImage picture(width, height, QImage::Format_RGB32);
   for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) box.Image().setPixel(x, y, PatternPixel(x, y, seed));
+    for (int x = 0; x < width; ++x) picture.setPixel(x, y, PatternPixel(x, y, seed));
+  return picture;
 }
 
 class BoardTest : public ::testing::Test {
@@ -31,9 +31,9 @@ class BoardTest : public ::testing::Test {
   BoardTest() : game(host, sound.lib) {
     for (std::size_t i = 1; i < kTileSlots; ++i) game.LoadPicture1(i);
     game.SetSoundOn(true);
-    Paint(game.EditControls().Picture2, 400, 400, 1);
+    game.LoadPicture2(Pattern(400, 400, 1));
     // Larger than 300 x 300: what lies beyond must never reach a tile.
-    for (int p = 0; p < 5; ++p) Paint(game.EditControls().Picture3[std::size_t(p)], 320, 310, 10 + p);
+    for (int p = 0; p < 5; ++p) game.LoadPicture3(std::size_t(p), Pattern(320, 310, 10 + p));
   }
 
   // A level pick from a fixed seed.
@@ -52,7 +52,7 @@ class BoardTest : public ::testing::Test {
 
   ScriptedHost host;
   SoundRig sound;
-  Opened<Game> game;
+  Game game;
 };
 
 }  // namespace mirel

@@ -76,35 +76,31 @@ TEST_F(DrawingTest, BuiltInTilesAreAndedOwnTilesCopiedAndTheGapShowsTheBackdrop)
 TEST_F(DrawingTest, SolvedBoardShowsEveryPieceForEverySide) {
   for (int side = 3; side <= 6; ++side) {
     Play(kit::SolvedText(side), side == 4 ? 4 : 1);
-    game.EditState().Solved = true;
-    game.Cls();
-    game.DrawBoard();
+    game.CheckComplete();
+    ASSERT_TRUE(game.State().Solved);
     EXPECT_TRUE(WindowShows(game, Expected(game))) << "side " << side;
     // The last piece, absent during play, fills the bottom-right cell.
     const QRgb corner = game.Controls().Picture3[std::size_t(game.State().PictureNo)].Pixel(299, 299);
     EXPECT_EQ(game.Controls().Window.Pixel(349, 399),
               side == 4 ? corner : (corner & game.Controls().Picture2.Pixel(349, 399)));
-    game.EditState().Solved = false;
-    game.Cls();
-    game.DrawBoard();
-    EXPECT_EQ(game.Controls().Window.Pixel(349, 399), game.Controls().Picture2.Pixel(349, 399))
-        << "side " << side;
   }
 }
 
 TEST_F(DrawingTest, RepaintMatchesClearAndDrawAndClearsWhatASmallBackdropLeaves) {
   Play("1 2 3/4 . 5/7 8 6", 0);
-  game.EditControls().Window.Image().fill(0xFF010203u);  // leftovers of an earlier screen
   game.Cls();
   game.DrawBoard();
   const QImage cleared = game.Controls().Window.Image().copy();
-  game.EditControls().Window.Image().fill(0xFF010203u);
+  // Leftovers of an earlier screen: the board over another backdrop.
+  const QImage backdrop = game.Controls().Picture2.Image().copy();
+  game.LoadPicture2(Pattern(400, 400, 2));
+  game.RepaintBoard();
+  game.LoadPicture2(backdrop);
   game.RepaintBoard();
   EXPECT_TRUE(game.Controls().Window.Image() == cleared);
 
   // A backdrop smaller than the window cannot cover it: the clear shows.
-  Paint(game.EditControls().Picture2, 40, 40, 3);
-  game.EditControls().Window.Image().fill(0xFF010203u);
+  game.LoadPicture2(Pattern(40, 40, 3));
   game.RepaintBoard();
   EXPECT_EQ(game.Controls().Window.Pixel(10, 10), game.Controls().Picture2.Pixel(10, 10));
   EXPECT_EQ(game.Controls().Window.Pixel(399, 0), kFaceColour);

@@ -73,7 +73,7 @@ TEST_F(Form1Load, ShowsTheTitleWithSoundOnAndAllTileBoxes) {
   }
   EXPECT_TRUE(form.Controls().Window.Image() == form.Controls().Picture2.Image());
   EXPECT_EQ(VisibleLabels(form), kTitleScreen);
-  EXPECT_EQ(form.Controls().Label1[8].Caption, "サウンド・オン");
+  EXPECT_EQ(form.Menu().Label1[8].Caption, "サウンド・オン");
   EXPECT_TRUE(host.Calls().empty());
   EXPECT_TRUE(sound.Commands().empty());
 }

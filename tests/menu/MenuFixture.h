@@ -8,7 +8,6 @@
 
 #include "menu/Form1.h"
 #include "tests/common/BoardKit.h"
-#include "tests/common/Opened.h"
 #include "tests/common/Screens.h"
 #include "tests/common/ScriptedHost.h"
 #include "tests/common/SoundRig.h"
@@ -47,7 +46,7 @@ class MenuTest : public ::testing::Test {
 
   ScriptedHost host;
   SoundRig sound;
-  Opened<Form1> form;
+  Form1 form;
 };
 
 }  // namespace mirel

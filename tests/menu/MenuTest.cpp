@@ -14,7 +14,7 @@ TEST_F(MenuTest, LabelsMoveBetweenTitleAndLevelScreens) {
   EXPECT_EQ(VisibleLabels(form), kLevelScreen);
   form.Label1_Click(7);
   EXPECT_EQ(VisibleLabels(form), kTitleScreen);
-  EXPECT_FALSE(form.State().OwnPicture);
+  EXPECT_FALSE(form.Menu().OwnPicture);
   EXPECT_FALSE(form.State().BoardActive);
   EXPECT_TRUE(host.Calls().empty());
   EXPECT_TRUE(form.Controls().Window.Image() == form.Controls().Picture2.Image());
@@ -34,10 +34,10 @@ TEST_F(MenuTest, HiddenAndUnknownLabelsTakeNoClicks) {
 TEST_F(MenuTest, SoundSwitchNamesTheCurrentState) {
   form.Label1_Click(8);
   EXPECT_FALSE(form.State().SoundOn);
-  EXPECT_EQ(form.Controls().Label1[8].Caption, "サウンド・オフ");
+  EXPECT_EQ(form.Menu().Label1[8].Caption, "サウンド・オフ");
   form.Label1_Click(8);
   EXPECT_TRUE(form.State().SoundOn);
-  EXPECT_EQ(form.Controls().Label1[8].Caption, "サウンド・オン");
+  EXPECT_EQ(form.Menu().Label1[8].Caption, "サウンド・オン");
   EXPECT_EQ(VisibleLabels(form), kTitleScreen);
   EXPECT_TRUE(sound.Commands().empty());
 }
@@ -46,7 +46,7 @@ TEST_F(MenuTest, CancelledOwnPictureKeepsTheTitle) {
   host.QueueCancel();
   form.Label1_Click(2);
   EXPECT_EQ(VisibleLabels(form), kTitleScreen);
-  EXPECT_FALSE(form.State().OwnPicture);
+  EXPECT_FALSE(form.Menu().OwnPicture);
   EXPECT_EQ(form.State().PictureNo, 0);
 }
 

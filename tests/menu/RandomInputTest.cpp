@@ -88,7 +88,7 @@ TEST_F(RandomInputTest, HundredThousandEventsKeepTheModelWhole) {
       if (!labels.empty() && Chance(0.8)) {
         std::vector<int> shown;
         for (int i = 0; i < kLabelCount; ++i)
-          if (form.Controls().Label1[std::size_t(i)].Visible) shown.push_back(i);
+          if (form.Menu().Label1[std::size_t(i)].Visible) shown.push_back(i);
         const int index = shown[std::size_t(Pick(int(shown.size())))];
         if (index == 2) {
           if (Chance(0.5))
