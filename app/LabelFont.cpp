@@ -15,7 +15,7 @@ bool RegisterLabelFont() {
   if (!font.isValid()) return false;
   const QByteArray data =
       font.compressionAlgorithm() == QResource::NoCompression
-          ? QByteArray::fromRawData(reinterpret_cast<const char*>(font.data()), qsizetype(font.size()))
+          ? QByteArray::fromRawData(reinterpret_cast<const char*>(font.data()), font.size())
           : font.uncompressedData();
   return QFontDatabase::addApplicationFontFromData(data) != -1;
 }

@@ -3,7 +3,14 @@
 #   mirel_sanitizers - AddressSanitizer and UBSan (MIREL_SANITIZE), fuzzer coverage (MIREL_FUZZ)
 #   mirel_options    - both; what every target of ours links
 add_library(mirel_warnings INTERFACE)
-target_compile_options(mirel_warnings INTERFACE -Wall -Wextra -Wpedantic)
+# The strict set both compilers share, and the few only GCC has. Library
+# headers come in as system headers, so only our own code answers to them.
+target_compile_options(mirel_warnings INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast -Wcast-align -Wunused
+  -Woverloaded-virtual -Wconversion -Wsign-conversion -Wnull-dereference -Wdouble-promotion -Wformat=2
+  -Wimplicit-fallthrough
+  $<$<CXX_COMPILER_ID:GNU>:-Wmisleading-indentation -Wduplicated-cond -Wduplicated-branches -Wlogical-op
+                           -Wuseless-cast -Wsuggest-override>)
 if(MIREL_WERROR)
   target_compile_options(mirel_warnings INTERFACE -Werror)
 endif()

@@ -25,12 +25,12 @@ void PutTag(std::vector<std::uint8_t>& out, const char (&tag)[5]) {
 }
 
 // Rows are padded to a multiple of four bytes.
-std::uint32_t Stride(int width, int bitsPerPixel) {
+std::uint32_t Stride(int width, std::uint32_t bitsPerPixel) {
   return ((static_cast<std::uint32_t>(width) * bitsPerPixel + 31) / 32) * 4;
 }
 
 // File header and BITMAPINFOHEADER; a positive height means bottom-up rows, BI_RGB means uncompressed.
-void PutBmpHeaders(std::vector<std::uint8_t>& out, int width, int height, int bitsPerPixel,
+void PutBmpHeaders(std::vector<std::uint8_t>& out, int width, int height, std::uint32_t bitsPerPixel,
                    std::uint32_t paletteEntries) {
   const std::uint32_t pixelOffset = kFileHeaderSize + kInfoHeaderSize + 4 * paletteEntries;
   const std::uint32_t imageSize = Stride(width, bitsPerPixel) * static_cast<std::uint32_t>(height);
@@ -55,7 +55,7 @@ void PutBmpHeaders(std::vector<std::uint8_t>& out, int width, int height, int bi
 }  // namespace
 
 void RgbPicture::Set(int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-  const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 3;
+  const std::size_t i = PixelIndex(x, y, width) * 3;
   rgb[i] = r;
   rgb[i + 1] = g;
   rgb[i + 2] = b;
@@ -65,7 +65,7 @@ QImage RgbPicture::ToImage() const {
   QImage image(width, height, QImage::Format_RGB32);
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
-      const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 3;
+      const std::size_t i = PixelIndex(x, y, width) * 3;
       image.setPixel(x, y, qRgb(rgb[i], rgb[i + 1], rgb[i + 2]));
     }
   }
@@ -87,7 +87,7 @@ std::vector<std::uint8_t> EncodeBmp24(const RgbPicture& picture) {
   for (int y = picture.height - 1; y >= 0; --y) {
     const std::size_t rowStart = out.size();
     for (int x = 0; x < picture.width; ++x) {
-      const std::size_t i = (static_cast<std::size_t>(y) * picture.width + x) * 3;
+      const std::size_t i = PixelIndex(x, y, picture.width) * 3;
       out.push_back(picture.rgb[i + 2]);  // stored as B, G, R
       out.push_back(picture.rgb[i + 1]);
       out.push_back(picture.rgb[i]);

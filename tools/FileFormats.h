@@ -11,13 +11,22 @@
 
 namespace mirel::tools {
 
+// Sizes and places are given as ints, as Qt gives them; storage counts in size_t.
+inline std::size_t PixelCount(int width, int height) {
+  return static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+}
+// Where pixel (x, y) sits in a row-major picture `width` pixels wide.
+inline std::size_t PixelIndex(int x, int y, int width) {
+  return PixelCount(width, y) + static_cast<std::size_t>(x);
+}
+
 // RGB pixels, row-major from the top row; stored as 24 bits a pixel.
 struct RgbPicture {
   int width = 0;
   int height = 0;
   std::vector<std::uint8_t> rgb;  // 3 bytes a pixel: R, G, B
 
-  RgbPicture(int w, int h) : width(w), height(h), rgb(static_cast<std::size_t>(w) * h * 3, 0) {}
+  RgbPicture(int w, int h) : width(w), height(h), rgb(PixelCount(w, h) * 3, 0) {}
   void Set(int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b);
   QImage ToImage() const;
 };
@@ -28,8 +37,8 @@ struct BitPicture {
   int height = 0;
   std::vector<std::uint8_t> black;  // 0 or 1 a pixel
 
-  BitPicture(int w, int h) : width(w), height(h), black(static_cast<std::size_t>(w) * h, 0) {}
-  bool At(int x, int y) const { return black[static_cast<std::size_t>(y) * width + x] != 0; }
+  BitPicture(int w, int h) : width(w), height(h), black(PixelCount(w, h), 0) {}
+  bool At(int x, int y) const { return black[PixelIndex(x, y, width)] != 0; }
   QImage ToImage() const;
 };
 

@@ -43,6 +43,12 @@ Field PaintMask(int width, int height, const std::function<void(QPainter&)>& dra
 
 namespace {
 
+// Element i of a vector, for code that counts with signed ints.
+template <typename Vector>
+decltype(auto) Item(Vector& vector, int i) {
+  return vector[static_cast<std::size_t>(i)];
+}
+
 // Squared distance transform of one line (Felzenszwalb and Huttenlocher):
 // the lower envelope of the parabolas rooted at each sample.
 void DistanceLine(const std::vector<double>& f, std::vector<double>& d) {
@@ -51,9 +57,10 @@ void DistanceLine(const std::vector<double>& f, std::vector<double>& d) {
   std::vector<int> v(static_cast<std::size_t>(n));
   std::vector<double> z(static_cast<std::size_t>(n) + 1);
   auto meet = [&](int q, int p) {
-    return ((f[q] + static_cast<double>(q) * q) - (f[p] + static_cast<double>(p) * p)) / (2.0 * (q - p));
+    return ((Item(f, q) + static_cast<double>(q) * q) - (Item(f, p) + static_cast<double>(p) * p)) /
+           (2.0 * (q - p));
   };
-  int k = 0;
+  std::size_t k = 0;  // the last parabola of the envelope; z[0] = -inf keeps it from going below 0
   v[0] = 0;
   z[0] = -kInf;
   z[1] = kInf;
@@ -72,7 +79,7 @@ void DistanceLine(const std::vector<double>& f, std::vector<double>& d) {
   for (int q = 0; q < n; ++q) {
     while (z[k + 1] < q) ++k;
     const double dq = q - v[k];
-    d[q] = dq * dq + f[v[k]];
+    Item(d, q) = dq * dq + Item(f, v[k]);
   }
 }
 
@@ -87,20 +94,21 @@ Field DistanceInside(const Field& mask) {
   std::vector<double> f(static_cast<std::size_t>(h));
   std::vector<double> d(static_cast<std::size_t>(h));
   for (int x = 0; x < w; ++x) {
-    for (int y = 0; y < h; ++y) f[y] = mask.At(x, y) >= 0.5f ? kFar : 0.0;
+    for (int y = 0; y < h; ++y) Item(f, y) = mask.At(x, y) >= 0.5f ? kFar : 0.0;
     DistanceLine(f, d);
-    for (int y = 0; y < h; ++y) squared.At(x, y) = static_cast<float>(std::min(d[y], kFar));
+    for (int y = 0; y < h; ++y) squared.At(x, y) = static_cast<float>(std::min(Item(d, y), kFar));
   }
   f.resize(static_cast<std::size_t>(w));
   d.resize(static_cast<std::size_t>(w));
   Field out(w, h);
   for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) f[x] = squared.At(x, y);
+    for (int x = 0; x < w; ++x) Item(f, x) = static_cast<double>(squared.At(x, y));
     DistanceLine(f, d);
     // Beyond the picture counts as outside, so a mask touching the border still slopes there.
     for (int x = 0; x < w; ++x) {
       const double border = std::min({x + 1, y + 1, w - x, h - y});
-      out.At(x, y) = mask.At(x, y) >= 0.5f ? static_cast<float>(std::min(std::sqrt(d[x]), border)) : 0.0f;
+      out.At(x, y) =
+          mask.At(x, y) >= 0.5f ? static_cast<float>(std::min(std::sqrt(Item(d, x)), border)) : 0.0f;
     }
   }
   return out;
@@ -111,20 +119,20 @@ Field Blur(const Field& field, float sigma) {
   std::vector<float> kernel(static_cast<std::size_t>(2 * radius + 1));
   float sum = 0;
   for (int i = -radius; i <= radius; ++i) {
-    kernel[i + radius] = std::exp(-0.5f * static_cast<float>(i * i) / (sigma * sigma));
-    sum += kernel[i + radius];
+    Item(kernel, i + radius) = std::exp(-0.5f * static_cast<float>(i * i) / (sigma * sigma));
+    sum += Item(kernel, i + radius);
   }
   for (float& k : kernel) k /= sum;
   Field across(field.Width(), field.Height());
   across.Apply([&](int x, int y, float) {
     float acc = 0;
-    for (int i = -radius; i <= radius; ++i) acc += kernel[i + radius] * field.Clamped(x + i, y);
+    for (int i = -radius; i <= radius; ++i) acc += Item(kernel, i + radius) * field.Clamped(x + i, y);
     return acc;
   });
   Field out(field.Width(), field.Height());
   out.Apply([&](int x, int y, float) {
     float acc = 0;
-    for (int i = -radius; i <= radius; ++i) acc += kernel[i + radius] * across.Clamped(x, y + i);
+    for (int i = -radius; i <= radius; ++i) acc += Item(kernel, i + radius) * across.Clamped(x, y + i);
     return acc;
   });
   return out;
@@ -235,7 +243,7 @@ BitPicture Dither(const Field& brightness) {
     for (int x = 0; x < w; ++x) {
       const float old = work.At(x, y);
       const bool black = old < 0.5f;
-      out.black[static_cast<std::size_t>(y) * w + x] = black ? 1 : 0;
+      out.black[PixelIndex(x, y, w)] = black ? 1 : 0;
       const float e = (old - (black ? 0.0f : 1.0f)) / 8.0f;
       spread(x + 1, y, e);
       spread(x + 2, y, e);

@@ -17,7 +17,7 @@ namespace mirel::tools {
 class Field {
  public:
   Field(int width, int height, float fill = 0.0f)
-      : width_(width), height_(height), v_(static_cast<std::size_t>(width) * height, fill) {}
+      : width_(width), height_(height), v_(PixelCount(width, height), fill) {}
 
   int Width() const { return width_; }
   int Height() const { return height_; }
@@ -31,7 +31,7 @@ class Field {
   Field& operator+=(const Field& other);
 
  private:
-  std::size_t Index(int x, int y) const { return static_cast<std::size_t>(y) * width_ + x; }
+  std::size_t Index(int x, int y) const { return PixelIndex(x, y, width_); }
   int width_;
   int height_;
   std::vector<float> v_;

@@ -40,7 +40,7 @@ const Character kMoon = {
 
 void DrawCharacter(QPainter& p, const Character& character, QRectF box, float weight) {
   p.setBrush(Qt::NoBrush);
-  p.setPen(QPen(Qt::black, weight, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.setPen(QPen(Qt::black, static_cast<qreal>(weight), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
   for (const Stroke& stroke : character) {
     QPainterPath path;
     for (std::size_t i = 0; i < stroke.size(); ++i) {
@@ -89,7 +89,7 @@ Field ShadeCharacters() {
       QPainterPath path(at);
       for (int i = 0; i < crack.steps; ++i) {
         angle += random.Between(-0.45f, 0.45f);
-        at += QPointF(4 * std::cos(angle), 4 * std::sin(angle));
+        at += Point(4 * std::cos(angle), 4 * std::sin(angle));
         path.lineTo(at);
       }
       p.drawPath(path);

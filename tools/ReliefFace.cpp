@@ -12,7 +12,9 @@
 namespace mirel::tools {
 namespace {
 
-constexpr float kMid = 150.0f;  // the face's centre line
+// The face's centre line: in double as Qt draws, in float for the float arithmetic.
+constexpr qreal kMid = 150;
+constexpr float kMidF = static_cast<float>(kMid);
 
 // Mirror a drawing about the centre line, so both halves of the face match.
 template <typename Draw>
@@ -27,7 +29,7 @@ void BothSides(QPainter& p, Draw draw) {
 
 void Line(QPainter& p, const QPainterPath& path, float width) {
   p.setBrush(Qt::NoBrush);
-  p.setPen(QPen(Qt::black, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.setPen(QPen(Qt::black, static_cast<qreal>(width), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
   p.drawPath(path);
   p.setPen(Qt::NoPen);
   p.setBrush(Qt::black);
@@ -63,9 +65,11 @@ Field ShadeFace() {
   // The headband follows the curve of the brow; its edges are cut in and a zigzag
   // runs along it.
   auto bandCurve = [](float offset) {
+    const auto high = static_cast<qreal>(86 + offset);
+    const auto low = static_cast<qreal>(104 + offset);
     QPainterPath path;
-    path.moveTo(kMid - 90, 104 + offset);
-    path.cubicTo(kMid - 60, 86 + offset, kMid + 60, 86 + offset, kMid + 90, 104 + offset);
+    path.moveTo(kMid - 90, low);
+    path.cubicTo(kMid - 60, high, kMid + 60, high, kMid + 90, low);
     return path;
   };
   const Field band = PaintMask(n, n, [&](QPainter& p) { Line(p, bandCurve(0), 22.0f); });
@@ -91,9 +95,9 @@ Field ShadeFace() {
   const Field studs = PaintMask(n, n, [&](QPainter& p) {
     for (int row = 0; row < 2; ++row) {
       for (int i = -8; i <= 8; ++i) {
-        const float x = kMid + (12.0f + 2.5f * static_cast<float>(row)) * static_cast<float>(i);
-        const float t = (x - kMid) / 130.0f;
-        p.drawEllipse(QPointF(x, 272 + 13 * row + 30 * t * t), 5.0, 5.0);
+        const float x = kMidF + (12.0f + 2.5f * static_cast<float>(row)) * static_cast<float>(i);
+        const float t = (x - kMidF) / 130.0f;
+        p.drawEllipse(Point(x, static_cast<float>(272 + 13 * row) + 30 * t * t), 5.0, 5.0);
       }
     }
   });
@@ -158,7 +162,7 @@ Field ShadeFace() {
   Field hairHeight = Plateau(hair, 5.0f, 8.0f);
   hairHeight.Apply([&](int x, int y, float h) {
     if (h <= 0) return h;
-    const float dx = static_cast<float>(x) - kMid;
+    const float dx = static_cast<float>(x) - kMidF;
     const float dy = static_cast<float>(y) - 200.0f;
     const float fan = std::atan2(dx, -dy) * 130.0f;
     const float across = y < 100 ? fan : dx + (fan - dx) * SmoothStep(110, 96, static_cast<float>(y));
@@ -170,14 +174,14 @@ Field ShadeFace() {
   Field faceHeight = Plateau(face, 4.0f, 8.0f);
   faceHeight.Apply([&](int x, int y, float h) {
     if (h <= 0) return h;
-    const float u = (static_cast<float>(x) - kMid) / 68.0f;
+    const float u = (static_cast<float>(x) - kMidF) / 68.0f;
     const float v = (static_cast<float>(y) - 168.0f) / 86.0f;
     return h + 7.0f * std::sqrt(std::max(0.0f, 1.0f - u * u - v * v));
   });
   // The neck is round, so it shades across.
   Field neckHeight = Plateau(neck, 4.0f, 7.0f);
   neckHeight.Apply([&](int x, int, float h) {
-    const float u = std::min(1.0f, std::abs(static_cast<float>(x) - kMid) / 32.0f);
+    const float u = std::min(1.0f, std::abs(static_cast<float>(x) - kMidF) / 32.0f);
     return h > 0 ? h + 5.0f * std::sqrt(1.0f - u * u) : h;
   });
   // Ear discs lie over the locks, domed, with a hole through the middle.

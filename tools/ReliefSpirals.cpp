@@ -21,7 +21,8 @@ QPainterPath Spiral(QPointF centre, float r0, float r1, float turns, float start
     const float t = static_cast<float>(i) / static_cast<float>(steps);
     const float a = startAngle + direction * t * turns * kTau;
     const float r = r0 + (r1 - r0) * t;
-    const QPointF p(centre.x() + r * std::cos(a), centre.y() + r * std::sin(a));
+    const QPointF p(centre.x() + static_cast<qreal>(r * std::cos(a)),
+                    centre.y() + static_cast<qreal>(r * std::sin(a)));
     if (i == 0) {
       path.moveTo(p);
     } else {
@@ -33,7 +34,7 @@ QPainterPath Spiral(QPointF centre, float r0, float r1, float turns, float start
 
 void StrokeOf(QPainter& painter, const QPainterPath& path, float width) {
   painter.setBrush(Qt::NoBrush);
-  painter.setPen(QPen(Qt::black, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  painter.setPen(QPen(Qt::black, static_cast<qreal>(width), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
   painter.drawPath(path);
 }
 
@@ -67,10 +68,10 @@ Field ShadeSpirals() {
     // Wave lines between the corners.
     for (int side = 0; side < 4; ++side) {
       auto place = [&](float along, float across) {
-        return side == 0   ? QPointF(along, across)
-               : side == 1 ? QPointF(n - across, along)
-               : side == 2 ? QPointF(n - along, n - across)
-                           : QPointF(across, n - along);
+        return side == 0   ? Point(along, across)
+               : side == 1 ? Point(n - across, along)
+               : side == 2 ? Point(n - along, n - across)
+                           : Point(across, n - along);
       };
       QPainterPath wave;
       for (int i = 0; i <= 60; ++i) {

@@ -19,31 +19,35 @@ constexpr float kPi = std::numbers::pi_v<float>;
 QPainterPath Glyph(Random& random) {
   QPainterPath path;
   auto line = [&](float x0, float y0, float x1, float y1) {
-    path.moveTo(x0, y0);
-    path.lineTo(x1, y1);
+    path.moveTo(Point(x0, y0));
+    path.lineTo(Point(x1, y1));
   };
   auto part = [&](int kind, float x0, float y0, float w, float h) {
     const float cx = x0 + w / 2;
     const float cy = y0 + h / 2;
+    // Fractions of the box given as doubles are taken in double.
+    const auto left = static_cast<qreal>(x0), top = static_cast<qreal>(y0);
+    const auto width = static_cast<qreal>(w), height = static_cast<qreal>(h);
     switch (kind) {
       case 0:  // upright
         line(cx, y0, cx, y0 + h);
         break;
       case 1:  // ring
-        path.addEllipse(QPointF(cx, cy), w * 0.38, h * 0.38);
+        path.addEllipse(Point(cx, cy), width * 0.38, height * 0.38);
         break;
       case 2:  // cup
-        path.moveTo(x0, y0);
-        path.quadTo(cx, y0 + 2 * h, x0 + w, y0);
+        path.moveTo(Point(x0, y0));
+        path.quadTo(Point(cx, y0 + 2 * h), Point(x0 + w, y0));
         break;
       case 3:  // zigzag
-        path.moveTo(x0, y0 + h);
-        for (int i = 1; i <= 4; ++i) path.lineTo(x0 + w * i / 4, (i % 2) ? y0 : y0 + h);
+        path.moveTo(Point(x0, y0 + h));
+        for (int i = 1; i <= 4; ++i)
+          path.lineTo(Point(x0 + w * static_cast<float>(i) / 4, (i % 2) ? y0 : y0 + h));
         break;
       case 4:  // triangle
-        path.moveTo(cx, y0);
-        path.lineTo(x0 + w, y0 + h);
-        path.lineTo(x0, y0 + h);
+        path.moveTo(Point(cx, y0));
+        path.lineTo(Point(x0 + w, y0 + h));
+        path.lineTo(Point(x0, y0 + h));
         path.closeSubpath();
         break;
       case 5:  // cross
@@ -51,36 +55,40 @@ QPainterPath Glyph(Random& random) {
         line(x0, cy, x0 + w, cy);
         break;
       case 6:  // wave
-        path.moveTo(x0, cy);
-        path.cubicTo(x0 + w / 3, y0 - h / 4, x0 + 2 * w / 3, y0 + h * 1.25, x0 + w, cy);
+        path.moveTo(Point(x0, cy));
+        path.cubicTo(Point(x0 + w / 3, y0 - h / 4),
+                     QPointF(static_cast<qreal>(x0 + 2 * w / 3), top + height * 1.25), Point(x0 + w, cy));
         break;
       case 7:  // eye
-        path.moveTo(x0, cy);
-        path.quadTo(cx, y0 - h / 3, x0 + w, cy);
-        path.quadTo(cx, y0 + h * 4 / 3, x0, cy);
-        path.addEllipse(QPointF(cx, cy), w * 0.1, h * 0.1);
+        path.moveTo(Point(x0, cy));
+        path.quadTo(Point(cx, y0 - h / 3), Point(x0 + w, cy));
+        path.quadTo(Point(cx, y0 + h * 4 / 3), Point(x0, cy));
+        path.addEllipse(Point(cx, cy), width * 0.1, height * 0.1);
         break;
       case 8:  // hook
-        path.moveTo(x0 + w * 0.2, y0 + h);
-        path.lineTo(x0 + w * 0.2, y0 + h * 0.35);
-        path.arcTo(x0 + w * 0.2, y0, w * 0.6, h * 0.7, 180, -180);
+        path.moveTo(left + width * 0.2, static_cast<qreal>(y0 + h));
+        path.lineTo(left + width * 0.2, top + height * 0.35);
+        path.arcTo(left + width * 0.2, top, width * 0.6, height * 0.7, 180, -180);
         break;
-      case 9:  // bars
-        line(x0, y0 + h * 0.2, x0 + w, y0 + h * 0.2);
-        line(x0, y0 + h * 0.8, x0 + w, y0 + h * 0.8);
+      case 9: {  // bars
+        const auto upper = static_cast<float>(top + height * 0.2);
+        const auto lower = static_cast<float>(top + height * 0.8);
+        line(x0, upper, x0 + w, upper);
+        line(x0, lower, x0 + w, lower);
         break;
+      }
       case 10:  // bird: two wings and a body
-        path.moveTo(x0, y0 + h * 0.3);
-        path.quadTo(x0 + w * 0.3, y0 + h * 0.6, cx, y0 + h * 0.55);
-        path.quadTo(x0 + w * 0.7, y0 + h * 0.6, x0 + w, y0 + h * 0.3);
-        line(cx, y0 + h * 0.55, cx, y0 + h);
+        path.moveTo(left, top + height * 0.3);
+        path.quadTo(left + width * 0.3, top + height * 0.6, static_cast<qreal>(cx), top + height * 0.55);
+        path.quadTo(left + width * 0.7, top + height * 0.6, static_cast<qreal>(x0 + w), top + height * 0.3);
+        line(cx, static_cast<float>(top + height * 0.55), cx, y0 + h);
         break;
       default:  // spiral
-        path.moveTo(cx, cy);
+        path.moveTo(Point(cx, cy));
         for (int i = 1; i <= 24; ++i) {
           const float a = static_cast<float>(i) * kPi / 8;
           const float r = 0.5f * static_cast<float>(i) / 24;
-          path.lineTo(cx + w * r * std::cos(a), cy + h * r * std::sin(a));
+          path.lineTo(Point(cx + w * r * std::cos(a), cy + h * r * std::sin(a)));
         }
         break;
     }
@@ -121,13 +129,13 @@ Field ShadeTablet() {
   auto rowTop = [&](int r) { return kTop + kInner + static_cast<float>(r) * (rowHeight + kBar); };
 
   const Field slab =
-      PaintMask(n, n, [&](QPainter& p) { p.drawRoundedRect(QRectF(kLeft, kTop, kSize, kSize + 4), 14, 14); });
+      PaintMask(n, n, [&](QPainter& p) { p.drawRoundedRect(Rect(kLeft, kTop, kSize, kSize + 4), 14, 14); });
   // The face of the tablet is sunk inside its rim; bars are left standing across it.
   const Field face = PaintMask(n, n, [&](QPainter& p) {
-    p.drawRoundedRect(QRectF(kLeft + 12, kTop + 12, kSize - 24, kSize - 20), 6, 6);
+    p.drawRoundedRect(Rect(kLeft + 12, kTop + 12, kSize - 24, kSize - 20), 6, 6);
   });
   const Field bars = PaintMask(n, n, [&](QPainter& p) {
-    for (int r = 1; r < kRows; ++r) p.drawRect(QRectF(kLeft + 12, rowTop(r) - kBar, kSize - 24, kBar));
+    for (int r = 1; r < kRows; ++r) p.drawRect(Rect(kLeft + 12, rowTop(r) - kBar, kSize - 24, kBar));
   });
   Random random(5150u);
   const Field glyphs = PaintMask(n, n, [&](QPainter& p) {
@@ -139,8 +147,8 @@ Field ShadeTablet() {
         const float x = kLeft + 16 + static_cast<float>(c) * cell + (cell - size) / 2;
         const float y = rowTop(r) + (rowHeight - size) / 2;
         QTransform place;
-        place.translate(x, y);
-        place.scale(size, size);
+        place.translate(static_cast<qreal>(x), static_cast<qreal>(y));
+        place.scale(static_cast<qreal>(size), static_cast<qreal>(size));
         p.setPen(QPen(Qt::black, 3.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.drawPath(place.map(Glyph(random)));
       }

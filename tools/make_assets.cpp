@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     std::size_t black = 0;
     for (auto b : picture.black) black += b;
     std::printf("%s: %.1f%% black\n", name.c_str(),
-                100.0 * static_cast<double>(black) / picture.black.size());
+                100.0 * static_cast<double>(black) / static_cast<double>(picture.black.size()));
     if (!preview.empty()) {
       ok &= SavePng(preview / (name + "-shade.png"), GreyImage(shades[i]));
       ok &= SavePng(preview / (name + "-bits.png"), picture.ToImage());

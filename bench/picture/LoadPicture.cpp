@@ -46,7 +46,7 @@ int Make(const char* size, const char* file) {
     const double v = double(y) / h;
     for (int x = 0; x < w; ++x) {
       const double u = double(x) / w;
-      const double detail = 20 * std::sin(x * 0.9) * std::sin(y * 0.7) + int(noise.bounded(13)) - 6;
+      const double detail = 20 * std::sin(x * 0.9) * std::sin(y * 0.7) + noise.bounded(13) - 6;
       const int r = int(120 + 80 * std::sin(9 * u + 4 * v) + detail);
       const int g = int(130 + 70 * std::cos(7 * u - 11 * v) + detail);
       const int b = int(110 + 60 * std::sin(13 * u * v) + detail);

@@ -91,7 +91,7 @@ TEST_P(Sound, FormatLengthLevelAndQuietEnds) {
 INSTANTIATE_TEST_SUITE_P(Game, Sound,
                          ::testing::Values(SoundCase{"Sound1.wav", 0.05, 0.3},
                                            SoundCase{"Sound2.wav", 1.0, 2.0}),
-                         [](const auto& info) { return std::string(info.param.name).substr(0, 6); });
+                         [](const auto& test) { return std::string(test.param.name).substr(0, 6); });
 
 // The game opens its sounds from its own folder, so the build puts them there.
 TEST(SoundFiles, AreCopiedBesideTheProgram) {

@@ -27,7 +27,8 @@ inline Surface PatternSurface(int width, int height) {
 // The stored word, alpha byte included, which QImage::pixel() would hide.
 inline QRgb RawPixel(const Surface& surface, int x, int y) {
   QRgb value;
-  std::memcpy(&value, surface.Image().constScanLine(y) + x * sizeof(QRgb), sizeof value);
+  std::memcpy(&value, surface.Image().constScanLine(y) + static_cast<std::size_t>(x) * sizeof(QRgb),
+              sizeof value);
   return value;
 }
 

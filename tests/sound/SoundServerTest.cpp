@@ -365,7 +365,7 @@ TEST_F(Sound, EndsCleanlyRightAfterPlaying) {
   Expect(open);
   Expect("play \"1\" from 0 notify");
   EXPECT_EQ(probe_->Quit(), "");
-  for (int run = 0; run < 10; ++run) {
+  for (unsigned run = 0; run < 10; ++run) {
     Probe probe(server_.ClientEnvironment());
     ASSERT_TRUE(probe.Started());
     EXPECT_EQ(probe.Send(open), 0);

@@ -71,7 +71,7 @@ std::string InChild(const std::function<std::string()>& body) {
 }
 
 #define CHECK_OR_RETURN(cond, what) \
-  if (!(cond)) return std::string(what)
+  if (!(cond)) return what
 
 // Sends standard error to `file` for the rest of the child's life.
 void RedirectStderr(const fs::path& file) {

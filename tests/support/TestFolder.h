@@ -3,7 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -20,7 +20,9 @@ class TestFolder : public TempFolder {
 
 inline std::string Slurp(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::ostringstream bytes;
+  bytes << in.rdbuf();  // a missing file reads as empty
+  return bytes.str();
 }
 
 inline void Spit(const std::filesystem::path& file, std::string_view bytes) {
