@@ -11,8 +11,8 @@ void Game::Form_MouseDown(std::int16_t /*Button*/, std::int16_t /*Shift*/, float
     return;
   }
   const std::int32_t side = board_.Side();
-  const double x = X;
-  const double y = Y;
+  const double x = static_cast<double>(X);
+  const double y = static_cast<double>(Y);
   for (std::int32_t c = 1; c <= side; ++c) {
     for (std::int32_t r = 1; r <= side; ++r) {
       const CellRec& cell = CellGrid(c, r);

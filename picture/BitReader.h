@@ -9,7 +9,7 @@ namespace mirel::picture {
 
 class BitReader {
  public:
-  BitReader(const std::uint8_t* data, std::size_t size) : data_(data), bits_(std::uint64_t(size) * 8) {}
+  BitReader(const std::uint8_t* data, std::size_t size) : data_(data), bits_(size * 8) {}
 
   std::uint64_t Bit() {
     if (!ok_ || at_ >= bits_) {

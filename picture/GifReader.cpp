@@ -67,7 +67,7 @@ class GifReader final : public Reader {
         return Outcome::Damaged;  // a trailer before any picture, or garbage
       }
     }
-    canvas_ = qint64(canvasWidth) * canvasHeight;
+    canvas_ = canvasWidth * canvasHeight;
     if (!device_.seek(0)) return Outcome::Damaged;
     reader_.setDevice(&device_);
     reader_.setFormat("gif");

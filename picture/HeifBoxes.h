@@ -35,8 +35,8 @@ class Span {
       failed.ok_ = false;
       return failed;
     }
-    const Span part(data_ + at_, std::size_t(bytes));
-    at_ += std::size_t(bytes);
+    const Span part(data_ + at_, bytes);
+    at_ += bytes;
     return part;
   }
   std::size_t Left() const { return size_ - at_; }

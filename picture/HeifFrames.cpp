@@ -59,8 +59,8 @@ class Image {
     while (at < data.Size()) {
       std::uint8_t length[4];
       if (!Counted() || !data.Read(at, length, 4)) return false;
-      const std::uint64_t size =
-          std::uint64_t(length[0]) << 24 | length[1] << 16 | length[2] << 8 | length[3];
+      const std::uint64_t size = std::uint64_t(length[0]) << 24 | std::uint64_t(length[1]) << 16 |
+                                 std::uint64_t(length[2]) << 8 | length[3];
       at += 4;
       if (size > data.Size() - at) return false;
       std::uint8_t head[kHeaderBytes];
@@ -126,7 +126,7 @@ bool CodedImageFits(QIODevice& device, const Items& items, std::uint64_t id, boo
   if (associated != items.associations.end()) {
     for (const std::uint64_t index : associated->second) {
       if (index > items.properties.size()) return false;  // the library refuses it too
-      const auto& [type, body] = items.properties[std::size_t(index - 1)];
+      const auto& [type, body] = items.properties[index - 1];
       if (type == Tag("ispe")) {
         Span ispe = body;
         ispe.Be(4);  // version and flags

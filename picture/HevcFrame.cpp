@@ -35,7 +35,7 @@ std::optional<Frame> HevcSpsFrame(const std::uint8_t* nal, std::size_t size) {
     level[i] = b.Bit();
   }
   if (subLayers > 0) b.Skip(2 * std::uint64_t(8 - subLayers));
-  for (int i = 0; i < subLayers; ++i) b.Skip((profile[i] ? 88 : 0) + (level[i] ? 8 : 0));
+  for (int i = 0; i < subLayers; ++i) b.Skip((profile[i] ? 88u : 0u) + (level[i] ? 8u : 0u));
   b.Golomb(31);                      // its own id
   if (b.Golomb(31) == 3) b.Skip(1);  // 4:4:4 chroma, and whether its planes are coded apart
   Frame frame;

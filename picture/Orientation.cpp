@@ -11,7 +11,8 @@ int ExifOrientation(const std::uint8_t* tiff, std::size_t size) {
   const bool little = tiff[0] == 'I' && tiff[1] == 'I';
   if (!little && !(tiff[0] == 'M' && tiff[1] == 'M')) return 1;
   auto u16 = [&](std::size_t at) -> std::uint32_t {
-    return little ? tiff[at] | tiff[at + 1] << 8 : tiff[at] << 8 | tiff[at + 1];
+    const std::uint32_t first = tiff[at], second = tiff[at + 1];
+    return little ? first | second << 8 : first << 8 | second;
   };
   auto u32 = [&](std::size_t at) -> std::uint32_t {
     return little ? u16(at) | u16(at + 2) << 16 : u16(at) << 16 | u16(at + 2);

@@ -136,11 +136,11 @@ class PngReader final : public Reader {
       // row of the current pass, its pixels packed; each goes to its place in
       // the grid. Empty passes are skipped by the library, and so here.
       for (int pass = 0; pass < PassesFor(step); ++pass) {
-        const int rows = int(PNG_PASS_ROWS(std::uint32_t(size.height()), pass));
-        const int columns = int(PNG_PASS_COLS(std::uint32_t(size.width()), pass));
-        if (rows == 0 || columns == 0) continue;
         const int x0 = PNG_PASS_START_COL(pass), dx = PNG_PASS_COL_OFFSET(pass);
         const int y0 = PNG_PASS_START_ROW(pass), dy = PNG_PASS_ROW_OFFSET(pass);
+        const int rows = size.height() > y0 ? (size.height() - y0 + dy - 1) / dy : 0;
+        const int columns = size.width() > x0 ? (size.width() - x0 + dx - 1) / dx : 0;
+        if (rows == 0 || columns == 0) continue;
         for (int r = 0; r < rows; ++r) {
           png_read_row(png_, line.data(), nullptr);
           const auto* from = reinterpret_cast<const std::uint32_t*>(line.data());

@@ -21,11 +21,11 @@ TEST_F(MenuTest, LabelsMoveBetweenTitleAndLevelScreens) {
 }
 
 TEST_F(MenuTest, HiddenAndUnknownLabelsTakeNoClicks) {
-  for (std::int16_t index : {3, 4, 5, 6, 7, -1, 9, 300, -32768}) form.Label1_Click(index);
+  for (int index : {3, 4, 5, 6, 7, -1, 9, 300, -32768}) form.Label1_Click(std::int16_t(index));
   EXPECT_EQ(VisibleLabels(form), kTitleScreen);
   EXPECT_FALSE(form.State().BoardActive);
   form.Label1_Click(1);
-  for (std::int16_t index : {0, 1, 2, 8}) form.Label1_Click(index);
+  for (int index : {0, 1, 2, 8}) form.Label1_Click(std::int16_t(index));
   EXPECT_EQ(VisibleLabels(form), kLevelScreen);
   EXPECT_TRUE(form.State().SoundOn);
   EXPECT_TRUE(host.Calls().empty());

@@ -203,7 +203,7 @@ TEST_F(FormatsTest, BadFilesInEveryFormatAreRefusedWithinBoundedMemory) {
     for (double keep : {0.9, 0.5}) {
       largestGrowth =
           std::max(largestGrowth, pics::PeakGrowthMb([&] {
-                     EXPECT_EQ(Load(good.left(int(good.size() * keep))).fault, PictureFault::Damaged) << keep;
+                     EXPECT_EQ(Load(good.left(int(double(good.size()) * keep))).fault, PictureFault::Damaged) << keep;
                    }));
     }
   }
@@ -257,7 +257,7 @@ TEST_F(FormatsTest, PictureFaultsFoundBeforeStayFixed) {
     const QByteArray jpeg = pics::Encode(pics::PhotoLike(640, 480), "jpeg", 90, progressive);
     for (double keep : {0.2, 0.5, 0.8, 0.97}) {
       SCOPED_TRACE(testing::Message() << (progressive ? "progressive " : "baseline ") << keep);
-      EXPECT_EQ(Load(jpeg.left(int(jpeg.size() * keep)) + "\xFF\xD9").fault, PictureFault::Damaged);
+      EXPECT_EQ(Load(jpeg.left(int(double(jpeg.size()) * keep)) + "\xFF\xD9").fault, PictureFault::Damaged);
     }
   }
 

@@ -214,7 +214,7 @@ TEST_F(LoaderTest, PicturesCutShortAreRefused) {
     SCOPED_TRACE(name);
     ASSERT_EQ(Load(name, bytes).fault, PictureFault::None);
     for (double keep : {0.9, 0.5, 0.1}) {
-      const FittedPicture got = Load(name, bytes.left(int(bytes.size() * keep)));
+      const FittedPicture got = Load(name, bytes.left(int(double(bytes.size()) * keep)));
       EXPECT_EQ(got.fault, PictureFault::Damaged) << keep;
       EXPECT_TRUE(got.picture.isNull());
     }
@@ -231,7 +231,7 @@ TEST_F(LoaderTest, WhatIsNotAFormatThatLoadsIsRefused) {
 
   QRandomGenerator random(7);
   for (int i = 0; i < 20; ++i) {
-    QByteArray noise(int(random.bounded(1, 5000)), 0);
+    QByteArray noise(random.bounded(1, 5000), 0);
     for (char& b : noise) b = char(random.bounded(256));
     const FittedPicture got = Load("noise.jpg", noise);
     EXPECT_NE(got.fault, PictureFault::None);

@@ -52,9 +52,9 @@ class ModuleBeside : public ::testing::Test {
   }
 
   // What the probe says of the files, loaded in turn, or how it failed to say it.
-  std::string Probe(const QStringList& files) {
+  std::string Probe(const QStringList& pictures) {
     QProcess probe;
-    probe.start(QString::fromStdString((folder.Path() / "probe").string()), files);
+    probe.start(QString::fromStdString((folder.Path() / "probe").string()), pictures);
     if (!probe.waitForFinished(60000)) return "did not finish";
     if (probe.exitStatus() != QProcess::NormalExit) return "crashed";
     return probe.readAllStandardOutput().trimmed().toStdString();

@@ -249,7 +249,7 @@ inline QByteArray Png16OneColour(std::uint32_t width, std::uint32_t height, QRgb
   PutU32be(ihdr, 4, height);
   ihdr[8] = 16, ihdr[9] = 6, ihdr[12] = char(interlaced ? 1 : 0);
   std::vector<std::uint8_t> first(1 + std::size_t(width) * 8), up(first.size(), 0);
-  up[0] = 2;  // each later row of a pass: "same as the row above"
+  up.at(0) = 2;  // each later row of a pass: "same as the row above"
   for (std::uint32_t x = 0; x < width; ++x)
     for (int c = 0; c < 4; ++c) {
       const int v = c == 0 ? qRed(colour) : c == 1 ? qGreen(colour) : c == 2 ? qBlue(colour) : qAlpha(colour);

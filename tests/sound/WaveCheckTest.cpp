@@ -56,7 +56,7 @@ std::vector<std::int16_t> Left(SoundMixer& mixer, std::size_t frames) {
 std::shared_ptr<const PcmSound> Ramp(std::int16_t from, std::size_t frames) {
   auto sound = std::make_shared<PcmSound>();
   for (std::size_t i = 0; i < frames; ++i)
-    sound->samples.insert(sound->samples.end(), 2, std::int16_t(from + i));
+    sound->samples.insert(sound->samples.end(), 2, std::int16_t(from + int(i)));
   return sound;
 }
 
