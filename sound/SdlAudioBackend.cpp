@@ -139,11 +139,6 @@ void SdlAudioBackend::Stop(const std::string& alias) { output_->mixer.Stop(alias
 
 void SdlAudioBackend::Close(const std::string& alias) { output_->mixer.Remove(alias); }
 
-bool SdlAudioBackend::OutputOpen() const {
-  const std::lock_guard lock(output_->mutex);
-  return output_->device != 0;
-}
-
 void SdlAudioBackend::StartOutput() {
   {
     const std::lock_guard lock(output_->mutex);

@@ -36,8 +36,6 @@ class SdlAudioBackend : public AudioBackend {
   // Opens the output stream on a thread of its own and returns at once. Plays
   // before the stream is open start when it opens.
   void StartOutput();
-  // Whether the stream is open; for tests.
-  bool OutputOpen() const;
 
  private:
   struct Output;
