@@ -10,7 +10,10 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
+#include "CommandLine.h"
 #include "Form1Window.h"
 #include "LabelFont.h"
 #include "OpenApplication.h"
@@ -51,10 +54,23 @@ void OpenLibrary(MciInterpreter& mci) {
 
 }  // namespace
 
-int Main(char* programName) {
-  // The program reads no command line: Qt sees only the program's name.
-  int argc = 1;
-  char* argv[] = {programName, nullptr};
+int Main(int argc, char** argv) {
+  // --help and --version answer before anything else starts: no window, no
+  // record file. Qt takes its own options out of argv as the application is made.
+  const CommandLine command = ReadCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  switch (command.start) {
+    case StartAs::Help:
+      std::cout << UsageText();
+      return 0;
+    case StartAs::Version:
+      std::cout << "mirel " MIREL_VERSION "\n";
+      return 0;
+    case StartAs::Refused:
+      std::cerr << RefusalText(command.refused);
+      return kUsageExitCode;
+    case StartAs::Game:
+      break;
+  }
   // At a fractional desktop scale such as 150 % a picture pixel would become
   // blocks of unequal size; a whole factor keeps the pixel art even. The
   // user's own QT_SCALE_FACTOR still multiplies it.
@@ -110,5 +126,6 @@ int Main(char* programName) {
 
 int main(int argc, char** argv) {
   static char fallbackName[] = "mirel";
-  return mirel::Main(argc > 0 && argv[0] ? argv[0] : fallbackName);
+  static char* fallback[] = {fallbackName, nullptr};
+  return argc > 0 && argv[0] ? mirel::Main(argc, argv) : mirel::Main(1, fallback);
 }
