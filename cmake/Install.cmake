@@ -22,6 +22,7 @@ install(CODE "
   file(CREATE_LINK \"${mirel_link_target}\" \"\${link}\" SYMBOLIC)
 ")
 
+include(cmake/PackageFacts.cmake)
 configure_file(packaging/mirel.desktop.in ${MIREL_APP_ID}.desktop @ONLY)
 configure_file(packaging/mirel.metainfo.xml.in ${MIREL_APP_ID}.metainfo.xml @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${MIREL_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
@@ -35,9 +36,10 @@ endforeach()
 
 # Compressed, as distributions ship manual pages; -n keeps the bytes free of
 # the build's time and file name.
+configure_file(packaging/mirel.6.in mirel.6 @ONLY)
 add_custom_command(OUTPUT mirel.6.gz
-  COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/packaging/mirel.6 > mirel.6.gz
-  DEPENDS packaging/mirel.6 VERBATIM)
+  COMMAND gzip -9n -c ${CMAKE_CURRENT_BINARY_DIR}/mirel.6 > mirel.6.gz
+  DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/mirel.6 VERBATIM)
 add_custom_target(mirel_man ALL DEPENDS mirel.6.gz)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/mirel.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 

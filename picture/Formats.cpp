@@ -2,7 +2,9 @@
 // with its recogniser above the table. A reader of a large library goes into
 // the decoder module, with a row of the same name in the module's entry
 // (ModuleEntry.cpp); its recogniser stays here all the same, so that the module
-// is loaded only to decode a file of its own formats.
+// is loaded only to decode a file of its own formats. The build reads the
+// rows' shown names into the desktop files and the man page
+// (cmake/PackageFacts.cmake): one row a line.
 
 #include "Formats.h"
 
