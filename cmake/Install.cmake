@@ -35,13 +35,21 @@ foreach(size IN LISTS MIREL_ICON_SIZES)
 endforeach()
 
 # Compressed, as distributions ship manual pages; -n keeps the bytes free of
-# the build's time and file name.
-configure_file(packaging/mirel.6.in mirel.6 @ONLY)
-add_custom_command(OUTPUT mirel.6.gz
-  COMMAND gzip -9n -c ${CMAKE_CURRENT_BINARY_DIR}/mirel.6 > mirel.6.gz
-  DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/mirel.6 VERBATIM)
-add_custom_target(mirel_man ALL DEPENDS mirel.6.gz)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/mirel.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+# the build's time and file name. The Japanese page goes where man finds it
+# for a Japanese locale.
+foreach(page IN ITEMS mirel.6 mirel.ja.6)
+  set(folder man6)
+  if(page STREQUAL "mirel.ja.6")
+    set(folder ja/man6)
+  endif()
+  configure_file(packaging/${page}.in ${page} @ONLY)
+  add_custom_command(OUTPUT ${page}.gz
+    COMMAND gzip -9n -c ${CMAKE_CURRENT_BINARY_DIR}/${page} > ${page}.gz
+    DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/${page} VERBATIM)
+  list(APPEND mirel_man_files ${page}.gz)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/${folder} RENAME mirel.6.gz)
+endforeach()
+add_custom_target(mirel_man ALL DEPENDS ${mirel_man_files})
 
 install(FILES LICENSE assets/fonts/OFL.txt DESTINATION ${MIREL_INSTALL_DOCDIR})
 

@@ -3,7 +3,7 @@
 #   MIREL_SUMMARY, _JA     - the one-line summary (store guidelines: at most 35 characters)
 #   MIREL_FORMAT_NAMES     - the picture formats, as the format table in picture/Formats.cpp lists them
 #   MIREL_FORMAT_NAMES_JA  - the same, joined the Japanese way
-#   MIREL_MODULE_FORMAT_NAMES - those the decoder module reads
+#   MIREL_MODULE_FORMAT_NAMES, _JA - those the decoder module reads
 #   MIREL_RELEASE_DATE     - the date of the newest entry of packaging/changelog, as YYYY-MM-DD
 set(MIREL_SUMMARY "Slide a carved relief back together")
 set(MIREL_SUMMARY_JA "石碑のレリーフを元に戻すスライドパズル")
@@ -34,6 +34,7 @@ endif()
 mirel_join(MIREL_FORMAT_NAMES or ${format_names})
 mirel_join(MIREL_MODULE_FORMAT_NAMES and ${module_format_names})
 list(JOIN format_names "、" MIREL_FORMAT_NAMES_JA)
+list(JOIN module_format_names "、" MIREL_MODULE_FORMAT_NAMES_JA)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/picture/Formats.cpp
                                                                 ${PROJECT_SOURCE_DIR}/packaging/changelog)
 

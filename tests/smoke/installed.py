@@ -26,7 +26,8 @@ def expected_tree(app_id):
     files = {"games/mirel", PROGRAM_DIR + "/mirel", PROGRAM_DIR + "/Sound1.wav", PROGRAM_DIR + "/Sound2.wav",
              PROGRAM_DIR + "/mirel-codecs.so",
              "share/applications/%s.desktop" % app_id, "share/metainfo/%s.metainfo.xml" % app_id,
-             "share/man/man6/mirel.6.gz", "share/doc/mirel/LICENSE", "share/doc/mirel/OFL.txt"}
+             "share/man/man6/mirel.6.gz", "share/man/ja/man6/mirel.6.gz",
+             "share/doc/mirel/LICENSE", "share/doc/mirel/OFL.txt"}
     files |= {"share/icons/hicolor/%dx%d/apps/%s.png" % (n, n, app_id) for n in ICON_SIZES}
     return files
 
