@@ -7,7 +7,9 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <type_traits>
@@ -66,18 +68,53 @@ const Sdl* LoadSdl(std::string& why) {
   return loaded;
 }
 
+// ALSA's library reports each card or device it cannot find on standard
+// error, screens of it on a machine without sound. Quiet while SDL tries ALSA,
+// so such a machine still gets the one line saying the game stays silent; the
+// default reporting comes back afterwards.
+class QuietAlsa {
+ public:
+  QuietAlsa() {
+    if (SetHandler set = Setter()) set(Ignore);
+  }
+  ~QuietAlsa() {
+    if (SetHandler set = Setter()) set(nullptr);
+  }
+  QuietAlsa(const QuietAlsa&) = delete;
+  QuietAlsa& operator=(const QuietAlsa&) = delete;
+
+ private:
+  // snd_lib_error_handler_t and snd_lib_error_set_handler, from <alsa/error.h>.
+  using Handler = void (*)(const char* file, int line, const char* function, int error, const char* format, ...);
+  using SetHandler = int (*)(Handler);
+
+  static void Ignore(const char*, int, const char*, int, const char*, ...) {}
+
+  // The library SDL's driver loads too (one copy a process), kept loaded.
+  static SetHandler Setter() {
+    static const SetHandler set = []() -> SetHandler {
+      void* library = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+      return library ? reinterpret_cast<SetHandler>(dlsym(library, "snd_lib_error_set_handler")) : nullptr;
+    }();
+    return set;
+  }
+};
+
 // The stream at SDL's end, or 0 with `why` filled in.
 SDL_AudioDeviceID OpenStream(const Sdl& sdl, SoundMixer& mixer, std::string& why) {
   sdl.SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Mirel");
   sdl.SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Sound effects");
   sdl.SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "game");
-  // The sound servers of a desktop (PipeWire serves the first too). Other
-  // drivers print screens of errors on a machine without sound; a player who
-  // wants one names it in SDL_AUDIODRIVER.
+  // The sound servers of a desktop (PipeWire serves the first too), then ALSA
+  // for a desktop with neither. Other drivers print screens of errors on a
+  // machine without sound; a player who wants one names it in SDL_AUDIODRIVER,
+  // which then is all that is tried.
   const std::vector<const char*> drivers = std::getenv("SDL_AUDIODRIVER")
                                                ? std::vector<const char*>{nullptr}
-                                               : std::vector<const char*>{"pulseaudio", "pipewire"};
+                                               : std::vector<const char*>{"pulseaudio", "pipewire", "alsa"};
   for (const char* driver : drivers) {
+    std::optional<QuietAlsa> quiet;
+    if (driver && std::strcmp(driver, "alsa") == 0) quiet.emplace();
     if (sdl.AudioInit(driver) != 0) {
       if (why.empty()) why = sdl.GetError();
       continue;

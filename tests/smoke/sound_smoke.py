@@ -1,12 +1,17 @@
 #!/usr/bin/python3
 """Smoke test of the program's own sounds: the real program plays into a
-private sound server with a null sink whose monitor is recorded. A 3 x 3 game
-played to its end must give the start of Sound1.wav at every tile move and the
-start of Sound2.wav at the end; with the sound switched off, nothing is heard.
-This is what fails when a sound is registered or wired wrongly."""
+private sound server with a null sink whose monitor is recorded (--output
+pulse), or through ALSA alone with no server anywhere (--output alsa). A 3 x 3
+game played to its end must give the start of Sound1.wav at every tile move
+and the start of Sound2.wav at the end; with the sound switched off (tried on
+the server only), nothing is heard. This is what fails when a sound is
+registered or wired wrongly, or when a desktop without a sound server gets no
+sound."""
 
+import fcntl
 import os
 import shutil
+import struct
 import subprocess
 import tempfile
 import threading
@@ -67,6 +72,9 @@ class SoundServer:
     def pactl(self, *args):
         return subprocess.run(["pactl", "--server=" + self.address, *args], capture_output=True).stdout
 
+    def stream_open(self):
+        return self.pactl("list", "short", "sink-inputs").strip()
+
     def heard(self):
         data = bytes(self.samples)
         return numpy.frombuffer(data[:len(data) // 2 * 2], dtype="<i2").astype(numpy.float64)
@@ -77,6 +85,68 @@ class SoundServer:
             if proc is not None:
                 proc.kill()
                 proc.wait()
+        shutil.rmtree(self.dir, ignore_errors=True)
+        return False
+
+
+class AlsaCard:
+    """ALSA with no sound server to be found: the default device is ALSA's file
+    plugin, writing a wave into a pipe read here at the pace a card plays. Its
+    null device takes samples as fast as they come, so the pipe, kept short,
+    is what holds the program's mixer to the time of the game."""
+
+    def __enter__(self):
+        self.dir = tempfile.mkdtemp(prefix="mirel-alsa-")
+        runtime = os.path.join(self.dir, "runtime")  # no PipeWire socket in it
+        os.makedirs(runtime, mode=0o700)
+        card = os.path.join(self.dir, "card.wav")
+        os.mkfifo(card)
+        config = os.path.join(self.dir, "asound.conf")
+        with open(config, "w") as f:
+            f.write('pcm.!default { type file slave.pcm { type null } file "%s" format wav }\n' % card)
+        self.env = dict(ALSA_CONFIG_PATH=config, XDG_RUNTIME_DIR=runtime,
+                        PULSE_SERVER="unix:" + os.path.join(self.dir, "nobody-listens.sock"))
+        # Our own writer keeps reads waiting, not at the end, until the program's comes.
+        self.reader = os.open(card, os.O_RDONLY | os.O_NONBLOCK)
+        self.writer = os.open(card, os.O_WRONLY)
+        fcntl.fcntl(self.reader, fcntl.F_SETPIPE_SZ, 4096)  # about 20 ms ahead of what is heard
+        os.set_blocking(self.reader, True)
+        self.header = b""
+        self.samples = bytearray()
+        self.arrivals = []
+        threading.Thread(target=self._record, daemon=True).start()
+        return self
+
+    def _record(self):
+        while len(self.header) < 44:
+            chunk = os.read(self.reader, 44 - len(self.header))
+            if not chunk:
+                return
+            self.header += chunk
+        per_second = struct.unpack_from("<I", self.header, 28)[0]  # bytes, from the header
+        start = time.monotonic()
+        while True:  # the card's clock
+            due = int((time.monotonic() - start) * per_second) - len(self.samples)
+            if due < 4096:
+                time.sleep(0.005)
+                continue
+            chunk = os.read(self.reader, due)
+            if not chunk:
+                return
+            self.samples += chunk
+            self.arrivals.append((time.monotonic(), len(self.samples)))
+
+    def stream_open(self):
+        return self.samples
+
+    def heard(self):
+        raw = subprocess.run(["sox", "--ignore-length", "-t", "wav", "-", "-r", str(RATE), "-c", "1", "-b", "16",
+                              "-e", "signed", "-t", "raw", "-"], input=self.header + bytes(self.samples),
+                             check=True, capture_output=True).stdout
+        return numpy.frombuffer(raw, dtype="<i2").astype(numpy.float64)
+
+    def __exit__(self, *exc):
+        os.close(self.writer)
         shutil.rmtree(self.dir, ignore_errors=True)
         return False
 
@@ -124,13 +194,13 @@ def starts_heard(recording, template, apart=0, threshold=0.8):
     return count
 
 
-def main(program, pictures):
+def main(program, pictures, output):
     folder = os.path.dirname(os.path.abspath(program))
     move = beginning_of(os.path.join(folder, "Sound1.wav"))
     done = beginning_of(os.path.join(folder, "Sound2.wav"))
 
     def game(server, window, sound, sound_on):
-        wait_until("the program's sound stream", lambda: sound.pactl("list", "short", "sink-inputs").strip())
+        wait_until("the program's sound stream", sound.stream_open)
         # A fresh monitor can take a second to deliver; nothing may play before.
         wait_until("the recording to start", lambda: len(sound.samples) >= RATE // 10)
         if not sound_on:
@@ -149,6 +219,10 @@ def main(program, pictures):
         else:
             check(numpy.abs(heard).max() < 300, "with the sound off, something was heard")
 
+    if output == "alsa":
+        with AlsaCard() as sound:
+            run_program(program, lambda server, window: game(server, window, sound, True), **sound.env)
+        return
     # The program connects to the sound server it finds when it starts.
     for sound_on in (True, False):
         with SoundServer() as sound:
@@ -156,4 +230,4 @@ def main(program, pictures):
 
 
 if __name__ == "__main__":
-    smoke_test(main, program=str, pictures=play.Pictures)
+    smoke_test(main, program=str, pictures=play.Pictures, output=str)
