@@ -22,8 +22,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What Qt loads at run time and no linker sees. The X11 platform plugin and the
 # GIF and JPEG readers come with libqt6gui6, which the binary links. Not
 # linked: SDL's library, which the sound output loads when it opens (its
-# package brings the PulseAudio client), the Wayland platform plugin, a
-# Japanese font for the message boxes and dialogs, and Qt's own Japanese texts
-# (Yes, No, Cancel).
+# package brings the PulseAudio client and ALSA's library, which the output
+# also loads), the Wayland platform plugin, a Japanese font for the message
+# boxes and dialogs, and Qt's own Japanese texts (Yes, No, Cancel).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0, qt6-wayland, fonts-noto-cjk, qt6-translations-l10n")
 include(CPack)
