@@ -100,8 +100,14 @@ class QuietAlsa {
   }
 };
 
-// The stream at SDL's end, or 0 with `why` filled in.
+// The stream at SDL's end, or 0 with `why` filled in: each driver's own
+// reason, so a player learns why the server failed as well as ALSA.
 SDL_AudioDeviceID OpenStream(const Sdl& sdl, SoundMixer& mixer, std::string& why) {
+  const auto failed = [&sdl, &why] {
+    const std::string reason = sdl.GetError();
+    if (why.find(reason) != std::string::npos) return;
+    why += (why.empty() ? "" : "; ") + reason;
+  };
   sdl.SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Mirel");
   sdl.SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Sound effects");
   sdl.SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "game");
@@ -116,7 +122,7 @@ SDL_AudioDeviceID OpenStream(const Sdl& sdl, SoundMixer& mixer, std::string& why
     std::optional<QuietAlsa> quiet;
     if (driver && std::strcmp(driver, "alsa") == 0) quiet.emplace();
     if (sdl.AudioInit(driver) != 0) {
-      if (why.empty()) why = sdl.GetError();
+      failed();
       continue;
     }
     SDL_AudioSpec want{};
@@ -129,7 +135,7 @@ SDL_AudioDeviceID OpenStream(const Sdl& sdl, SoundMixer& mixer, std::string& why
     // No changes allowed: SDL converts to whatever the server runs at.
     const SDL_AudioDeviceID device = sdl.OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
     if (device != 0) return device;
-    why = sdl.GetError();
+    failed();
     sdl.AudioQuit();
   }
   return 0;
