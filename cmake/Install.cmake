@@ -51,10 +51,11 @@ foreach(page IN ITEMS mirel.6 mirel.ja.6)
 endforeach()
 add_custom_target(mirel_man ALL DEPENDS ${mirel_man_files})
 
-install(FILES LICENSE assets/fonts/OFL.txt DESTINATION ${MIREL_INSTALL_DOCDIR})
-
-if(MIREL_DEBIAN_DOCS)
-  # Debian keeps the licences in one machine-readable copyright file.
+if(NOT MIREL_DEBIAN_DOCS)
+  install(FILES LICENSE assets/fonts/OFL.txt DESTINATION ${MIREL_INSTALL_DOCDIR})
+else()
+  # Debian keeps the licences in one machine-readable copyright file, and
+  # only there.
   file(READ LICENSE mirel_mit)
   file(READ assets/fonts/OFL.txt mirel_ofl)
   foreach(text mirel_mit mirel_ofl)

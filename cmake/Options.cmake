@@ -28,3 +28,13 @@ endif()
 
 add_library(mirel_options INTERFACE)
 target_link_libraries(mirel_options INTERFACE mirel_warnings mirel_sanitizers)
+
+# Release binaries leave without the compilers' version notes (.comment), as
+# distributions ship them. After the link, so for the decoder module it
+# happens before the program takes the module's seal.
+function(mirel_drop_comment target)
+  if(CMAKE_BUILD_TYPE MATCHES "^(Release|MinSizeRel)$" AND CMAKE_OBJCOPY)
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment $<TARGET_FILE:${target}> VERBATIM)
+  endif()
+endfunction()

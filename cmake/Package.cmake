@@ -23,7 +23,11 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # GIF and JPEG readers come with libqt6gui6, which the binary links. Not
 # linked: SDL's library, which the sound output loads when it opens (its
 # package brings the PulseAudio client and ALSA's library, which the output
-# also loads), the Wayland platform plugin, a Japanese font for the message
-# boxes and dialogs, and Qt's own Japanese texts (Yes, No, Cancel).
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0, qt6-wayland, fonts-noto-cjk, qt6-translations-l10n")
+# also loads), and some Japanese font for the message boxes and dialogs (the
+# labels bring their own): the small one first, so a machine with any of them
+# installs nothing more. Welcome but not needed: the Wayland platform plugin
+# (without it Qt draws through XWayland) and Qt's own Japanese texts (Yes, No,
+# Cancel; without them the buttons speak English).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0, fonts-ipaexfont-gothic | fonts-noto-cjk | fonts-vlgothic")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, qt6-translations-l10n")
 include(CPack)
