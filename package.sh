@@ -5,6 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")"
 scripts/ensure-packages.sh packages-build.txt packages-package.txt
 build=${MIREL_BUILD_DIR:-build-package}
+# As Debian's own package builds do: the player's umask must not reach the
+# package's folders.
+umask 022
 
 # The same commit makes the same bytes: every time in the package is the last
 # commit's (or, outside a checkout, the changelog's).
