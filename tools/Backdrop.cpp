@@ -63,11 +63,11 @@ RgbPicture DrawBackdrop() {
     const int right = kBackdropSize - 1 - left;
     for (int x = 0; x < kBackdropSize; ++x) {
       if (x >= left && x <= right) {
-        picture.Set(x, y, 127, 127, 127);
+        picture.Set(x, y, kStone);
       } else if (x == left - 1 || x == right + 1) {
-        picture.Set(x, y, 0, 0, 0);
+        picture.Set(x, y, kOutline);
       } else {
-        picture.Set(x, y, 136, 0, 21);
+        picture.Set(x, y, kCrimson);
       }
     }
   }

@@ -10,6 +10,12 @@ namespace mirel::tools {
 
 inline constexpr int kBackdropSize = 400;
 
+// The game's colours: the stone of the stele, the crimson around it and the
+// outline between them. The small icons are drawn in them too.
+inline constexpr QRgb kStone = qRgb(127, 127, 127);
+inline constexpr QRgb kCrimson = qRgb(136, 0, 21);
+inline constexpr QRgb kOutline = qRgb(0, 0, 0);
+
 // The stele's left edge at the rows where its width is fixed.
 struct EdgeKnot {
   int row;

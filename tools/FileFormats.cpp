@@ -54,11 +54,11 @@ void PutBmpHeaders(std::vector<std::uint8_t>& out, int width, int height, std::u
 
 }  // namespace
 
-void RgbPicture::Set(int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+void RgbPicture::Set(int x, int y, QRgb colour) {
   const std::size_t i = PixelIndex(x, y, width) * 3;
-  rgb[i] = r;
-  rgb[i + 1] = g;
-  rgb[i + 2] = b;
+  rgb[i] = static_cast<std::uint8_t>(qRed(colour));
+  rgb[i + 1] = static_cast<std::uint8_t>(qGreen(colour));
+  rgb[i + 2] = static_cast<std::uint8_t>(qBlue(colour));
 }
 
 QImage RgbPicture::ToImage() const {

@@ -27,7 +27,7 @@ struct RgbPicture {
   std::vector<std::uint8_t> rgb;  // 3 bytes a pixel: R, G, B
 
   RgbPicture(int w, int h) : width(w), height(h), rgb(PixelCount(w, h) * 3, 0) {}
-  void Set(int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b);
+  void Set(int x, int y, QRgb colour);
   QImage ToImage() const;
 };
 

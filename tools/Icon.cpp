@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include "tools/SmallIcon.h"
+
 namespace mirel::tools {
 namespace {
 
@@ -33,6 +35,7 @@ QImage Scene(const RgbPicture& backdrop, const BitPicture& relief) {
 }  // namespace
 
 QImage DrawIcon(const RgbPicture& backdrop, const BitPicture& relief, int size) {
+  if (size <= kLargestSmallIcon) return DrawSmallIcon(size);
   // An area-averaging reduction: the dithered relief turns into its shades of
   // grey instead of into noise.
   const QImage scene =
