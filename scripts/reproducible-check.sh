@@ -1,19 +1,30 @@
 #!/usr/bin/env bash
-# Builds the .deb of the last commit twice, from two fresh clones at different
-# paths made at different times, and fails unless both are byte for byte the
-# same. Usage: scripts/reproducible-check.sh [work folder, kept afterwards]
+# Builds the .deb of the last commit (or of an unpacked source tree) twice,
+# from two fresh copies at different paths, at different times and under
+# different umasks, and fails unless both are byte for byte the same.
+# Usage: scripts/reproducible-check.sh [work folder, kept afterwards]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
-work=${1:-$(mktemp -d)}
+work=${1:-}
+if [[ -z $work ]]; then
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT  # a folder of its own goes; one given is kept
+fi
 mkdir -p "$work"
 
+masks=(022 002)
 for n in 1 2; do
   rm -rf "$work/clone-$n"
-  git clone -q --no-hardlinks "$repo" "$work/clone-$n"
+  if git -C "$repo" rev-parse --git-dir >/dev/null 2>&1; then
+    git clone -q --no-hardlinks "$repo" "$work/clone-$n"
+  else  # an unpacked source tree: its files, without what earlier builds left
+    mkdir -p "$work/clone-$n"
+    tar -C "$repo" --exclude='./build*' --exclude=./dist -c . | tar -C "$work/clone-$n" -x
+  fi
   # A different umask and clock for each build: neither may reach the package.
-  (umask $((n == 1 ? 022 : 002)); cd "$work/clone-$n" && ./package.sh) > "$work/build-$n.log" 2>&1 ||
-    { echo "The build in clone $n failed; its log: $work/build-$n.log" >&2; exit 1; }
+  (umask "${masks[n - 1]}" && cd "$work/clone-$n" && ./package.sh) > "$work/build-$n.log" 2>&1 ||
+    { tail -n 40 "$work/build-$n.log" >&2; echo "The build in copy $n failed" >&2; exit 1; }
 done
 
 sums=()
@@ -22,7 +33,7 @@ for n in 1 2; do
   echo "build $n: ${sums[-1]}"
 done
 if [[ ${sums[0]} != "${sums[1]}" ]]; then
-  echo "The two packages differ; compare $work/clone-1/dist and $work/clone-2/dist" >&2
+  echo "The two packages differ; run again with a folder to keep, and compare their dist/ folders" >&2
   exit 1
 fi
 echo "Both builds give the same package"
