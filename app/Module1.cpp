@@ -19,6 +19,7 @@
 #include "OpenApplication.h"
 #include "QtHost.h"
 #include "QtTranslations.h"
+#include "ScreenFit.h"
 #include "menu/Form1.h"
 #include "sound/Mci.h"
 #include "platform/ProgramFolder.h"
@@ -57,7 +58,9 @@ void OpenLibrary(MciInterpreter& mci) {
 int Main(int argc, char** argv) {
   // --help and --version answer before anything else starts: no window, no
   // record file. Qt takes its own options out of argv as the application is made.
-  const CommandLine command = ReadCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  const std::vector<std::string> arguments(argv, argv + argc);
+  const CommandLine command =
+      ReadCommandLine(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
   switch (command.start) {
     case StartAs::Help:
       std::cout << UsageText();
@@ -73,7 +76,8 @@ int Main(int argc, char** argv) {
   }
   // At a fractional desktop scale such as 150 % a picture pixel would become
   // blocks of unequal size; a whole factor keeps the pixel art even. The
-  // user's own QT_SCALE_FACTOR still multiplies it.
+  // user's own QT_SCALE_FACTOR still multiplies it. Rounded up, the window
+  // may outgrow a small screen; FitApplicationToScreen then takes it down.
   QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Round);
   // The name gives the X11 class, which the desktop entry names as its
   // StartupWMClass.
@@ -95,8 +99,11 @@ int Main(int argc, char** argv) {
     return LoadBackdrop();
   });
 
-  const std::unique_ptr<QApplication> app = OpenApplication(argc, argv);
+  std::unique_ptr<QApplication> app = OpenApplication(argc, argv);
   const QImage backdrop = early.get();  // and the library is open, the fonts read
+  // Only now that the reading thread is done with Qt may the application be
+  // made again, if the window would not fit the screen.
+  FitApplicationToScreen(app, arguments);
   // The window's Wayland app_id.
   QGuiApplication::setDesktopFileName(QStringLiteral(MIREL_APP_ID));
   RegisterLabelFont();

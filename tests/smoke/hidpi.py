@@ -1,10 +1,12 @@
 #!/usr/bin/python3
 """Smoke test: on a desktop at 150 % (Xft.dpi 144, which QT_FONT_DPI=144
 stands in for) the title is the 1x picture with every pixel a 2 x 2 block,
-outside the labels, where the text is drawn at the finer scale; a scale the
-user asks for with QT_SCALE_FACTOR is kept as given."""
+outside the labels, where the text is drawn at the finer scale; on a
+1024 x 768 screen, where 2x would not fit, the title is the picture 1:1; a
+scale the user asks for with QT_SCALE_FACTOR is kept as given."""
 
-from xsession import check, inside, label_boxes, read_picture, run_program, smoke_test, wait_for_nothing_wrong
+from xsession import (check, check_title_screen, inside, label_boxes, read_picture, run_program, smoke_test,
+                      wait_for_nothing_wrong)
 
 
 def client_origin(server, window, side, scale):
@@ -40,6 +42,9 @@ def main(program, backdrop):
                                % (len(wrong), wrong[:3]), timeout=5)
 
     run_program(program, doubled, screen=(1280, 1024), QT_FONT_DPI="144")
+    # The scale was once rounded up regardless, and the 800 x 800 window's bottom cut off.
+    run_program(program, lambda server, window: check_title_screen(server, window, backdrop),
+                screen=(1024, 768), QT_FONT_DPI="144")
     run_program(program, lambda server, window: client_origin(server, window, 600, "QT_SCALE_FACTOR=1.5"),
                 screen=(1280, 1024), QT_SCALE_FACTOR="1.5")
 
