@@ -10,6 +10,7 @@
 #include "Form1.h"
 #include "platform/Blit.h"
 #include "picture/PictureFile.h"
+#include "platform/QtBitmap.h"
 
 namespace mirel {
 
@@ -72,7 +73,7 @@ bool Form1::ChooseOwnPicture() {
     host_.MessageBox(text, MsgButtons::Ok, MsgAnswer::Ok, kTitle);
     return true;
   }
-  LoadPicture3(kOwnSlot, loaded.picture);
+  LoadPicture3(kOwnSlot, ToBitmap(loaded.picture));
   return false;
 }
 
