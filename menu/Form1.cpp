@@ -1,12 +1,10 @@
 #include "Form1.h"
 
-#include <QSize>
-#include <QString>
+#include <string>
 #include <utility>
 
 #include "assets/Assets.h"
-#include "picture/PictureFile.h"
-#include "platform/QtBitmap.h"
+#include "picture/PictureLoader.h"
 
 namespace mirel {
 
@@ -15,9 +13,9 @@ namespace {
 // Read by the program's own BMP reader, at the picture's own size: Qt's
 // reader first surveys every image plugin on the system, which costs the
 // window its quick start. Empty when the resource cannot be read.
-Bitmap ReadBuiltIn(const QString& resource, int side) {
-  const FittedPicture loaded = LoadFittedPicture(resource, QSize(side, side));
-  return loaded.fault == PictureFault::None ? ToBitmap(loaded.picture) : Bitmap();
+Bitmap ReadBuiltIn(const std::string& resource, int side) {
+  LoadedPicture loaded = LoadPictureFile(resource, side, side);
+  return loaded.fault == PictureFault::None ? std::move(loaded.picture) : Bitmap();
 }
 
 void ShowLabels(std::array<LabelState, kLabelCount>& labels, int first, int last, bool visible) {
@@ -26,7 +24,7 @@ void ShowLabels(std::array<LabelState, kLabelCount>& labels, int first, int last
 
 }  // namespace
 
-Bitmap LoadBackdrop() { return ReadBuiltIn(QString::fromLatin1(assets::kBackdrop), kClientSize); }
+Bitmap LoadBackdrop() { return ReadBuiltIn(assets::kBackdrop, kClientSize); }
 
 Form1::Form1(Host& host, Zentik11& lib) : Form1(host, lib, LoadBackdrop()) {}
 

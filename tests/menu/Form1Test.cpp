@@ -20,8 +20,10 @@ TEST(Form1Build, LoadsTheBuiltInPictures) {
   SoundRig sound;
   Form1 form(host, sound.lib);
   // The program's own BMP reader gives the built-in pictures as Qt's does.
-  const auto asQtReadsIt = [](const QString& resource) { return ToBitmap(QImage(resource)); };
-  EXPECT_EQ(form.Controls().Picture2.Image(), asQtReadsIt(QString::fromLatin1(assets::kBackdrop)));
+  const auto asQtReadsIt = [](const std::string& resource) {
+    return ToBitmap(QImage(QString::fromStdString(resource)));
+  };
+  EXPECT_EQ(form.Controls().Picture2.Image(), asQtReadsIt(assets::kBackdrop));
   ASSERT_EQ(form.Controls().Picture2.ScaleWidth(), 400);
   ASSERT_EQ(form.Controls().Picture2.ScaleHeight(), 400);
   // The stele's top row, its outline and the crimson around it.
