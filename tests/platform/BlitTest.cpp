@@ -153,6 +153,27 @@ TEST(StretchBlt, ShrinksSmoothly) {
   EXPECT_EQ(window.Pixel(349, 399), kBlue);
 }
 
+TEST(StretchBlt, EachPixelIsTheAreaAverageOfWhatItCovers) {
+  // Three columns into two: each new pixel covers one and a half old ones.
+  // Two rows into three: each new row covers two thirds of an old one.
+  Bitmap picture(3, 2);
+  const std::uint32_t grey[3] = {0, 90, 180};
+  for (int x = 0; x < 3; ++x) {
+    picture.SetPixel(x, 0, 0xFF000000u | grey[x] << 16 | grey[x] << 8 | grey[x]);
+    picture.SetPixel(x, 1, 0xFF000000u | grey[x] << 16 | 0xFFu);
+  }
+  Surface src;
+  src.LoadPicture(picture);
+  Surface dst(2, 3);
+  StretchBlt(dst, 0, 0, 2, 3, src, 0, 0, 3, 2);
+  // Left: (0 + 90 / 2) / 1.5 = 30; right: (90 / 2 + 180) / 1.5 = 150. The
+  // middle row is half of each row; the blue of the second row stays whole.
+  EXPECT_EQ(RawPixel(dst, 0, 0), 0xFF1E1E1Eu);
+  EXPECT_EQ(RawPixel(dst, 1, 0), 0xFF969696u);
+  EXPECT_EQ(RawPixel(dst, 0, 1), 0xFF1E0F8Fu);  // green 15, blue (30 + 255) / 2 rounded
+  EXPECT_EQ(RawPixel(dst, 1, 2), 0xFF9600FFu);
+}
+
 TEST(StretchBlt, ScalesASurfaceOntoItself) {
   Surface box = PatternSurface(640, 480);
   Surface copy = PatternSurface(640, 480);
