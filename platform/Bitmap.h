@@ -25,8 +25,8 @@ class Bitmap {
   std::uint32_t Pixel(int x, int y) const { return pixels_[Index(x, y)]; }
   void SetPixel(int x, int y, std::uint32_t colour) { pixels_[Index(x, y)] = colour; }
   // Row y's Width() pixels; the next row follows straight after.
-  std::uint32_t* Row(int y) { return pixels_.data() + Index(0, y); }
-  const std::uint32_t* Row(int y) const { return pixels_.data() + Index(0, y); }
+  std::uint32_t* Row(int y) { return pixels_.data() + RowStart(y); }
+  const std::uint32_t* Row(int y) const { return pixels_.data() + RowStart(y); }
   std::uint32_t* Data() { return pixels_.data(); }
   const std::uint32_t* Data() const { return pixels_.data(); }
 
@@ -38,9 +38,13 @@ class Bitmap {
   friend bool operator==(const Bitmap&, const Bitmap&) = default;
 
  private:
+  std::size_t RowStart(int y) const {
+    assert(y >= 0 && y < height_);
+    return std::size_t(y) * std::size_t(width_);
+  }
   std::size_t Index(int x, int y) const {
-    assert(x >= 0 && y >= 0 && x <= width_ && y < height_);
-    return std::size_t(y) * std::size_t(width_) + std::size_t(x);
+    assert(x >= 0 && x < width_);
+    return RowStart(y) + std::size_t(x);
   }
 
   int width_ = 0;
