@@ -12,6 +12,7 @@
 #include <exception>
 
 #include "menu/Form1.h"
+#include "platform/QtBitmap.h"
 
 namespace mirel {
 
@@ -156,7 +157,7 @@ void Form1Window::DispatchLabelClick(std::int16_t index) {
 void Form1Window::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   const QRect area = event->rect();
-  painter.drawImage(area, form_.Controls().Window.Image(), area);
+  painter.drawImage(area, QtView(form_.Controls().Window.Image()), area);
 }
 
 void Form1Window::mousePressEvent(QMouseEvent* event) {

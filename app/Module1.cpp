@@ -91,7 +91,7 @@ int Main(int argc, char** argv) {
   // the display, which hides a sixth of the start. Qt takes the first thread
   // that makes a Qt object for its main thread, so this one asks first.
   QThread::currentThread();
-  std::future<QImage> early = std::async(std::launch::async, [&mci] {
+  std::future<Bitmap> early = std::async(std::launch::async, [&mci] {
     // Qt reads the system's font configuration, a few milliseconds, when the
     // first font is needed; read here first, Qt finds it loaded.
     FcInit();
@@ -100,7 +100,7 @@ int Main(int argc, char** argv) {
   });
 
   std::unique_ptr<QApplication> app = OpenApplication(argc, argv);
-  const QImage backdrop = early.get();  // and the library is open, the fonts read
+  const Bitmap backdrop = early.get();  // and the library is open, the fonts read
   // Only now that the reading thread is done with Qt may the application be
   // made again, if the window would not fit the screen.
   FitApplicationToScreen(app, arguments);

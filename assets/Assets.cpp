@@ -2,6 +2,6 @@
 
 namespace mirel::assets {
 
-QString Relief(int number) { return QStringLiteral(":/pictures/Relief%1.bmp").arg(number); }
+std::string Relief(int number) { return ":/pictures/Relief" + std::to_string(number) + ".bmp"; }
 
 }  // namespace mirel::assets

@@ -1,7 +1,7 @@
 #pragma once
 // Where the built-in assets live inside the program (Qt resource paths).
 
-#include <QString>
+#include <string>
 
 namespace mirel::assets {
 
@@ -10,6 +10,6 @@ inline constexpr char kLabelFont[] = ":/fonts/MochiyPopOne-Regular.ttf";
 inline constexpr int kReliefCount = 4;
 
 // The built-in puzzle picture `number`, 1..kReliefCount.
-QString Relief(int number);
+std::string Relief(int number);
 
 }  // namespace mirel::assets

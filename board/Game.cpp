@@ -19,13 +19,13 @@ void Game::LoadPicture1(std::size_t index) {
   boxes.emplace_back(kTileBoxWidth, kTileBoxHeight);
 }
 
-void Game::LoadPicture2(const QImage& picture) { controls_.Picture2.LoadPicture(picture); }
+void Game::LoadPicture2(const Bitmap& picture) { controls_.Picture2.LoadPicture(picture); }
 
-void Game::LoadPicture3(std::size_t index, const QImage& picture) {
+void Game::LoadPicture3(std::size_t index, const Bitmap& picture) {
   controls_.Picture3.at(index).LoadPicture(picture);
 }
 
-void Game::UseOwnPicture(const QImage& fitted) {
+void Game::UseOwnPicture(const Bitmap& fitted) {
   if (state_.BoardActive) throw std::logic_error("UseOwnPicture: a board is in play");
   LoadPicture3(kOwnPictureNo, fitted);
   state_.PictureNo = kOwnPictureNo;

@@ -4,8 +4,6 @@
 // are short sequences of a rule, drawing and sound. Plain C++ over surfaces;
 // the desktop is reached only through Host, sound only through Zentik11.
 
-#include <QImage>
-
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +11,7 @@
 
 #include "Board.h"
 #include "CellGrid.h"
+#include "platform/Bitmap.h"
 #include "platform/Host.h"
 #include "platform/Random.h"
 #include "platform/Surface.h"
@@ -72,11 +71,11 @@ class Game {
   void LoadPicture1(std::size_t index);
   // Puts a picture into the backdrop box, or into Picture3 box index (0..3
   // built in, 4 the player's own), which takes its size.
-  void LoadPicture2(const QImage& picture);
-  void LoadPicture3(std::size_t index, const QImage& picture);
+  void LoadPicture2(const Bitmap& picture);
+  void LoadPicture3(std::size_t index, const Bitmap& picture);
   // Puts the player's fitted picture into its box and makes it the picture of
   // the next game. Not while a board is in play: its tiles came from PictureNo.
-  void UseOwnPicture(const QImage& fitted);
+  void UseOwnPicture(const Bitmap& fitted);
 
   // A level pick: a fresh, shuffled board of side level + 2 (level 1..4) cut
   // from picture pictureNo (0..3 built in, 4 the player's own), drawn and

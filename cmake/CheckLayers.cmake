@@ -1,13 +1,15 @@
 # Fails when an include runs against the layers: each folder may include from
-# itself and the folders listed for it below, and nothing below app/ includes a
-# Qt Widgets header. Runs as the `layering` test:
-#   cmake -DSOURCE=<source root> -DQT_WIDGETS_INCLUDES=<Qt6::Widgets include folders> -P CheckLayers.cmake
+# itself and the folders listed for it below, nothing below app/ includes a
+# Qt Widgets header, and the game below the window includes no Qt header at
+# all, so that it builds for a desktop without Qt. Runs as the `layering` test:
+#   cmake -DSOURCE=<source root> "-DQT_INCLUDES=<include folders of Qt6::Core, Gui, Widgets>"
+#         -P CheckLayers.cmake
 cmake_minimum_required(VERSION 3.25)
 
 # An entry is a folder, or one header of a folder the layer may not otherwise
 # use: the seam it needs and nothing behind it.
 set(may_use_app app menu board support picture sound platform assets)
-set(may_use_menu menu board support picture platform assets)
+set(may_use_menu menu board support picture/PictureLoader.h platform assets)
 set(may_use_board board support platform)
 set(may_use_support support platform sound/Mci.h)
 set(may_use_picture picture platform)
@@ -17,17 +19,28 @@ set(may_use_assets assets)
 set(may_use_tools tools menu)  # the label captions, for the font subset
 set(layers app menu board support picture sound platform assets tools)
 set(below_app menu board support picture sound platform assets)
+# Plain C++: no Qt header. The one exception is the crossing to Qt's images,
+# which only Qt targets build.
+set(without_qt menu board support sound platform assets)
+set(qt_crossings platform/QtBitmap.h platform/QtBitmap.cpp)
 # Tests, benchmarks and fuzzers may use every layer, but no layer may use them.
 set(project_folders ${layers} tests bench fuzz)
 
+# Qt's headers by their names, as they are included without a folder
+# (<QImage>, <qimage.h>); with a folder they start with Qt (<QtGui/QImage>).
 set(widget_headers "")
-foreach(dir IN LISTS QT_WIDGETS_INCLUDES)
-  if(dir MATCHES "/QtWidgets$")
-    file(GLOB widget_headers RELATIVE ${dir} ${dir}/*)
+set(qt_headers "")
+foreach(dir IN LISTS QT_INCLUDES)
+  if(dir MATCHES "/Qt[A-Za-z]+$")
+    file(GLOB headers RELATIVE ${dir} ${dir}/*)
+    list(APPEND qt_headers ${headers})
+    if(dir MATCHES "/QtWidgets$")
+      list(APPEND widget_headers ${headers})
+    endif()
   endif()
 endforeach()
-if(NOT widget_headers)
-  message(FATAL_ERROR "No Qt Widgets headers found in: ${QT_WIDGETS_INCLUDES}")
+if(NOT widget_headers OR NOT qt_headers)
+  message(FATAL_ERROR "No Qt headers, or none of Qt Widgets, found in: ${QT_INCLUDES}")
 endif()
 
 set(faults "")
@@ -53,6 +66,9 @@ foreach(layer IN LISTS layers)
         set(header ${CMAKE_MATCH_1})
         if(header MATCHES "^QtWidgets/" OR header IN_LIST widget_headers)
           list(APPEND faults "${file}: Qt Widgets below app/: ${line}")
+        elseif(layer IN_LIST without_qt AND NOT file IN_LIST qt_crossings
+               AND (header MATCHES "^Qt[A-Za-z]*/" OR header IN_LIST qt_headers))
+          list(APPEND faults "${file}: Qt in ${layer}/, which builds without it: ${line}")
         endif()
       endif()
     endforeach()

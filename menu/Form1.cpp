@@ -1,11 +1,10 @@
 #include "Form1.h"
 
-#include <QSize>
-#include <QString>
+#include <string>
 #include <utility>
 
 #include "assets/Assets.h"
-#include "picture/PictureFile.h"
+#include "picture/PictureLoader.h"
 
 namespace mirel {
 
@@ -13,10 +12,10 @@ namespace {
 
 // Read by the program's own BMP reader, at the picture's own size: Qt's
 // reader first surveys every image plugin on the system, which costs the
-// window its quick start. Null when the resource cannot be read.
-QImage ReadBuiltIn(const QString& resource, int side) {
-  FittedPicture loaded = LoadFittedPicture(resource, QSize(side, side));
-  return loaded.fault == PictureFault::None ? std::move(loaded.picture) : QImage();
+// window its quick start. Empty when the resource cannot be read.
+Bitmap ReadBuiltIn(const std::string& resource, int side) {
+  LoadedPicture loaded = LoadPictureFile(resource, side, side);
+  return loaded.fault == PictureFault::None ? std::move(loaded.picture) : Bitmap();
 }
 
 void ShowLabels(std::array<LabelState, kLabelCount>& labels, int first, int last, bool visible) {
@@ -25,17 +24,17 @@ void ShowLabels(std::array<LabelState, kLabelCount>& labels, int first, int last
 
 }  // namespace
 
-QImage LoadBackdrop() { return ReadBuiltIn(QString::fromLatin1(assets::kBackdrop), kClientSize); }
+Bitmap LoadBackdrop() { return ReadBuiltIn(assets::kBackdrop, kClientSize); }
 
 Form1::Form1(Host& host, Zentik11& lib) : Form1(host, lib, LoadBackdrop()) {}
 
-Form1::Form1(Host& host, Zentik11& lib, const QImage& backdrop) : Game(host, lib), host_(host) {
+Form1::Form1(Host& host, Zentik11& lib, const Bitmap& backdrop) : Game(host, lib), host_(host) {
   for (int i = 0; i < kLabelCount; ++i) {
     menu_.Label1[std::size_t(i)].Caption = kLabelDesign[std::size_t(i)].caption;
     menu_.Label1[std::size_t(i)].Visible = kLabelDesign[std::size_t(i)].visibleAtStart;
   }
   // A picture that could not be read leaves its box at the design size.
-  if (!backdrop.isNull()) LoadPicture2(backdrop);
+  if (!backdrop.Empty()) LoadPicture2(backdrop);
   // The built-in pictures wait until a game needs one; Picture3(4) stays
   // empty until the player brings a picture.
 }
@@ -43,8 +42,8 @@ Form1::Form1(Host& host, Zentik11& lib, const QImage& backdrop) : Game(host, lib
 void Form1::PictureNeeded(std::int32_t pictureNo) {
   static_assert(assets::kReliefCount == kOwnPictureNo);
   if (pictureNo < 0 || pictureNo >= kOwnPictureNo || builtInLoaded_[std::size_t(pictureNo)]) return;
-  const QImage relief = ReadBuiltIn(assets::Relief(pictureNo + 1), kPictureSize);
-  if (!relief.isNull()) LoadPicture3(std::size_t(pictureNo), relief);
+  const Bitmap relief = ReadBuiltIn(assets::Relief(pictureNo + 1), kPictureSize);
+  if (!relief.Empty()) LoadPicture3(std::size_t(pictureNo), relief);
   builtInLoaded_[std::size_t(pictureNo)] = true;
 }
 

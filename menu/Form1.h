@@ -2,21 +2,20 @@
 // The window's state and handlers without the window: the board (Game) plus the
 // label menu, the start-up handler and the choice of the player's own picture.
 
-#include <QImage>
-
 #include <array>
 #include <cstdint>
 #include <string>
 
 #include "LabelTable.h"
 #include "board/Game.h"
+#include "platform/Bitmap.h"
 
 namespace mirel {
 
-// The title's backdrop, read from the program's resources, or a null image
+// The title's backdrop, read from the program's resources, or an empty bitmap
 // when they cannot be read. It needs no display and may run on any thread, so
 // the start reads it while Qt is still connecting to the display.
-QImage LoadBackdrop();
+Bitmap LoadBackdrop();
 
 struct LabelState {
   std::string Caption;
@@ -36,7 +35,7 @@ class Form1 : public Game {
   // built-in reliefs are loaded when a game first needs one.
   Form1(Host& host, Zentik11& lib);
   // The same with the backdrop already read by LoadBackdrop().
-  Form1(Host& host, Zentik11& lib, const QImage& backdrop);
+  Form1(Host& host, Zentik11& lib, const Bitmap& backdrop);
 
   // Runs once before the window is first shown.
   void Form_Load();

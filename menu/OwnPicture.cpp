@@ -1,15 +1,13 @@
 // The player's own picture: choosing the file, and fitting it into the
 // 300 x 300 own-picture box for the next game.
 
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QString>
-
+#include <chrono>
+#include <filesystem>
 #include <string>
 
 #include "Form1.h"
+#include "picture/PictureLoader.h"
 #include "platform/Blit.h"
-#include "picture/PictureFile.h"
 
 namespace mirel {
 
@@ -51,24 +49,23 @@ bool Form1::ChooseOwnPicture() {
   host_.DoEvents();
   if (!name || name->empty()) return true;
 
-  const QString path = QString::fromStdString(*name);
+  const std::string& path = *name;
   // A big picture takes a moment; past a blink the player sees the busy cursor.
-  QElapsedTimer clock;
-  clock.start();
+  const auto start = std::chrono::steady_clock::now();
   bool busy = false;
   const auto stillLoading = [&] {
-    if (!busy && clock.elapsed() >= busyCursorAfterMs) {
+    if (!busy && std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(busyCursorAfterMs)) {
       busy = true;
       host_.Busy(true);
     }
   };
-  FittedPicture loaded = LoadFittedPicture(path, QSize(kPictureSide, kPictureSide), stillLoading);
+  const LoadedPicture loaded = LoadPictureFile(path, kPictureSide, kPictureSide, stillLoading);
   if (busy) host_.Busy(false);
   if (loaded.fault != PictureFault::None) {
     // The title screen stays and the box keeps what it held; the player learns why.
-    const QString shown = QFileInfo(path).fileName().isEmpty() ? path : QFileInfo(path).fileName();
+    const std::string file = std::filesystem::path(path).filename().string();
     const std::string text =
-        "画像を読み込めませんでした。\n" + shown.toStdString() + "\n\n" + Reason(loaded.fault);
+        "画像を読み込めませんでした。\n" + (file.empty() ? path : file) + "\n\n" + Reason(loaded.fault);
     host_.MessageBox(text, MsgButtons::Ok, MsgAnswer::Ok, kTitle);
     return true;
   }

@@ -20,23 +20,12 @@
 #include <QtGlobal>
 
 #include <functional>
-#include <string>
-#include <vector>
+
+#include "picture/PictureLoader.h"
 
 class QIODevice;
 
 namespace mirel {
-
-enum class PictureFault {
-  None,
-  Missing,      // no such file
-  Unreadable,   // exists but cannot be opened as an ordinary file
-  Empty,        // zero bytes
-  NotAPicture,  // no picture format recognised
-  Unsupported,  // a picture, but in a format that does not load
-  TooLarge,     // would need more memory or time than the budget allows
-  Damaged,      // cut short, malformed or refused by the decoder
-};
 
 struct FittedPicture {
   QImage picture;  // RGB32; null unless fault is None
@@ -70,10 +59,5 @@ FittedPicture LoadFittedPicture(const QString& path, QSize box,
                                 const std::function<void()>& stillLoading = {});
 // The same from an open, random-access device, read from its start.
 FittedPicture LoadFittedPicture(QIODevice& device, QSize box, const std::function<void()>& stillLoading = {});
-
-// The formats that load, as the player reads their names ("BMP", "PNG", ...).
-std::vector<std::string> PictureFormatNames();
-// Their file name patterns, lower case ("*.bmp", "*.png", ...).
-std::vector<std::string> PictureFilePatterns();
 
 }  // namespace mirel

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstddef>
 #include <cstring>
+
+#include "AreaAverage.h"
 
 namespace mirel {
 
@@ -14,13 +17,13 @@ struct Clip {
   bool empty() const { return left >= right || top >= bottom; }
 };
 
-Clip ClipBlock(const QImage& dst, int x, int y, int w, int h, const QImage& src, int sx, int sy) {
+Clip ClipBlock(const Bitmap& dst, int x, int y, int w, int h, const Bitmap& src, int sx, int sy) {
   // 64-bit so that extreme coordinates cannot overflow.
   const std::int64_t X = x, Y = y, SX = sx, SY = sy;
   std::int64_t left = std::max<std::int64_t>({0, -X, -SX});
   std::int64_t top = std::max<std::int64_t>({0, -Y, -SY});
-  std::int64_t right = std::min<std::int64_t>({w, dst.width() - X, src.width() - SX});
-  std::int64_t bottom = std::min<std::int64_t>({h, dst.height() - Y, src.height() - SY});
+  std::int64_t right = std::min<std::int64_t>({w, dst.Width() - X, src.Width() - SX});
+  std::int64_t bottom = std::min<std::int64_t>({h, dst.Height() - Y, src.Height() - SY});
   if (left >= right || top >= bottom) return {0, 0, 0, 0};
   return {int(left), int(top), int(right), int(bottom)};
 }
@@ -31,7 +34,8 @@ Clip ClipBlock(const QImage& dst, int x, int y, int w, int h, const QImage& src,
 // tile rows are short (50 pixels at 6 x 6), so the loop's shape shows: this
 // plain one, in both widths, repaints a board about a tenth faster than the
 // hand-unrolled loop it replaced.
-[[gnu::target_clones("avx2", "default")]] void AndRow(QRgb* __restrict d, const QRgb* __restrict s, int n) {
+[[gnu::target_clones("avx2", "default")]] void AndRow(std::uint32_t* __restrict d,
+                                                      const std::uint32_t* __restrict s, int n) {
   for (int i = 0; i < n; ++i) d[i] &= s[i];
 }
 
@@ -43,26 +47,24 @@ void BitBlt(Surface& dst, int x, int y, int w, int h, const Surface& src, int sx
   if (c.empty()) return;
   const int cw = c.right - c.left;
   // A copy within one surface reads from a snapshot, so overlap cannot smear.
-  QImage snapshot;
-  const QImage* from = &src.Image();
+  Bitmap snapshot;
+  const Bitmap* from = &src.Image();
   if (&src == &dst) {
-    snapshot = src.Image().copy(sx + c.left, sy + c.top, cw, c.bottom - c.top);
+    snapshot = src.Image().Copy(sx + c.left, sy + c.top, cw, c.bottom - c.top);
     from = &snapshot;
     sx = -c.left;
     sy = -c.top;
   }
-  QImage& to = dst.Image();
-  // One base address and stride per image: scanLine() on every row would
-  // re-check sharing each time, which shows in a full-board repaint.
-  const qsizetype fromStride = from->bytesPerLine();
-  const qsizetype toStride = to.bytesPerLine();
-  const uchar* s = from->constBits() + (sy + c.top) * fromStride + (sx + c.left) * qsizetype(sizeof(QRgb));
-  uchar* d = to.bits() + (y + c.top) * toStride + (x + c.left) * qsizetype(sizeof(QRgb));
+  Bitmap& to = dst.Image();
+  const std::ptrdiff_t fromStride = from->Width();
+  const std::ptrdiff_t toStride = to.Width();
+  const std::uint32_t* s = from->Data() + (sy + c.top) * fromStride + (sx + c.left);
+  std::uint32_t* d = to.Data() + (y + c.top) * toStride + (x + c.left);
   for (int row = c.top; row < c.bottom; ++row, s += fromStride, d += toStride) {
     if (rop == Rop::SRCAND) {
-      AndRow(reinterpret_cast<QRgb*>(d), reinterpret_cast<const QRgb*>(s), cw);
+      AndRow(d, s, cw);
     } else {
-      std::memcpy(d, s, sizeof(QRgb) * std::size_t(cw));
+      std::memcpy(d, s, sizeof(std::uint32_t) * std::size_t(cw));
     }
   }
 }
@@ -74,11 +76,11 @@ void StretchBlt(Surface& dst, int x, int y, int w, int h, const Surface& src, in
   // onto the part of the destination block it maps to; the rest of the
   // destination is left as it was, as a block copy leaves it. 64-bit, so that
   // extreme coordinates cannot overflow.
-  const QImage& from = src.Image();
+  const Bitmap& from = src.Image();
   const std::int64_t left = std::max<std::int64_t>(sx, 0);
   const std::int64_t top = std::max<std::int64_t>(sy, 0);
-  const std::int64_t right = std::min<std::int64_t>(std::int64_t(sx) + sw, from.width());
-  const std::int64_t bottom = std::min<std::int64_t>(std::int64_t(sy) + sh, from.height());
+  const std::int64_t right = std::min<std::int64_t>(std::int64_t(sx) + sw, from.Width());
+  const std::int64_t bottom = std::min<std::int64_t>(std::int64_t(sy) + sh, from.Height());
   if (left >= right || top >= bottom) return;
   const auto toX = [&](std::int64_t px) { return x + (px - sx) * w / sw; };
   const auto toY = [&](std::int64_t py) { return y + (py - sy) * h / sh; };
@@ -88,8 +90,8 @@ void StretchBlt(Surface& dst, int x, int y, int w, int h, const Surface& src, in
   // Never build a target larger than the destination could show.
   if (dw * dh > std::int64_t(1) << 26) return;
   Surface scaled;
-  scaled.LoadPicture(from.copy(int(left), int(top), int(right - left), int(bottom - top))
-                         .scaled(int(dw), int(dh), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+  scaled.LoadPicture(
+      AreaAverage(from, int(left), int(top), int(right - left), int(bottom - top), int(dw), int(dh)));
   BitBlt(dst, int(dx), int(dy), int(dw), int(dh), scaled, 0, 0, Rop::SRCCOPY);
 }
 

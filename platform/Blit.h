@@ -17,7 +17,8 @@ enum class Rop : std::uint32_t {
 void BitBlt(Surface& dst, int x, int y, int w, int h, const Surface& src, int sx, int sy, Rop rop);
 
 // Scales the sw x sh block at (sx, sy) of src into the w x h block at (x, y) of
-// dst with smooth resampling (SRCCOPY). src may be dst.
+// dst with smooth resampling (SRCCOPY): each pixel the area average of the
+// source pixels it covers. src may be dst.
 void StretchBlt(Surface& dst, int x, int y, int w, int h, const Surface& src, int sx, int sy, int sw,
                 int sh);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 namespace mirel {
 
@@ -18,22 +19,23 @@ void Surface::SetWidth(int outer) { Resize(InnerOf(outer), ScaleHeight()); }
 
 void Surface::SetHeight(int outer) { Resize(ScaleWidth(), InnerOf(outer)); }
 
-void Surface::LoadPicture(const QImage& picture) {
-  image_ = picture.convertToFormat(QImage::Format_RGB32);
+void Surface::LoadPicture(const Bitmap& picture) { LoadPicture(Bitmap(picture)); }
+
+void Surface::LoadPicture(Bitmap&& picture) {
+  image_ = std::move(picture);
   blank_ = false;
-  width_ = image_.width();
-  height_ = image_.height();
+  width_ = image_.Width();
+  height_ = image_.Height();
 }
 
 void Surface::Cls() {
-  if (!blank_) image_.fill(kFaceColour);
+  if (!blank_) image_.Fill(kFaceColour);
 }
 
 void Surface::Materialise() const {
   if (!blank_) return;
   blank_ = false;
-  image_ = QImage(width_, height_, QImage::Format_RGB32);
-  image_.fill(kFaceColour);
+  image_ = Bitmap(width_, height_, kFaceColour);
 }
 
 void Surface::Resize(int innerWidth, int innerHeight) {
@@ -42,19 +44,16 @@ void Surface::Resize(int innerWidth, int innerHeight) {
   if (innerWidth == ScaleWidth() && innerHeight == ScaleHeight()) return;
   width_ = innerWidth;
   height_ = innerHeight;
-  if (blank_ || image_.isNull()) {  // nothing but the face colour to keep
-    image_ = QImage();
+  if (blank_ || image_.Empty()) {  // nothing but the face colour to keep
+    image_ = Bitmap();
     blank_ = true;
     return;
   }
-  QImage next(innerWidth, innerHeight, QImage::Format_RGB32);
-  next.fill(kFaceColour);
-  if (!image_.isNull() && !next.isNull()) {
-    const int w = std::min(innerWidth, image_.width());
-    const int h = std::min(innerHeight, image_.height());
-    for (int y = 0; y < h; ++y)
-      std::copy_n(reinterpret_cast<const QRgb*>(image_.constScanLine(y)), w,
-                  reinterpret_cast<QRgb*>(next.scanLine(y)));
+  Bitmap next(innerWidth, innerHeight, kFaceColour);
+  if (!next.Empty()) {
+    const int w = std::min(innerWidth, image_.Width());
+    const int h = std::min(innerHeight, image_.Height());
+    for (int y = 0; y < h; ++y) std::copy_n(image_.Row(y), w, next.Row(y));
   }
   image_ = std::move(next);
 }

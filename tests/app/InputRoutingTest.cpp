@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "AppFixture.h"
+#include "platform/QtBitmap.h"
 
 namespace mirel::test {
 namespace {
@@ -131,7 +132,7 @@ TEST_F(InputRoutingTest, GameIsReachedByClicksAndADoubleClickOnATileMovesItOnce)
 
   // With no label showing, the window shows exactly the game's kept image.
   const QImage shown = window_->grab().toImage().convertToFormat(QImage::Format_RGB32);
-  EXPECT_TRUE(shown == form_->Controls().Window.Image());
+  EXPECT_TRUE(shown == QtView(form_->Controls().Window.Image()));
 }
 
 }  // namespace

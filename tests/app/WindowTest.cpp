@@ -6,6 +6,7 @@
 #include <QRegion>
 
 #include "AppFixture.h"
+#include "platform/QtBitmap.h"
 
 namespace mirel::test {
 namespace {
@@ -78,7 +79,7 @@ TEST_F(WindowTest, TheHostsRefreshShowsTheKeptImageAndLabelsAsTheGameLeftThem) {
   form_->Label1_Click(3);  // the new game refreshes by itself
   for (int i = 0; i < kLabelCount; ++i) EXPECT_FALSE(window_->Label(i)->isVisible()) << "label " << i;
   const QImage shown = window_->grab().toImage().convertToFormat(QImage::Format_RGB32);
-  EXPECT_EQ(shown, form_->Controls().Window.Image());
+  EXPECT_EQ(shown, QtView(form_->Controls().Window.Image()));
 }
 
 }  // namespace

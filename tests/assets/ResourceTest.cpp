@@ -16,15 +16,15 @@ namespace {
 
 TEST(Resources, HoldTheCommittedFiles) {
   const struct {
-    QString resource;
+    std::string resource;
     const char* file;
   } kFiles[] = {
       {assets::kBackdrop, "pictures/Backdrop.bmp"}, {assets::Relief(1), "pictures/Relief1.bmp"},
       {assets::Relief(2), "pictures/Relief2.bmp"},  {assets::Relief(3), "pictures/Relief3.bmp"},
       {assets::Relief(4), "pictures/Relief4.bmp"},  {assets::kLabelFont, "fonts/MochiyPopOne-Regular.ttf"}};
   for (const auto& f : kFiles) {
-    ASSERT_TRUE(QFile::exists(f.resource)) << f.resource.toStdString();
-    EXPECT_EQ(ReadResource(f.resource), ReadFile(SourceAssets() / f.file)) << f.file;
+    ASSERT_TRUE(QFile::exists(QString::fromStdString(f.resource))) << f.resource;
+    EXPECT_EQ(ReadResource(QString::fromStdString(f.resource)), ReadFile(SourceAssets() / f.file)) << f.file;
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string_view>
 
 #include "board/Game.h"
@@ -14,15 +15,15 @@
 namespace mirel {
 
 // A colour that depends on place and seed; all bits in use so AND is visible.
-inline QRgb PatternPixel(int x, int y, int seed) {
+inline std::uint32_t PatternPixel(int x, int y, int seed) {
   const unsigned v = unsigned(x) * 2654435761u ^ unsigned(y) * 40503u ^ unsigned(seed) * 97u;
   return 0xFF000000u | ((v ^ (v >> 13)) & 0xFFFFFFu);
 }
 
-inline QImage Pattern(int width, int height, int seed) {
-  QImage picture(width, height, QImage::Format_RGB32);
+inline Bitmap Pattern(int width, int height, int seed) {
+  Bitmap picture(width, height);
   for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) picture.setPixel(x, y, PatternPixel(x, y, seed));
+    for (int x = 0; x < width; ++x) picture.SetPixel(x, y, PatternPixel(x, y, seed));
   return picture;
 }
 

@@ -10,13 +10,13 @@ using DrawingTest = BoardTest;
 // The window worked out from the pictures alone: the backdrop, and over it each
 // tile's square of the source picture, AND-ed for a built-in picture and copied
 // for the player's own; the gap's piece only once solved.
-QImage Expected(const Game& game) {
+Bitmap Expected(const Game& game) {
   const int side = game.State().Level + 2;
   const int t = 300 / side;
   const int last = side * side - 1;
   const bool own = game.State().PictureNo == 4;
-  const QImage& source = game.Controls().Picture3[std::size_t(game.State().PictureNo)].Image();
-  QImage out = game.Controls().Picture2.Image().copy(0, 0, 400, 400);
+  const Bitmap& source = game.Controls().Picture3[std::size_t(game.State().PictureNo)].Image();
+  Bitmap out = game.Controls().Picture2.Image().Copy(0, 0, 400, 400);
   for (int c = 1; c <= side; ++c) {
     for (int r = 1; r <= side; ++r) {
       const int tile = game.CurrentBoard().Tile(c, r);
@@ -25,23 +25,24 @@ QImage Expected(const Game& game) {
       const int x0 = 50 + (c - 1) * t, y0 = 100 + (r - 1) * t;
       for (int dy = 0; dy < t; ++dy)
         for (int dx = 0; dx < t; ++dx) {
-          const QRgb s = source.pixel(sx + dx, sy + dy);
-          const QRgb under = out.pixel(x0 + dx, y0 + dy);
-          out.setPixel(x0 + dx, y0 + dy, own ? s : (under & s));
+          const std::uint32_t s = source.Pixel(sx + dx, sy + dy);
+          const std::uint32_t under = out.Pixel(x0 + dx, y0 + dy);
+          out.SetPixel(x0 + dx, y0 + dy, own ? s : (under & s));
         }
     }
   }
   return out;
 }
 
-::testing::AssertionResult WindowShows(const Game& game, const QImage& want) {
-  const QImage& have = game.Controls().Window.Image();
-  if (have.size() != want.size()) return ::testing::AssertionFailure() << "window size differs";
-  for (int y = 0; y < want.height(); ++y)
-    for (int x = 0; x < want.width(); ++x)
-      if (have.pixel(x, y) != want.pixel(x, y))
+::testing::AssertionResult WindowShows(const Game& game, const Bitmap& want) {
+  const Bitmap& have = game.Controls().Window.Image();
+  if (have.Width() != want.Width() || have.Height() != want.Height())
+    return ::testing::AssertionFailure() << "window size differs";
+  for (int y = 0; y < want.Height(); ++y)
+    for (int x = 0; x < want.Width(); ++x)
+      if (have.Pixel(x, y) != want.Pixel(x, y))
         return ::testing::AssertionFailure() << "first difference at (" << x << ", " << y << "): have "
-                                             << std::hex << have.pixel(x, y) << ", want " << want.pixel(x, y);
+                                             << std::hex << have.Pixel(x, y) << ", want " << want.Pixel(x, y);
   return ::testing::AssertionSuccess();
 }
 
@@ -60,13 +61,13 @@ TEST_F(DrawingTest, BuiltInTilesAreAndedOwnTilesCopiedAndTheGapShowsTheBackdrop)
     Play("1 2 3/4 . 5/7 8 6", picture);
     game.Cls();
     game.DrawBoard();
-    const QImage& src = game.Controls().Picture3[std::size_t(picture)].Image();
-    auto shown = [&](QRgb tile, int x, int y) {
+    const Bitmap& src = game.Controls().Picture3[std::size_t(picture)].Image();
+    auto shown = [&](std::uint32_t tile, int x, int y) {
       return picture == 4 ? tile : tile & game.Controls().Picture2.Pixel(x, y);
     };
-    EXPECT_EQ(game.Controls().Window.Pixel(50, 100), shown(src.pixel(0, 0), 50, 100));  // tile 1 at home
+    EXPECT_EQ(game.Controls().Window.Pixel(50, 100), shown(src.Pixel(0, 0), 50, 100));  // tile 1 at home
     EXPECT_EQ(game.Controls().Window.Pixel(349, 399),
-              shown(src.pixel(299, 199), 349, 399));  // tile 6 in (3, 3)
+              shown(src.Pixel(299, 199), 349, 399));  // tile 6 in (3, 3)
     // The gap at (2, 2) and everything off the board show the backdrop.
     for (auto [x, y] : {std::pair{150, 200}, {249, 299}, {0, 0}, {49, 399}, {350, 100}, {399, 99}})
       EXPECT_EQ(game.Controls().Window.Pixel(x, y), game.Controls().Picture2.Pixel(x, y)) << x << "," << y;
@@ -80,7 +81,8 @@ TEST_F(DrawingTest, SolvedBoardShowsEveryPieceForEverySide) {
     ASSERT_TRUE(game.State().Solved);
     EXPECT_TRUE(WindowShows(game, Expected(game))) << "side " << side;
     // The last piece, absent during play, fills the bottom-right cell.
-    const QRgb corner = game.Controls().Picture3[std::size_t(game.State().PictureNo)].Pixel(299, 299);
+    const std::uint32_t corner =
+        game.Controls().Picture3[std::size_t(game.State().PictureNo)].Pixel(299, 299);
     EXPECT_EQ(game.Controls().Window.Pixel(349, 399),
               side == 4 ? corner : (corner & game.Controls().Picture2.Pixel(349, 399)));
   }
@@ -90,9 +92,9 @@ TEST_F(DrawingTest, RepaintMatchesClearAndDrawAndClearsWhatASmallBackdropLeaves)
   Play("1 2 3/4 . 5/7 8 6", 0);
   game.Cls();
   game.DrawBoard();
-  const QImage cleared = game.Controls().Window.Image().copy();
+  const Bitmap cleared = game.Controls().Window.Image();
   // Leftovers of an earlier screen: the board over another backdrop.
-  const QImage backdrop = game.Controls().Picture2.Image().copy();
+  const Bitmap backdrop = game.Controls().Picture2.Image();
   game.LoadPicture2(Pattern(400, 400, 2));
   game.RepaintBoard();
   game.LoadPicture2(backdrop);

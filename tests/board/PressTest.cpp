@@ -17,7 +17,7 @@ class PressTest : public BoardTest {
     Play(board);
     host.ClearLog();
     sound.Clear();
-    const QImage before = game.Controls().Window.Image().copy();
+    const Bitmap before = game.Controls().Window.Image();
     game.Form_MouseDown(1, 0, x, y);
     EXPECT_EQ(game.CurrentBoard().Text(), board) << "press at " << x << "," << y;
     EXPECT_TRUE(host.Calls().empty()) << "press at " << x << "," << y;
@@ -103,7 +103,7 @@ TEST_F(PressTest, TheWinningMovePausesThenSoundsShowsThePieceAndCongratulates) {
     host.ClearLog();
     sound.Clear();
     std::vector<std::string> soundsBeforePause;
-    QRgb cornerDuringPause = 0, cornerAtMessage = 0;
+    std::uint32_t cornerDuringPause = 0, cornerAtMessage = 0;
     host.onSleep = [&](int) {
       soundsBeforePause = sound.Commands();
       cornerDuringPause = game.Controls().Window.Pixel(349, 399);
@@ -152,7 +152,7 @@ TEST_F(PressTest, AfterSolvingAPressAsksToReturnAndNoKeepsThePicture) {
   Play("1 2 3/4 5 6/7 . 8");
   kit::Press(game, 3, 3);
   ASSERT_TRUE(game.State().Solved);
-  const QImage solvedPicture = game.Controls().Window.Image().copy();
+  const Bitmap solvedPicture = game.Controls().Window.Image();
   host.ClearLog();
   sound.Clear();
   host.QueueAnswer(MsgAnswer::No);

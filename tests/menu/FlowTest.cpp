@@ -40,7 +40,7 @@ TEST_F(FlowTest, EveryLevelPlaysToTheEndAndBackToTheTitle) {
     EXPECT_EQ(host.Count(Kind::Sleep), 1u);
 
     // No keeps the finished picture; a press never moves a tile any more.
-    const QImage finished = form.Controls().Window.Image().copy();
+    const Bitmap finished = form.Controls().Window.Image();
     host.QueueAnswer(MsgAnswer::No);
     kit::Press(form, side, side - 1);
     EXPECT_TRUE(form.Controls().Window.Image() == finished);

@@ -5,24 +5,25 @@
 #include <QImage>
 
 #include "assets/Assets.h"
+#include "platform/QtBitmap.h"
 
 namespace mirel {
 namespace {
 
-constexpr QRgb kGrey = 0xFF7F7F7Fu;
-constexpr QRgb kCrimson = 0xFF880015u;
-constexpr QRgb kBlack = 0xFF000000u;
-constexpr QRgb kWhite = 0xFFFFFFFFu;
+constexpr std::uint32_t kGrey = 0xFF7F7F7Fu;
+constexpr std::uint32_t kCrimson = 0xFF880015u;
+constexpr std::uint32_t kBlack = 0xFF000000u;
+constexpr std::uint32_t kWhite = 0xFFFFFFFFu;
 
 TEST(Form1Build, LoadsTheBuiltInPictures) {
   ScriptedHost host;
   SoundRig sound;
   Form1 form(host, sound.lib);
   // The program's own BMP reader gives the built-in pictures as Qt's does.
-  const auto asQtReadsIt = [](const QString& resource) {
-    return QImage(resource).convertToFormat(QImage::Format_RGB32);
+  const auto asQtReadsIt = [](const std::string& resource) {
+    return ToBitmap(QImage(QString::fromStdString(resource)));
   };
-  EXPECT_EQ(form.Controls().Picture2.Image(), asQtReadsIt(QString::fromLatin1(assets::kBackdrop)));
+  EXPECT_EQ(form.Controls().Picture2.Image(), asQtReadsIt(assets::kBackdrop));
   ASSERT_EQ(form.Controls().Picture2.ScaleWidth(), 400);
   ASSERT_EQ(form.Controls().Picture2.ScaleHeight(), 400);
   // The stele's top row, its outline and the crimson around it.
@@ -47,7 +48,7 @@ TEST(Form1Build, LoadsTheBuiltInPictures) {
     int black = 0, white = 0;
     for (int y = 0; y < 300; ++y)
       for (int x = 0; x < 300; ++x) {
-        const QRgb p = relief.Pixel(x, y);
+        const std::uint32_t p = relief.Pixel(x, y);
         black += p == kBlack;
         white += p == kWhite;
       }
@@ -79,7 +80,7 @@ TEST_F(Form1Load, ShowsTheTitleWithSoundOnAndAllTileBoxes) {
 }
 
 TEST_F(Form1Load, PressesOnTheTitleAndLevelScreensDoNothing) {
-  const QImage title = form.Controls().Window.Image().copy();
+  const Bitmap title = form.Controls().Window.Image();
   for (int screen = 0; screen < 2; ++screen) {
     for (float x = -5; x < 410; x += 15)
       for (float y = -5; y < 410; y += 15) form.Form_MouseDown(std::int16_t(1 + screen), 0, x, y);

@@ -9,6 +9,7 @@
 
 #include "menu/Form1.h"
 #include "picture/ModuleLoader.h"
+#include "platform/QtBitmap.h"
 #include "tests/common/Screens.h"
 #include "tests/common/ScriptedHost.h"
 #include "tests/common/SoundRig.h"
@@ -26,13 +27,13 @@ struct Snapshot {
       : labels(VisibleLabels(f)),
         pictureNo(f.State().PictureNo),
         own(f.Menu().OwnPicture),
-        box(f.Controls().Picture3[kOwn].Image().copy()),
-        window(f.Controls().Window.Image().copy()) {}
+        box(f.Controls().Picture3[kOwn].Image()),
+        window(f.Controls().Window.Image()) {}
   bool operator==(const Snapshot&) const = default;
   std::string labels;
   std::int32_t pictureNo;
   bool own;
-  QImage box, window;
+  Bitmap box, window;
 };
 
 class OwnPictureTest : public ::testing::Test {
@@ -53,8 +54,9 @@ class OwnPictureTest : public ::testing::Test {
     form.Label1_Click(2);
   }
 
-  // The prepared own picture: the inner 300 x 300 of a 304 x 304 box.
-  const QImage& Box() const { return form.Controls().Picture3[kOwn].Image(); }
+  // The prepared own picture: the inner 300 x 300 of a 304 x 304 box, seen
+  // as long as the box keeps it.
+  QImage Box() const { return QtView(form.Controls().Picture3[kOwn].Image()); }
 
   ScriptedHost host;
   SoundRig sound;
@@ -143,7 +145,7 @@ TEST_F(OwnPictureTest, PreparationSqueezesWhateverTheBoxHolds) {
   QImage stripes(640, 200, QImage::Format_RGB32);
   for (int y = 0; y < 200; ++y)
     for (int x = 0; x < 640; ++x) stripes.setPixel(x, y, (x % 2) ? 0xFFFFFFFFu : 0xFF000000u);
-  form.LoadPicture3(kOwn, stripes);
+  form.LoadPicture3(kOwn, ToBitmap(stripes));
   form.PrepareOwnPicture();
   EXPECT_EQ(form.State().PictureNo, kOwn);
   EXPECT_TRUE(form.Menu().OwnPicture);

@@ -15,21 +15,28 @@ namespace {
 using test::PatternSurface;
 using test::RawPixel;
 
+struct Point {
+  int x, y;
+};
+constexpr std::uint32_t kBlue = 0xFF0000FFu;
+int Red(std::uint32_t c) { return int(c >> 16 & 0xFF); }
+int Green(std::uint32_t c) { return int(c >> 8 & 0xFF); }
+
 // What a block copy must leave in dst, worked out pixel by pixel from the
 // destination's side: each destination pixel takes the source pixel that the
 // block puts there, if the block covers it and that source pixel exists.
-QImage Expected(const Surface& dst, std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h,
+Bitmap Expected(const Surface& dst, std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h,
                 const Surface& src, std::int64_t sx, std::int64_t sy, Rop rop) {
   Surface out;
-  out.LoadPicture(dst.Image().copy());
+  out.LoadPicture(dst.Image());
   for (int dy = 0; dy < dst.ScaleHeight(); ++dy)
     for (int dx = 0; dx < dst.ScaleWidth(); ++dx) {
       const std::int64_t i = dx - x, j = dy - y;
       if (i < 0 || j < 0 || i >= w || j >= h) continue;
       const std::int64_t px = sx + i, py = sy + j;
       if (px < 0 || py < 0 || px >= src.ScaleWidth() || py >= src.ScaleHeight()) continue;
-      const QRgb s = RawPixel(src, int(px), int(py));
-      out.Image().setPixel(dx, dy, rop == Rop::SRCAND ? RawPixel(dst, dx, dy) & s : s);
+      const std::uint32_t s = RawPixel(src, int(px), int(py));
+      out.Image().SetPixel(dx, dy, rop == Rop::SRCAND ? RawPixel(dst, dx, dy) & s : s);
     }
   return out.Image();
 }
@@ -48,9 +55,9 @@ TEST_P(BitBltClipping, TouchesOnlyWhatLiesInsideBothImages) {
   const Block b = GetParam();
   for (Rop rop : {Rop::SRCCOPY, Rop::SRCAND}) {
     Surface dst(40, 30);
-    dst.Image().fill(0xFF7F7F7Fu);
+    dst.Image().Fill(0xFF7F7F7Fu);
     const Surface src = PatternSurface(30, 20);
-    const QImage want = Expected(dst, b.x, b.y, b.w, b.h, src, b.sx, b.sy, rop);
+    const Bitmap want = Expected(dst, b.x, b.y, b.w, b.h, src, b.sx, b.sy, rop);
     BitBlt(dst, b.x, b.y, b.w, b.h, src, b.sx, b.sy, rop);
     EXPECT_TRUE(dst.Image() == want);
     EXPECT_EQ(dst.ScaleWidth(), 40);
@@ -84,10 +91,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(BitBlt, SrcCopyTakesTheSourceAndSrcAndIsAnExactBitwiseAnd) {
   Surface stele(4, 1);
-  stele.Image().fill(0xFF7F7F7Fu);  // grey
+  stele.Image().Fill(0xFF7F7F7Fu);  // grey
   Surface relief(4, 1);
-  const QRgb source[4] = {0xFFFFFFFFu, 0xFF000000u, 0xFFF0F0F0u, 0xFF12F0A5u};
-  for (int x = 0; x < 4; ++x) relief.Image().setPixel(x, 0, source[x]);
+  const std::uint32_t source[4] = {0xFFFFFFFFu, 0xFF000000u, 0xFFF0F0F0u, 0xFF12F0A5u};
+  for (int x = 0; x < 4; ++x) relief.Image().SetPixel(x, 0, source[x]);
 
   Surface copy = stele;
   BitBlt(copy, 0, 0, 4, 1, relief, 0, 0, Rop::SRCCOPY);
@@ -110,7 +117,7 @@ TEST(BitBlt, ACopyWithinOneSurfaceReadsThePixelsAsTheyWereBefore) {
     for (Rop rop : {Rop::SRCCOPY, Rop::SRCAND}) {
       Surface surface = PatternSurface(40, 30);
       const Surface before = PatternSurface(40, 30);
-      const QImage want = Expected(before, b.x, b.y, b.w, b.h, before, b.sx, b.sy, rop);
+      const Bitmap want = Expected(before, b.x, b.y, b.w, b.h, before, b.sx, b.sy, rop);
       BitBlt(surface, b.x, b.y, b.w, b.h, surface, b.sx, b.sy, rop);
       EXPECT_TRUE(surface.Image() == want) << ::testing::PrintToString(b);
     }
@@ -118,33 +125,53 @@ TEST(BitBlt, ACopyWithinOneSurfaceReadsThePixelsAsTheyWereBefore) {
 
 TEST(StretchBlt, ShrinksSmoothly) {
   // 640 x 480 of one-pixel black and white checks, left half; plain blue, right half.
-  QImage picture(640, 480, QImage::Format_RGB32);
+  Bitmap picture(640, 480);
   for (int y = 0; y < 480; ++y)
     for (int x = 0; x < 640; ++x)
-      picture.setPixel(x, y, x >= 320 ? qRgb(0, 0, 255) : (x + y) % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+      picture.SetPixel(x, y, x >= 320 ? kBlue : (x + y) % 2 ? 0xFFFFFFFFu : 0xFF000000u);
   Surface src;
   src.LoadPicture(picture);
   Surface dst(300, 300);
-  dst.Image().fill(0xFF00FF00u);
+  dst.Image().Fill(0xFF00FF00u);
 
   StretchBlt(dst, 0, 0, 300, 300, src, 0, 0, 640, 480);
   // Smooth: the checks average to grey instead of picking black or white.
-  for (QPoint p : {QPoint(10, 10), QPoint(75, 150), QPoint(140, 290)}) {
-    const QRgb c = dst.Pixel(p.x(), p.y());
-    EXPECT_NEAR(qRed(c), 127, 24) << p.x() << "," << p.y();
-    EXPECT_EQ(qRed(c), qGreen(c));
+  for (Point p : {Point{10, 10}, Point{75, 150}, Point{140, 290}}) {
+    const std::uint32_t c = dst.Pixel(p.x, p.y);
+    EXPECT_NEAR(Red(c), 127, 24) << p.x << "," << p.y;
+    EXPECT_EQ(Red(c), Green(c));
   }
-  for (QPoint p : {QPoint(160, 0), QPoint(230, 150), QPoint(299, 299)})
-    EXPECT_EQ(dst.Pixel(p.x(), p.y()), qRgb(0, 0, 255));
+  for (Point p : {Point{160, 0}, Point{230, 150}, Point{299, 299}}) EXPECT_EQ(dst.Pixel(p.x, p.y), kBlue);
   for (int y = 0; y < 300; ++y)
-    for (int x = 0; x < 300; ++x) ASSERT_EQ(qAlpha(RawPixel(dst, x, y)), 255);
+    for (int x = 0; x < 300; ++x) ASSERT_EQ(RawPixel(dst, x, y) >> 24, 0xFFu);
 
   // Onto a larger surface, only the block changes.
   Surface window(400, 400);
   StretchBlt(window, 50, 100, 300, 300, src, 0, 0, 640, 480);
   EXPECT_EQ(window.Pixel(49, 250), kFaceColour);
   EXPECT_EQ(window.Pixel(200, 99), kFaceColour);
-  EXPECT_EQ(window.Pixel(349, 399), qRgb(0, 0, 255));
+  EXPECT_EQ(window.Pixel(349, 399), kBlue);
+}
+
+TEST(StretchBlt, EachPixelIsTheAreaAverageOfWhatItCovers) {
+  // Three columns into two: each new pixel covers one and a half old ones.
+  // Two rows into three: each new row covers two thirds of an old one.
+  Bitmap picture(3, 2);
+  const std::uint32_t grey[3] = {0, 90, 180};
+  for (int x = 0; x < 3; ++x) {
+    picture.SetPixel(x, 0, 0xFF000000u | grey[x] << 16 | grey[x] << 8 | grey[x]);
+    picture.SetPixel(x, 1, 0xFF000000u | grey[x] << 16 | 0xFFu);
+  }
+  Surface src;
+  src.LoadPicture(picture);
+  Surface dst(2, 3);
+  StretchBlt(dst, 0, 0, 2, 3, src, 0, 0, 3, 2);
+  // Left: (0 + 90 / 2) / 1.5 = 30; right: (90 / 2 + 180) / 1.5 = 150. The
+  // middle row is half of each row; the blue of the second row stays whole.
+  EXPECT_EQ(RawPixel(dst, 0, 0), 0xFF1E1E1Eu);
+  EXPECT_EQ(RawPixel(dst, 1, 0), 0xFF969696u);
+  EXPECT_EQ(RawPixel(dst, 0, 1), 0xFF1E0F8Fu);  // green 15, blue (30 + 255) / 2 rounded
+  EXPECT_EQ(RawPixel(dst, 1, 2), 0xFF9600FFu);
 }
 
 TEST(StretchBlt, ScalesASurfaceOntoItself) {
@@ -173,13 +200,13 @@ TEST(StretchBlt, LeavesTheDestinationAloneWhereTheSourceHasNoPixels) {
   // Scaled twice up from a block whose top-left quarter lies off the source:
   // that quarter of the destination block stays as it was.
   Surface red(50, 50);
-  red.Image().fill(0xFFFF0000u);
+  red.Image().Fill(0xFFFF0000u);
   Surface big(200, 200);
   StretchBlt(big, 0, 0, 200, 200, red, -50, -50, 100, 100);
-  for (QPoint p : {QPoint(0, 0), QPoint(99, 99), QPoint(99, 199), QPoint(199, 99)})
-    EXPECT_EQ(RawPixel(big, p.x(), p.y()), kFaceColour) << p.x() << "," << p.y();
-  for (QPoint p : {QPoint(100, 100), QPoint(150, 150), QPoint(199, 199)})
-    EXPECT_EQ(RawPixel(big, p.x(), p.y()), 0xFFFF0000u) << p.x() << "," << p.y();
+  for (Point p : {Point{0, 0}, Point{99, 99}, Point{99, 199}, Point{199, 99}})
+    EXPECT_EQ(RawPixel(big, p.x, p.y), kFaceColour) << p.x << "," << p.y;
+  for (Point p : {Point{100, 100}, Point{150, 150}, Point{199, 199}})
+    EXPECT_EQ(RawPixel(big, p.x, p.y), 0xFFFF0000u) << p.x << "," << p.y;
 
   // A block wholly outside the source, or of no size, draws nothing.
   Surface untouched(100, 100);

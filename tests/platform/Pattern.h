@@ -1,20 +1,21 @@
 #pragma once
 // Pictures whose every pixel says where it came from, for checking copies.
 
-#include <QImage>
-#include <cstring>
+#include <cstdint>
 
 #include "platform/Surface.h"
 
 namespace mirel::test {
 
 // Distinct for every position below 4096 x 4096; always opaque.
-inline QRgb PatternPixel(int x, int y) { return 0xFF000000u | (QRgb(x & 0xFFF) << 12) | QRgb(y & 0xFFF); }
+inline std::uint32_t PatternPixel(int x, int y) {
+  return 0xFF000000u | (std::uint32_t(x & 0xFFF) << 12) | std::uint32_t(y & 0xFFF);
+}
 
-inline QImage Pattern(int width, int height) {
-  QImage image(width, height, QImage::Format_RGB32);
+inline Bitmap Pattern(int width, int height) {
+  Bitmap image(width, height);
   for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) image.setPixel(x, y, PatternPixel(x, y));
+    for (int x = 0; x < width; ++x) image.SetPixel(x, y, PatternPixel(x, y));
   return image;
 }
 
@@ -24,17 +25,12 @@ inline Surface PatternSurface(int width, int height) {
   return surface;
 }
 
-// The stored word, alpha byte included, which QImage::pixel() would hide.
-inline QRgb RawPixel(const Surface& surface, int x, int y) {
-  QRgb value;
-  std::memcpy(&value, surface.Image().constScanLine(y) + static_cast<std::size_t>(x) * sizeof(QRgb),
-              sizeof value);
-  return value;
-}
+// The stored word, alpha byte included.
+inline std::uint32_t RawPixel(const Surface& surface, int x, int y) { return surface.Image().Pixel(x, y); }
 
-inline bool AllPixels(const Surface& surface, QRgb colour) {
-  for (int y = 0; y < surface.Image().height(); ++y)
-    for (int x = 0; x < surface.Image().width(); ++x)
+inline bool AllPixels(const Surface& surface, std::uint32_t colour) {
+  for (int y = 0; y < surface.Image().Height(); ++y)
+    for (int x = 0; x < surface.Image().Width(); ++x)
       if (RawPixel(surface, x, y) != colour) return false;
   return true;
 }

@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "platform/QtBitmap.h"
 #include "platform/Surface.h"
 #include "tests/platform/Pattern.h"
 
@@ -16,7 +17,6 @@ TEST(Surface, OuterSizeIsInnerSizePlusTheFrame) {
   EXPECT_EQ(tile.Height(), 217);
   EXPECT_EQ(tile.ScaleWidth(), 205);
   EXPECT_EQ(tile.ScaleHeight(), 213);
-  EXPECT_EQ(tile.Image().format(), QImage::Format_RGB32);
   EXPECT_TRUE(test::AllPixels(tile, kFaceColour));
 
   tile.SetWidth(304);
@@ -58,16 +58,21 @@ TEST(Surface, LoadPictureSizesTheBoxToThePicture) {
   EXPECT_EQ(box.ScaleHeight(), 480);
   EXPECT_EQ(box.Pixel(639, 479), test::PatternPixel(639, 479));
 
-  // Two-colour pictures come in as plain white and black pixels.
+  // Two-colour pictures come in from Qt as plain white and black pixels, and
+  // the window sees the kept pixels themselves.
   QImage mono(300, 300, QImage::Format_Mono);
   mono.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
   mono.fill(0);
   mono.setPixel(7, 9, 1);
-  box.LoadPicture(mono);
-  EXPECT_EQ(box.Image().format(), QImage::Format_RGB32);
+  box.LoadPicture(ToBitmap(mono));
+  EXPECT_EQ(box.ScaleWidth(), 300);
   EXPECT_EQ(box.Pixel(0, 0), 0xFFFFFFFFu);
   EXPECT_EQ(box.Pixel(7, 9), 0xFF000000u);
   EXPECT_EQ(test::RawPixel(box, 7, 9), 0xFF000000u);
+  const QImage view = QtView(box.Image());
+  EXPECT_EQ(view.constBits(), reinterpret_cast<const uchar*>(box.Image().Data()));
+  EXPECT_EQ(view.pixel(7, 9), 0xFF000000u);
+  EXPECT_EQ(view.pixel(299, 299), 0xFFFFFFFFu);
 }
 
 TEST(Surface, SettingTheSizeKeepsTheContentFromTheTopLeft) {
@@ -78,7 +83,7 @@ TEST(Surface, SettingTheSizeKeepsTheContentFromTheTopLeft) {
   box.SetHeight(304);
   ASSERT_EQ(box.ScaleWidth(), 300);
   ASSERT_EQ(box.ScaleHeight(), 300);
-  EXPECT_TRUE(box.Image() == test::Pattern(640, 480).copy(0, 0, 300, 300));
+  EXPECT_TRUE(box.Image() == test::Pattern(640, 480).Copy(0, 0, 300, 300));
 
   // Growing one way at a time: what was there stays, the new area is face colour.
   box.SetWidth(354);
@@ -87,7 +92,7 @@ TEST(Surface, SettingTheSizeKeepsTheContentFromTheTopLeft) {
   ASSERT_EQ(box.ScaleHeight(), 320);
   for (int y = 0; y < 320; ++y)
     for (int x = 0; x < 350; ++x) {
-      const QRgb want = x < 300 && y < 300 ? test::PatternPixel(x, y) : kFaceColour;
+      const std::uint32_t want = x < 300 && y < 300 ? test::PatternPixel(x, y) : kFaceColour;
       ASSERT_EQ(test::RawPixel(box, x, y), want) << x << "," << y;
     }
 

@@ -1,0 +1,41 @@
+#pragma once
+// The picture loader as the game sees it: a path in, a fitted bitmap or the
+// reason it cannot be shown out. Plain C++, so the menu needs no desktop
+// library; behind it, picture/PictureFile.h does the work.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/Bitmap.h"
+
+namespace mirel {
+
+enum class PictureFault {
+  None,
+  Missing,      // no such file
+  Unreadable,   // exists but cannot be opened as an ordinary file
+  Empty,        // zero bytes
+  NotAPicture,  // no picture format recognised
+  Unsupported,  // a picture, but in a format that does not load
+  TooLarge,     // would need more memory or time than the budget allows
+  Damaged,      // cut short, malformed or refused by the decoder
+};
+
+struct LoadedPicture {
+  Bitmap picture;  // empty unless fault is None
+  PictureFault fault = PictureFault::None;
+};
+
+// The picture at path (UTF-8; a built-in one by its resource path), upright
+// and with each side longer than the box's squeezed to it. stillLoading, when
+// given, is called now and then while the picture decodes.
+LoadedPicture LoadPictureFile(const std::string& path, int boxWidth, int boxHeight,
+                              const std::function<void()>& stillLoading = {});
+
+// The formats that load, as the player reads their names ("BMP", "PNG", ...).
+std::vector<std::string> PictureFormatNames();
+// Their file name patterns, lower case ("*.bmp", "*.png", ...).
+std::vector<std::string> PictureFilePatterns();
+
+}  // namespace mirel
