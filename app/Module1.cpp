@@ -41,9 +41,8 @@ void OpenLibrary(MciInterpreter& mci) {
   const std::filesystem::path folder = ProgramFolder();
   const bool besideProgram =
       FolderIsWritable(folder) && !IsInstalledProgramFolder(folder, MIREL_INSTALL_PROGRAMDIR);
-  const std::optional<std::filesystem::path> dataHome = UserDataHome();
   const RecordFilePlace record =
-      ChooseRecordFilePlace(folder, besideProgram, dataHome ? *dataHome / "mirel" : std::filesystem::path());
+      ChooseRecordFilePlace(folder, besideProgram, GameDataFolder().value_or(std::filesystem::path()));
   if (record.save.empty()) {
     std::cerr << "No home folder to keep the record file in (XDG_DATA_HOME and HOME are not absolute paths, "
                  "and the password database names none); the records of this run are not kept\n";

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "AreaAverage.h"
+#include "VectorClones.h"
 
 namespace mirel {
 
@@ -34,7 +35,7 @@ Clip ClipBlock(const Bitmap& dst, int x, int y, int w, int h, const Bitmap& src,
 // tile rows are short (50 pixels at 6 x 6), so the loop's shape shows: this
 // plain one, in both widths, repaints a board about a tenth faster than the
 // hand-unrolled loop it replaced.
-[[gnu::target_clones("avx2", "default")]] void AndRow(std::uint32_t* __restrict d,
+MIREL_VECTOR_CLONES void AndRow(std::uint32_t* __restrict d,
                                                       const std::uint32_t* __restrict s, int n) {
   for (int i = 0; i < n; ++i) d[i] &= s[i];
 }

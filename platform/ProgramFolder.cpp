@@ -20,10 +20,4 @@ std::filesystem::path& Folder() {
 std::filesystem::path ProgramFolder() { return Folder(); }
 void SetProgramFolder(const std::filesystem::path& folder) { Folder() = folder; }
 
-std::filesystem::path ExecutableFolder() {
-  std::error_code error;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::filesystem::path(".") : self.parent_path();
-}
-
 }  // namespace mirel

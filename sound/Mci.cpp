@@ -7,6 +7,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/Utf8Path.h"
+
 namespace mirel {
 
 namespace {
@@ -137,7 +139,7 @@ std::uint32_t MciInterpreter::Run(const std::string& command) {
         return MCIERR_INVALID_DEVICE_NAME;
     }
     if (devices_.count(alias)) return MCIERR_DUPLICATE_ALIAS;
-    const std::filesystem::path file(name);
+    const std::filesystem::path file = PathFromUtf8(name);
     if (!Readable(file)) return MCIERR_FILE_NOT_FOUND;
     if (!backend_.Open(alias, file)) return MCIERR_INVALID_FILE;
     devices_.emplace(alias, Device{name, looping, false});

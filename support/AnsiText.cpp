@@ -1,64 +1,19 @@
 #include "support/AnsiText.h"
 
-#include <iconv.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <system_error>
+
+#include "support/Cp932.h"
 
 namespace mirel {
 namespace {
-
-// One conversion direction for the length of one call; iconv descriptors keep
-// shift state, so sharing one between calls would need care for no gain.
-class Converter {
- public:
-  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
-    if (cd_ == reinterpret_cast<iconv_t>(-1)) {
-      throw std::system_error(errno, std::generic_category(),
-                              std::string("no text converter from ") + from + " to " + to);
-    }
-  }
-  ~Converter() { iconv_close(cd_); }
-  Converter(const Converter&) = delete;
-  Converter& operator=(const Converter&) = delete;
-
-  enum class Stop { Done, Invalid, Incomplete };
-
-  // Converts as much of `in` as it can, appending to `out`; on Invalid or
-  // Incomplete, `in` starts at the offending bytes.
-  Stop Run(std::string_view& in, std::string& out) {
-    char buffer[4096];
-    for (;;) {
-      char* inPtr = const_cast<char*>(in.data());
-      std::size_t inLeft = in.size();
-      char* outPtr = buffer;
-      std::size_t outLeft = sizeof buffer;
-      const std::size_t rc = iconv(cd_, in.empty() ? nullptr : &inPtr, &inLeft, &outPtr, &outLeft);
-      const int error = errno;
-      out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
-      in.remove_prefix(in.size() - inLeft);
-      if (rc != static_cast<std::size_t>(-1)) {
-        if (in.empty()) return Stop::Done;
-        continue;
-      }
-      if (error == E2BIG) continue;
-      return error == EINVAL ? Stop::Incomplete : Stop::Invalid;
-    }
-  }
-
- private:
-  iconv_t cd_;
-};
 
 bool IsAscii(std::string_view text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-// Bytes to replace by one "?" at the start of `text`: a whole character, or
-// the longest start of one that is still well formed (the usual "maximal
-// subpart" rule, so a cut-off character costs one "?" and a stray byte one).
-std::size_t ReplacementLength(std::string_view text) {
+}  // namespace
+
+std::size_t Utf8ReplacementLength(std::string_view text) {
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
   const unsigned char lead = byte(0);
   std::size_t length = 0;
@@ -84,29 +39,16 @@ std::size_t ReplacementLength(std::string_view text) {
   return i;
 }
 
-}  // namespace
-
 std::optional<std::string> AnsiToUtf8(std::string_view ansi) {
   // Code page 932 keeps ASCII as it is, and most record files are mostly ASCII.
   if (IsAscii(ansi)) return std::string(ansi);
-  Converter converter("UTF-8", "CP932");
-  std::string out;
-  out.reserve(ansi.size() * 3 / 2);
-  if (converter.Run(ansi, out) != Converter::Stop::Done) return std::nullopt;
-  return out;
+  return DecodeCp932(ansi);
 }
 
 std::string Utf8ToAnsi(std::string_view utf8, std::size_t* replaced) {
-  if (replaced) *replaced = 0;
-  if (IsAscii(utf8)) return std::string(utf8);
-  Converter converter("CP932", "UTF-8");
-  std::string out;
-  out.reserve(utf8.size());
-  while (converter.Run(utf8, out) != Converter::Stop::Done) {
-    out += '?';
-    if (replaced) ++*replaced;
-    utf8.remove_prefix(ReplacementLength(utf8));
-  }
+  std::size_t count = 0;
+  std::string out = IsAscii(utf8) ? std::string(utf8) : EncodeCp932(utf8, count);
+  if (replaced) *replaced = count;
   return out;
 }
 

@@ -7,6 +7,8 @@
 // Every step works in the folder a CheckedFile holds open, by the name it
 // checked there: a rename changes only that folder's entry, never what a link
 // points to, and a folder renamed or a link planted since cannot redirect it.
+// (On Windows the folder is held open so that it cannot be renamed, and the
+// steps name files by its path.)
 
 #include <filesystem>
 #include <optional>
@@ -14,7 +16,6 @@
 #include <string_view>
 
 #include "support/CheckedFile.h"
-#include "support/Descriptor.h"
 
 namespace mirel {
 
@@ -43,11 +44,16 @@ class StagedFile {
   bool Commit(std::optional<FileIdentity> expected, std::string& error);
 
  private:
-  StagedFile(Descriptor folder, std::string name, std::string staged);
+#ifdef _WIN32
+  using Folder = std::filesystem::path;
+#else
+  using Folder = Descriptor;
+#endif
+  StagedFile(Folder folder, EntryName name, EntryName staged);
 
-  Descriptor folder_;
-  std::string name_;
-  std::string staged_;
+  Folder folder_;
+  EntryName name_;
+  EntryName staged_;
 };
 
 // Replaces `file` by `bytes` in one step, keeping its owner and mode; refuses,
@@ -59,10 +65,10 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
 // "<name>.bak.2", ... "<name>.bak.99" in its folder. An existing backup is
 // never replaced, not even one another process makes at the same moment. The
 // name it went to, or nothing with `error` saying why.
-std::optional<std::string> MoveAside(const CheckedFile& place, std::string& error);
+std::optional<EntryName> MoveAside(const CheckedFile& place, std::string& error);
 
 // Undoes MoveAside, unless something has taken the name since.
-bool MoveBack(const CheckedFile& place, const std::string& backup);
+bool MoveBack(const CheckedFile& place, const EntryName& backup);
 
 // Removes new versions of the checked file that earlier runs staged and never
 // committed, because they were killed first: only regular files of this user

@@ -4,14 +4,7 @@
 #include <system_error>
 #include <vector>
 
-#include <unistd.h>
-
 namespace mirel {
-
-bool FolderIsWritable(const std::filesystem::path& folder) {
-  // Asks the kernel, so a read-only mount and the user's own rights both count.
-  return ::access(folder.c_str(), W_OK | X_OK) == 0;
-}
 
 bool IsInstalledProgramFolder(const std::filesystem::path& folder, const std::filesystem::path& layout) {
   const auto parts = [](const std::filesystem::path& path) {

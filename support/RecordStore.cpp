@@ -1,10 +1,7 @@
 // Zentik11's record store: loaded from the record file when the instance is
 // made, written back when it goes. The file is open only inside those two.
 
-#include <unistd.h>
-
 #include <array>
-#include <cerrno>
 #include <exception>
 #include <iostream>
 #include <optional>
@@ -14,28 +11,6 @@
 #include "support/Zentik11.h"
 
 namespace mirel {
-namespace {
-
-// The whole file through its descriptor; nothing when it cannot be read or
-// holds more than `limit` bytes.
-std::optional<std::string> ReadWhole(int fd, std::uintmax_t limit) {
-  if (fd < 0) return std::nullopt;
-  std::string bytes;
-  char buffer[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n == 0) return bytes;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return std::nullopt;
-    }
-    if (bytes.size() + static_cast<std::size_t>(n) > limit) return std::nullopt;
-    bytes.append(buffer, static_cast<std::size_t>(n));
-  }
-}
-
-}  // namespace
-
 std::string Zentik11::StorableText(std::string_view text) {
   // Code page first: the encoder may map a character to plain ASCII.
   std::string storable = AnsiRepresentable(text);
@@ -94,10 +69,7 @@ void Zentik11::LoadRecordFile(const std::filesystem::path& file) {
     }
     loadedIdentity_ = checked.Identity();
     // No record file comes near the size limit.
-    std::optional<std::string> bytes;
-    if (static_cast<std::uintmax_t>(checked.Status().st_size) <= kMaxRecordFileBytes) {
-      bytes = ReadWhole(checked.Reader(), kMaxRecordFileBytes);
-    }
+    const std::optional<std::string> bytes = checked.ReadAll(kMaxRecordFileBytes);
     std::optional<std::vector<TextRecord>> records;
     if (bytes) records = ParseRecordFile(*bytes);
     if (!records) {
@@ -149,7 +121,7 @@ void Zentik11::SaveRecordFile() {
   }
   // The file the load could not use is kept under a backup name, unless it
   // is gone or another instance has already replaced it (and kept it).
-  std::optional<std::string> keptIn;
+  std::optional<EntryName> keptIn;
   if (unread && loadedIdentity_ && place.Identity() == loadedIdentity_) {
     keptIn = MoveAside(place, error);
     if (!keptIn) {

@@ -2,8 +2,8 @@
 // A fresh folder under the system's temporary folder, removed with everything in
 // it when the object goes.
 
-#include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -13,9 +13,18 @@ namespace mirel {
 class TempFolder {
  public:
   TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "mirel-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
-    path_ = pattern;
+    // A name nobody has taken: making the folder fails on one that is.
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const std::filesystem::path path = base / ("mirel-test-" + std::to_string(random()));
+      std::error_code error;
+      if (std::filesystem::create_directory(path, error)) {
+        path_ = path;
+        return;
+      }
+    }
+    throw std::runtime_error("cannot make a temporary folder");
   }
   ~TempFolder() {
     std::error_code ignored;

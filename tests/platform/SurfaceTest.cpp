@@ -4,7 +4,6 @@
 
 #include <climits>
 
-#include "platform/QtBitmap.h"
 #include "platform/Surface.h"
 #include "tests/platform/Pattern.h"
 
@@ -57,22 +56,6 @@ TEST(Surface, LoadPictureSizesTheBoxToThePicture) {
   EXPECT_EQ(box.ScaleWidth(), 640);
   EXPECT_EQ(box.ScaleHeight(), 480);
   EXPECT_EQ(box.Pixel(639, 479), test::PatternPixel(639, 479));
-
-  // Two-colour pictures come in from Qt as plain white and black pixels, and
-  // the window sees the kept pixels themselves.
-  QImage mono(300, 300, QImage::Format_Mono);
-  mono.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-  mono.fill(0);
-  mono.setPixel(7, 9, 1);
-  box.LoadPicture(ToBitmap(mono));
-  EXPECT_EQ(box.ScaleWidth(), 300);
-  EXPECT_EQ(box.Pixel(0, 0), 0xFFFFFFFFu);
-  EXPECT_EQ(box.Pixel(7, 9), 0xFF000000u);
-  EXPECT_EQ(test::RawPixel(box, 7, 9), 0xFF000000u);
-  const QImage view = QtView(box.Image());
-  EXPECT_EQ(view.constBits(), reinterpret_cast<const uchar*>(box.Image().Data()));
-  EXPECT_EQ(view.pixel(7, 9), 0xFF000000u);
-  EXPECT_EQ(view.pixel(299, 299), 0xFFFFFFFFu);
 }
 
 TEST(Surface, SettingTheSizeKeepsTheContentFromTheTopLeft) {

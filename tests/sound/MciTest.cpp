@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Utf8Path.h"
 #include "sound/Mci.h"
 #include "tests/common/TempFolder.h"
 #include "tests/sound/WaveFile.h"
@@ -18,8 +19,9 @@ namespace {
 class RecordingBackend : public AudioBackend {
  public:
   bool Open(const std::string& alias, const std::filesystem::path& file) override {
-    if (file.filename().string().find("noise") != std::string::npos) return false;
-    calls.push_back("open " + alias + " " + file.filename().string());
+    const std::string name = Utf8FromPath(file.filename());
+    if (name.find("noise") != std::string::npos) return false;
+    calls.push_back("open " + alias + " " + name);
     return true;
   }
   void Play(const std::string& alias, bool loop) override {
@@ -33,10 +35,11 @@ class RecordingBackend : public AudioBackend {
 class Mci : public ::testing::Test {
  protected:
   Mci() {
-    test::WriteWave(File("Sound1.wav"), {{440, 0.1}});
-    test::WriteWave(File("Sound2.wav"), {{440, 0.1}});
+    test::WriteWave(PathFromUtf8(File("Sound1.wav")), {{440, 0.1}});
+    test::WriteWave(PathFromUtf8(File("Sound2.wav")), {{440, 0.1}});
   }
-  std::string File(const std::string& name) const { return (folder_.Path() / name).string(); }
+  // As the program names a file in a command: in UTF-8.
+  std::string File(const std::string& name) const { return Utf8FromPath(folder_.Path() / PathFromUtf8(name)); }
   std::string Quoted(const std::string& name) const { return '"' + File(name) + '"'; }
 
   TempFolder folder_;
@@ -74,7 +77,7 @@ TEST_F(Mci, AcceptsTheProgramsCommandsAndDrivesTheBackEnd) {
 }
 
 TEST_F(Mci, ReadsQuotedNamesWithBlanksAndAnyCaseOfKeywords) {
-  test::WriteWave(File("音 の ファイル.wav"), {{440, 0.1}});
+  test::WriteWave(PathFromUtf8(File("音 の ファイル.wav")), {{440, 0.1}});
   EXPECT_EQ(mci_.SendString("OPEN \t" + Quoted("音 の ファイル.wav") + "  Alias \"Move\"  TYPE MpegVideo "),
             MCI_OK);
   EXPECT_TRUE(mci_.IsOpen("move"));

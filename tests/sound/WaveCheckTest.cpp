@@ -1,12 +1,10 @@
-// What the back end takes as a sound, and what the mixer makes of it: decoded
-// once to the mixer's format, restarted exactly, stopped, looped. No sound
-// server is needed for any of it.
+// What the back ends take as a sound, and what the mixer makes of it: decoded
+// once to the mixer's format, restarted exactly, stopped, looped.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "sound/SdlAudioBackend.h"
 #include "sound/SoundMixer.h"
 #include "sound/WaveDecoder.h"
 #include "tests/common/TempFolder.h"
@@ -88,20 +86,6 @@ TEST(SoundMixer, PlayStartsFromTheBeginningStopSilencesAndLoopsWrap) {
   mixer.Play("2", true);
   mixer.Remove("2");
   EXPECT_EQ(Left(mixer, 2), (std::vector<std::int16_t>{0, 0})) << "a closed device is gone";
-}
-
-// Without a sound server (the output is never started here) a sound still
-// opens, and playing, stopping and closing it return at once.
-TEST(SdlAudioBackend, OpensAndPlaysWithoutAnyOutput) {
-  TempFolder folder;
-  test::WriteWave(folder.Path() / "Sound1.wav", {{440, 0.05}});
-  test::WriteFile(folder.Path() / "Sound2.wav", "RIFF but not really");
-  SdlAudioBackend backend;
-  EXPECT_TRUE(backend.Open("1", folder.Path() / "Sound1.wav"));
-  EXPECT_FALSE(backend.Open("2", folder.Path() / "Sound2.wav"));
-  backend.Play("1", true);
-  backend.Stop("1");
-  backend.Close("1");
 }
 
 }  // namespace

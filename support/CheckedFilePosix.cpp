@@ -54,6 +54,24 @@ std::optional<FileIdentity> CheckedFile::Identity() const {
   return FileIdentity{status_.st_dev, status_.st_ino};
 }
 
+std::optional<std::string> CheckedFile::ReadAll(std::uintmax_t limit) const {
+  // No need to read what is too big already.
+  if (kind_ != Kind::Regular || !reader_.Valid() || static_cast<std::uintmax_t>(status_.st_size) > limit)
+    return std::nullopt;
+  std::string bytes;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(reader_.Get(), buffer, sizeof buffer);
+    if (n == 0) return bytes;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return std::nullopt;
+    }
+    if (bytes.size() + static_cast<std::size_t>(n) > limit) return std::nullopt;
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+}
+
 CheckedFile CheckedFile::Open(const fs::path& file) {
   CheckedFile result;
   const auto refuse = [&result](std::string why) {

@@ -47,3 +47,13 @@ std::optional<fs::path> UserDataHome() {
 }
 
 }  // namespace mirel
+
+namespace mirel {
+
+std::optional<std::filesystem::path> GameDataFolder() {
+  const std::optional<std::filesystem::path> home = UserDataHome();
+  if (!home) return std::nullopt;
+  return *home / "mirel";
+}
+
+}  // namespace mirel
