@@ -31,12 +31,14 @@ COMMANDS = {
     "play": (["packages-build.txt"], "packages-build.txt"),
     "test": (["packages-build.txt", "packages-test.txt"], "packages-test.txt"),
     "package": (["packages-build.txt", "packages-package.txt"], "packages-package.txt"),
+    "windows": (["packages-build.txt", "packages-windows.txt"], "packages-windows.txt"),
 }
 # The scripts each command runs, by path in the repository.
 SCRIPTS = {
     "play": ["play.sh", "scripts/ensure-packages.sh"],
     "test": ["test.sh", ".ci/run"],
     "package": ["package.sh"],
+    "windows": ["scripts/windows-tests.sh"],
 }
 # Folders whose sources only the tests, benchmarks and fuzzers build or run.
 TEST_FOLDERS = ("tests", "bench", "fuzz")
