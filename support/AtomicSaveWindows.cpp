@@ -66,7 +66,8 @@ StagedFile::~StagedFile() {
 }
 
 std::optional<StagedFile> StagedFile::Write(const CheckedFile& place, std::string_view bytes,
-                                            bool /*keepOwnerAndMode: the replace keeps them*/, std::string& error) {
+                                            bool /*keepOwnerAndMode: the replace keeps them*/,
+                                            std::string& error) {
   if (!place.FolderHeld()) {
     error = SystemText(static_cast<DWORD>(place.FolderError()));
     return std::nullopt;
@@ -76,8 +77,8 @@ std::optional<StagedFile> StagedFile::Write(const CheckedFile& place, std::strin
   DWORD code = ERROR_FILE_EXISTS;
   for (unsigned attempt = 0; !out.Valid() && NameTaken(code) && attempt < 100; ++attempt) {
     staged = StagingName(place.Name(), ::GetCurrentProcessId(), attempt);
-    out = WinHandle(::CreateFileW((place.FolderPath() / staged).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    out = WinHandle(::CreateFileW((place.FolderPath() / staged).c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!out.Valid()) code = ::GetLastError();
   }
   if (!out.Valid()) {

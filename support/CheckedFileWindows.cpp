@@ -11,8 +11,8 @@ namespace fs = std::filesystem;
 // The folder stays open for the save without sharing deletion, so it cannot
 // be renamed or removed meanwhile; files in it can still be made and renamed.
 WinHandle OpenFolder(const fs::path& folder) {
-  return WinHandle(::CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return WinHandle(::CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
 }  // namespace
@@ -57,12 +57,14 @@ CheckedFile CheckedFile::Open(const fs::path& file) {
     return result;
   }
   result.name_ = file.filename().native();
-  if (result.name_.empty() || result.name_ == L"." || result.name_ == L"..") return refuse("it names a folder");
+  if (result.name_.empty() || result.name_ == L"." || result.name_ == L"..")
+    return refuse("it names a folder");
   const fs::path path = result.folderPath_ / result.name_;
 
   // Opened for its attributes only, without following a link, so even a
   // device under the name is never opened as one.
-  const WinHandle entry = OpenEntry(path, FILE_READ_ATTRIBUTES, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS);
+  const WinHandle entry =
+      OpenEntry(path, FILE_READ_ATTRIBUTES, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS);
   BY_HANDLE_FILE_INFORMATION info{};
   if (!entry.Valid()) {
     const DWORD error = ::GetLastError();

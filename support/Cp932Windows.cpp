@@ -17,7 +17,9 @@ namespace {
 
 constexpr UINT kCodePage = 932;
 
-bool IsLeadByte(unsigned char byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
+bool IsLeadByte(unsigned char byte) {
+  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
 
 // Single bytes Windows maps to U+0080 and private-use characters, where the
 // Linux converter, and the code page's published table, have nothing.
@@ -48,7 +50,8 @@ std::wstring Widen(UINT codePage, DWORD flags, std::string_view bytes, bool& ok)
   const int size = static_cast<int>(bytes.size());
   const int length = ::MultiByteToWideChar(codePage, flags, bytes.data(), size, nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  if (length <= 0 || ::MultiByteToWideChar(codePage, flags, bytes.data(), size, wide.data(), length) != length) {
+  if (length <= 0 ||
+      ::MultiByteToWideChar(codePage, flags, bytes.data(), size, wide.data(), length) != length) {
     ok = false;
     return {};
   }
@@ -92,19 +95,21 @@ std::string EncodeCp932(std::string_view utf8, std::size_t& replaced) {
     bool ok = false;
     const std::wstring wide = Widen(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.substr(0, length), ok);
     utf8.remove_prefix(length);
-    const auto oneWay = wide.size() == 1 ? std::find_if(kOneWay.begin(), kOneWay.end(),
-                                                        [&](const auto& entry) { return entry.first == wide[0]; })
-                                         : kOneWay.end();
+    const auto oneWay = wide.size() == 1
+                            ? std::find_if(kOneWay.begin(), kOneWay.end(),
+                                           [&](const auto& entry) { return entry.first == wide[0]; })
+                            : kOneWay.end();
     if (oneWay != kOneWay.end()) {
       out += oneWay->second;
       continue;
     }
     char encoded[4];
     BOOL usedDefault = FALSE;
-    const int written =
-        ok && !(wide.size() == 1 && HasNoForm(wide[0])) ? ::WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
-                                   encoded, sizeof encoded, nullptr, &usedDefault)
-           : 0;
+    const int written = ok && !(wide.size() == 1 && HasNoForm(wide[0]))
+                            ? ::WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, wide.data(),
+                                                    static_cast<int>(wide.size()), encoded, sizeof encoded,
+                                                    nullptr, &usedDefault)
+                            : 0;
     if (written <= 0 || usedDefault) {
       out += '?';
       ++replaced;

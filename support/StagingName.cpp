@@ -16,9 +16,8 @@ EntryName StagingPrefix(const EntryName& name) { return Native(".") + name + Nat
 EntryName StagingName(const EntryName& name, std::uint64_t pid, unsigned attempt) {
   static std::atomic<unsigned> counter{0};
   static const unsigned salt = std::random_device{}();
-  return StagingPrefix(name) +
-         Native(std::to_string(pid) + "-" + std::to_string(counter++) + "-" +
-                std::to_string(salt ^ (attempt * 2654435761u)));
+  return StagingPrefix(name) + Native(std::to_string(pid) + "-" + std::to_string(counter++) + "-" +
+                                      std::to_string(salt ^ (attempt * 2654435761u)));
 }
 
 std::optional<std::uint64_t> StagingPid(const EntryName& entry, const EntryName& name) {
