@@ -410,21 +410,21 @@ def main():
         # here can need those, unless another package brought it here.
         absent = [n for n in sorted(listed) if n not in packages and n not in providers]
         if absent:
-            notes.append(f"./{command}.sh: not installed here, so not followed: {' '.join(absent)}")
+            notes.append(f"{SCRIPTS[command][0]}: not installed here, so not followed: {' '.join(absent)}")
         have = closure(listed, packages, providers)
         reported = set()
         for path, why in sorted(needs.files[command].items()):
             if path not in paths:
                 continue
             if path not in owner:
-                failures.append(f"./{command}.sh uses {why}, which no Debian package installs")
+                failures.append(f"{SCRIPTS[command][0]} uses {why}, which no Debian package installs")
                 continue
             if not any(p in have for p in owner[path]):
                 package = owner[path][0]
                 if package not in reported:
                     reported.add(package)
                     failures.append(f"scripts/{home} lacks {package} (for {why})")
-    failures += [f"./{c}.sh: {what}: {why}" for c, what, why in needs.unknown]
+    failures += [f"{SCRIPTS[c][0]}: {what}: {why}" for c, what, why in needs.unknown]
 
     counted = sum(len(files) for files in needs.files.values())
     if notes:
