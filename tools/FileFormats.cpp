@@ -137,6 +137,30 @@ std::vector<std::uint8_t> EncodeWav16(const std::vector<float>& samples, int sam
   return out;
 }
 
+std::vector<std::uint8_t> EncodeIco(const std::vector<IconPicture>& pictures) {
+  constexpr std::uint32_t kDirectorySize = 6;
+  constexpr std::uint32_t kEntrySize = 16;
+  std::vector<std::uint8_t> out;
+  Put16(out, 0);  // reserved
+  Put16(out, 1);  // an icon, not a cursor
+  Put16(out, static_cast<std::uint16_t>(pictures.size()));
+  std::uint32_t offset = kDirectorySize + kEntrySize * static_cast<std::uint32_t>(pictures.size());
+  for (const IconPicture& picture : pictures) {
+    const auto side = static_cast<std::uint8_t>(picture.size & 0xFF);  // 256 is written as 0
+    out.push_back(side);
+    out.push_back(side);
+    out.push_back(0);  // no palette
+    out.push_back(0);  // reserved
+    Put16(out, 1);     // colour planes
+    Put16(out, 32);    // bits a pixel
+    Put32(out, static_cast<std::uint32_t>(picture.png.size()));
+    Put32(out, offset);
+    offset += static_cast<std::uint32_t>(picture.png.size());
+  }
+  for (const IconPicture& picture : pictures) out.insert(out.end(), picture.png.begin(), picture.png.end());
+  return out;
+}
+
 bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   if (!file) return false;

@@ -45,6 +45,14 @@ struct BitPicture {
 std::vector<std::uint8_t> EncodeBmp24(const RgbPicture& picture);
 // Palette entry 0 is white, entry 1 black.
 std::vector<std::uint8_t> EncodeBmp1(const BitPicture& picture);
+// One picture of an icon file: a square PNG.
+struct IconPicture {
+  int size = 0;  // 1..256 pixels a side
+  std::vector<std::uint8_t> png;
+};
+// A Windows icon file holding the pictures as they are, PNG-compressed, which
+// Windows reads at every size since Vista.
+std::vector<std::uint8_t> EncodeIco(const std::vector<IconPicture>& pictures);
 // Samples in [-1, 1], clipped, mono.
 std::vector<std::uint8_t> EncodeWav16(const std::vector<float>& samples, int sampleRate);
 

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QImage>
 
 #include "tools/Backdrop.h"
@@ -45,6 +47,14 @@ bool SavePng(const fs::path& path, const QImage& image) {
                       .save(QString::fromStdString(path.string()).replace(".png", "@2x.png"), "PNG");
   if (!ok) std::fprintf(stderr, "cannot write %s\n", path.string().c_str());
   return ok;
+}
+
+std::vector<std::uint8_t> PngBytes(const QImage& image) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  if (!image.save(&buffer, "PNG")) return {};
+  return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
 }
 
 QImage GreyImage(const Field& brightness) {
@@ -105,13 +115,14 @@ int main(int argc, char** argv) {
     }
   }
 
+  // The Windows program's icon: the same pictures in one file.
+  std::vector<IconPicture> windowsIcon;
   for (const int size : kIconSizes) {
-    const fs::path icon = out / "icons" / ("mirel-" + std::to_string(size) + ".png");
-    if (!DrawIcon(backdrop, reliefs[kIconRelief], size).save(QString::fromStdString(icon.string()), "PNG")) {
-      std::fprintf(stderr, "cannot write %s\n", icon.string().c_str());
-      ok = false;
-    }
+    const std::vector<std::uint8_t> png = PngBytes(DrawIcon(backdrop, reliefs[kIconRelief], size));
+    ok &= !png.empty() && Save(out / "icons" / ("mirel-" + std::to_string(size) + ".png"), png);
+    windowsIcon.push_back({size, png});
   }
+  ok &= Save(out / "icons" / "mirel.ico", EncodeIco(windowsIcon));
 
   ok &= Save(out / "sounds" / "Sound1.wav", EncodeWav16(MakeSlideSound(), kSampleRate));
   ok &= Save(out / "sounds" / "Sound2.wav", EncodeWav16(MakeChimeSound(), kSampleRate));
