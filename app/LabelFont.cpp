@@ -2,21 +2,17 @@
 
 #include <QByteArray>
 #include <QFontDatabase>
-#include <QResource>
 
 #include "assets/Assets.h"
 
 namespace mirel {
 
 bool RegisterLabelFont() {
-  // The font is large. Registering it by name would copy it onto the heap;
-  // handing over the resource's own bytes costs only the pages actually read.
-  const QResource font(QString::fromLatin1(assets::kLabelFont));
-  if (!font.isValid()) return false;
+  // The font is large. Handing over the program's own bytes, which live as
+  // long as it does, copies none of them onto the heap.
+  const assets::Bytes font = assets::LabelFont();
   const QByteArray data =
-      font.compressionAlgorithm() == QResource::NoCompression
-          ? QByteArray::fromRawData(reinterpret_cast<const char*>(font.data()), font.size())
-          : font.uncompressedData();
+      QByteArray::fromRawData(reinterpret_cast<const char*>(font.data()), qsizetype(font.size()));
   return QFontDatabase::addApplicationFontFromData(data) != -1;
 }
 

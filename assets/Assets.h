@@ -1,15 +1,18 @@
 #pragma once
-// Where the built-in assets live inside the program (Qt resource paths).
+// The built-in assets, compiled into the program as their files' bytes
+// (assets/CMakeLists.txt). The bytes live as long as the program.
 
-#include <string>
+#include <span>
 
 namespace mirel::assets {
 
-inline constexpr char kBackdrop[] = ":/pictures/Backdrop.bmp";
-inline constexpr char kLabelFont[] = ":/fonts/MochiyPopOne-Regular.ttf";
-inline constexpr int kReliefCount = 4;
+using Bytes = std::span<const unsigned char>;
 
-// The built-in puzzle picture `number`, 1..kReliefCount.
-std::string Relief(int number);
+Bytes Backdrop();   // pictures/Backdrop.bmp
+Bytes LabelFont();  // fonts/MochiyPopOne-Regular.ttf
+
+inline constexpr int kReliefCount = 4;
+// The built-in puzzle picture `number`, 1..kReliefCount; empty for any other.
+Bytes Relief(int number);
 
 }  // namespace mirel::assets

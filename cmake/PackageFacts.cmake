@@ -1,7 +1,7 @@
 # Facts the desktop entry, the metainfo and the man page share, each read from
 # the one place that keeps it:
 #   MIREL_SUMMARY, _JA     - the one-line summary (store guidelines: at most 35 characters)
-#   MIREL_FORMAT_NAMES     - the picture formats, as the format table in picture/Formats.cpp lists them
+#   MIREL_FORMAT_NAMES     - the picture formats, as the format table in picture/FormatTable.cpp lists them
 #   MIREL_FORMAT_NAMES_JA  - the same, joined the Japanese way
 #   MIREL_MODULE_FORMAT_NAMES, _JA - those the decoder module reads
 #   MIREL_RELEASE_DATE     - the date of the newest entry of packaging/changelog, as YYYY-MM-DD
@@ -16,7 +16,7 @@ function(mirel_join out last_word)
   list(JOIN names ", " text)
   set(${out} "${text} ${last_word} ${last}" PARENT_SCOPE)
 endfunction()
-file(STRINGS ${PROJECT_SOURCE_DIR}/picture/Formats.cpp format_rows REGEX "^ *{\"[a-z]+\", \"[A-Za-z]+\", {")
+file(STRINGS ${PROJECT_SOURCE_DIR}/picture/FormatTable.cpp format_rows REGEX "^ *{\"[a-z]+\", \"[A-Za-z]+\", {")
 set(format_names "")
 set(module_format_names "")
 foreach(row IN LISTS format_rows)
@@ -29,13 +29,13 @@ endforeach()
 list(LENGTH format_names format_count)
 list(LENGTH module_format_names module_format_count)
 if(format_count LESS 2 OR module_format_count LESS 2)
-  message(FATAL_ERROR "No picture format table found in picture/Formats.cpp")
+  message(FATAL_ERROR "No picture format table found in picture/FormatTable.cpp")
 endif()
 mirel_join(MIREL_FORMAT_NAMES or ${format_names})
 mirel_join(MIREL_MODULE_FORMAT_NAMES and ${module_format_names})
 list(JOIN format_names "、" MIREL_FORMAT_NAMES_JA)
 list(JOIN module_format_names "、" MIREL_MODULE_FORMAT_NAMES_JA)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/picture/Formats.cpp
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/picture/FormatTable.cpp
                                                                 ${PROJECT_SOURCE_DIR}/packaging/changelog)
 
 # The trailer line of the newest entry: " -- Name <mail>  Tue, 08 Dec 2026 00:00:00 +0000".

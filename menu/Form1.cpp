@@ -12,9 +12,9 @@ namespace {
 
 // Read by the program's own BMP reader, at the picture's own size: Qt's
 // reader first surveys every image plugin on the system, which costs the
-// window its quick start. Empty when the resource cannot be read.
-Bitmap ReadBuiltIn(const std::string& resource, int side) {
-  LoadedPicture loaded = LoadPictureFile(resource, side, side);
+// window its quick start. Empty when the bytes cannot be read.
+Bitmap ReadBuiltIn(assets::Bytes file, int side) {
+  LoadedPicture loaded = LoadPictureBytes(file, side, side);
   return loaded.fault == PictureFault::None ? std::move(loaded.picture) : Bitmap();
 }
 
@@ -24,7 +24,7 @@ void ShowLabels(std::array<LabelState, kLabelCount>& labels, int first, int last
 
 }  // namespace
 
-Bitmap LoadBackdrop() { return ReadBuiltIn(assets::kBackdrop, kClientSize); }
+Bitmap LoadBackdrop() { return ReadBuiltIn(assets::Backdrop(), kClientSize); }
 
 Form1::Form1(Host& host, Zentik11& lib) : Form1(host, lib, LoadBackdrop()) {}
 

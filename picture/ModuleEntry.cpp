@@ -1,5 +1,5 @@
 // The module's exports: the interface it speaks and its formats, by the names
-// of their rows in the program's table (Formats.cpp).
+// of their rows in the program's table (FormatTable.cpp).
 
 #include <string_view>
 

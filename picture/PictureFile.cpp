@@ -43,19 +43,6 @@ QSize FitInto(QSize picture, QSize box) {
   return {std::min(picture.width(), box.width()), std::min(picture.height(), box.height())};
 }
 
-std::vector<std::string> PictureFormatNames() {
-  std::vector<std::string> names;
-  for (const picture::Format& format : picture::Formats()) names.emplace_back(format.shownName);
-  return names;
-}
-
-std::vector<std::string> PictureFilePatterns() {
-  std::vector<std::string> patterns;
-  for (const picture::Format& format : picture::Formats())
-    for (const char* extension : format.extensions) patterns.push_back(std::string("*.") + extension);
-  return patterns;
-}
-
 FittedPicture LoadFittedPicture(const QString& path, QSize box, const std::function<void()>& stillLoading) {
   const QFileInfo info(path);
   if (!info.exists()) return Fault(PictureFault::Missing);
@@ -73,12 +60,7 @@ FittedPicture LoadFittedPicture(QIODevice& device, QSize box, const std::functio
   if (fileSize > kPictureMaxFileBytes) return Fault(PictureFault::TooLarge);
 
   const QByteArray head = device.peek(picture::kHeadBytes);
-  const picture::Format* format = nullptr;
-  for (const picture::Format& candidate : picture::Formats())
-    if (candidate.recognise(head)) {
-      format = &candidate;
-      break;
-    }
+  const picture::FormatFacts* format = picture::Recognise({head.constData(), std::size_t(head.size())});
   if (!format) {
     // Only to choose the message: Qt's other decoders look at the header, never decode.
     const bool otherPicture = !QImageReader::imageFormat(&device).isEmpty();

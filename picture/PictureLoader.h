@@ -4,6 +4,7 @@
 // library; behind it, picture/PictureFile.h does the work.
 
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -27,11 +28,14 @@ struct LoadedPicture {
   PictureFault fault = PictureFault::None;
 };
 
-// The picture at path (UTF-8; a built-in one by its resource path), upright
+// The picture at path (UTF-8), upright
 // and with each side longer than the box's squeezed to it. stillLoading, when
 // given, is called now and then while the picture decodes.
 LoadedPicture LoadPictureFile(const std::string& path, int boxWidth, int boxHeight,
                               const std::function<void()>& stillLoading = {});
+
+// The same from a whole file's bytes in memory, as the built-in pictures are.
+LoadedPicture LoadPictureBytes(std::span<const unsigned char> bytes, int boxWidth, int boxHeight);
 
 // The formats that load, as the player reads their names ("BMP", "PNG", ...).
 std::vector<std::string> PictureFormatNames();

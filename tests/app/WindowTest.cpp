@@ -6,6 +6,7 @@
 #include <QRegion>
 
 #include "AppFixture.h"
+#include "assets/Assets.h"
 #include "platform/QtBitmap.h"
 
 namespace mirel::test {
@@ -14,7 +15,8 @@ namespace {
 using WindowTest = AppFixture;
 
 QImage Backdrop() {
-  return QImage(QStringLiteral(":/pictures/Backdrop.bmp")).convertToFormat(QImage::Format_RGB32);
+  const assets::Bytes file = assets::Backdrop();
+  return QImage::fromData(file.data(), int(file.size())).convertToFormat(QImage::Format_RGB32);
 }
 
 TEST_F(WindowTest, TitleScreenShowsBackdropOutsideTheVisibleLabels) {

@@ -10,8 +10,6 @@
 #include <string>
 #include <vector>
 
-#include <QFile>
-
 namespace mirel::test {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -21,13 +19,6 @@ inline std::filesystem::path SourceAssets() { return MIREL_SOURCE_ASSETS; }
 inline Bytes ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-inline Bytes ReadResource(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  const QByteArray data = file.readAll();
-  return Bytes(data.begin(), data.end());
 }
 
 inline std::uint32_t U16(const Bytes& b, std::size_t at) {

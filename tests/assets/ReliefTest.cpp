@@ -48,7 +48,8 @@ TEST_P(Relief, IsUncompressedOneBitBottomUpWhiteThenBlack) {
 
   // Qt reads it the way the game will: two colours, white first.
   QImage image;
-  ASSERT_TRUE(image.load(QString::fromStdString(assets::Relief(GetParam()))));
+  const assets::Bytes built = assets::Relief(GetParam());
+  ASSERT_TRUE(image.loadFromData(built.data(), int(built.size())));
   EXPECT_EQ(image.size(), QSize(kSize, kSize));
   ASSERT_EQ(image.colorCount(), 2);
   EXPECT_EQ(image.color(0) & 0xFFFFFF, 0xFFFFFFu);

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
+#include <QByteArray>
 #include <QRawFont>
 #include <QStringList>
 
@@ -16,24 +16,23 @@ namespace {
 
 TEST(Resources, HoldTheCommittedFiles) {
   const struct {
-    std::string resource;
+    assets::Bytes bytes;
     const char* file;
   } kFiles[] = {
-      {assets::kBackdrop, "pictures/Backdrop.bmp"}, {assets::Relief(1), "pictures/Relief1.bmp"},
-      {assets::Relief(2), "pictures/Relief2.bmp"},  {assets::Relief(3), "pictures/Relief3.bmp"},
-      {assets::Relief(4), "pictures/Relief4.bmp"},  {assets::kLabelFont, "fonts/MochiyPopOne-Regular.ttf"}};
-  for (const auto& f : kFiles) {
-    ASSERT_TRUE(QFile::exists(QString::fromStdString(f.resource))) << f.resource;
-    EXPECT_EQ(ReadResource(QString::fromStdString(f.resource)), ReadFile(SourceAssets() / f.file)) << f.file;
-  }
+      {assets::Backdrop(), "pictures/Backdrop.bmp"}, {assets::Relief(1), "pictures/Relief1.bmp"},
+      {assets::Relief(2), "pictures/Relief2.bmp"},   {assets::Relief(3), "pictures/Relief3.bmp"},
+      {assets::Relief(4), "pictures/Relief4.bmp"},   {assets::LabelFont(), "fonts/MochiyPopOne-Regular.ttf"}};
+  for (const auto& f : kFiles)
+    EXPECT_EQ(Bytes(f.bytes.begin(), f.bytes.end()), ReadFile(SourceAssets() / f.file)) << f.file;
+  EXPECT_TRUE(assets::Relief(0).empty());
+  EXPECT_TRUE(assets::Relief(assets::kReliefCount + 1).empty());
 }
 
 // The font is cut down to the labels' characters; a caption changed without
 // regenerating it would show a missing glyph.
 TEST(LabelFont, DrawsEveryCharacterTheLabelsShow) {
-  QFile file(assets::kLabelFont);
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const QRawFont font(file.readAll(), 21.0);
+  const assets::Bytes bytes = assets::LabelFont();
+  const QRawFont font(QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())), 21.0);
   ASSERT_TRUE(font.isValid());
   EXPECT_EQ(font.familyName(), kFallbackFontFamily);
   QStringList captions{QString::fromUtf8(kSoundOffCaption)};

@@ -2,10 +2,7 @@
 
 #include "MenuFixture.h"
 
-#include <QImage>
-
 #include "assets/Assets.h"
-#include "platform/QtBitmap.h"
 
 namespace mirel {
 namespace {
@@ -19,11 +16,6 @@ TEST(Form1Build, LoadsTheBuiltInPictures) {
   ScriptedHost host;
   SoundRig sound;
   Form1 form(host, sound.lib);
-  // The program's own BMP reader gives the built-in pictures as Qt's does.
-  const auto asQtReadsIt = [](const std::string& resource) {
-    return ToBitmap(QImage(QString::fromStdString(resource)));
-  };
-  EXPECT_EQ(form.Controls().Picture2.Image(), asQtReadsIt(assets::kBackdrop));
   ASSERT_EQ(form.Controls().Picture2.ScaleWidth(), 400);
   ASSERT_EQ(form.Controls().Picture2.ScaleHeight(), 400);
   // The stele's top row, its outline and the crimson around it.
@@ -42,7 +34,6 @@ TEST(Form1Build, LoadsTheBuiltInPictures) {
   for (int i = 0; i < 4; ++i) {
     form.StartLevel(1, i);
     const Surface& relief = form.Controls().Picture3[std::size_t(i)];
-    EXPECT_EQ(relief.Image(), asQtReadsIt(assets::Relief(i + 1))) << i;
     ASSERT_EQ(relief.Width(), 304) << i;
     ASSERT_EQ(relief.Height(), 304) << i;
     int black = 0, white = 0;

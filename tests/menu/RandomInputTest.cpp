@@ -2,11 +2,11 @@
 // answers. After every event the model's invariants hold and the labels show
 // exactly one screen.
 
-#include <QImage>
 #include <deque>
 #include <random>
 
 #include "MenuFixture.h"
+#include "tests/common/BmpFile.h"
 #include "tests/common/TempFolder.h"
 
 namespace mirel {
@@ -20,9 +20,7 @@ class RandomInputTest : public MenuTest {
       if (call.buttons == MsgButtons::Ok) return MsgAnswer::Ok;
       return Chance(0.5) ? MsgAnswer::Yes : MsgAnswer::No;
     };
-    QImage picture(120, 90, QImage::Format_RGB32);
-    picture.fill(qRgb(30, 160, 90));
-    picture.save(QString::fromStdString((folder.Path() / "small.bmp").string()), "BMP");
+    test::WriteBmp(folder.Path() / "small.bmp", 120, 90, 0x1EA05A);
   }
 
   bool Chance(double p) { return std::uniform_real_distribution<double>(0, 1)(rng) < p; }

@@ -1,0 +1,104 @@
+// The table of picture formats. Adding one is a row here, with its recogniser
+// above the table, and its reader: on Linux in its file of this folder, named
+// in Formats.cpp, or in the decoder module with a row of the same name in the
+// module's entry (ModuleEntry.cpp). The recogniser of a module format stays
+// here all the same, so that the module is loaded only to decode a file of its
+// own formats. The build reads the rows' shown names into the desktop files and
+// the man page (cmake/PackageFacts.cmake): one row a line.
+
+#include "FormatTable.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+
+#include "picture/PictureLoader.h"
+
+namespace mirel::picture {
+
+namespace {
+
+// The brands of the file type box at the file's start.
+std::vector<std::string_view> Brands(std::string_view head) {
+  std::vector<std::string_view> brands;
+  if (head.size() < 16 || head.substr(4, 4) != "ftyp") return brands;
+  const auto* p = reinterpret_cast<const unsigned char*>(head.data());
+  const std::uint64_t boxSize = std::uint64_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
+  const std::size_t end = std::size_t(std::min<std::uint64_t>(boxSize, head.size()));
+  brands.push_back(head.substr(8, 4));
+  for (std::size_t at = 16; at + 4 <= end; at += 4) brands.push_back(head.substr(at, 4));
+  return brands;
+}
+
+bool HasBrand(std::string_view head, std::initializer_list<std::string_view> wanted) {
+  for (std::string_view brand : Brands(head))
+    if (std::find(wanted.begin(), wanted.end(), brand) != wanted.end()) return true;
+  return false;
+}
+
+bool IsBmp(std::string_view head) { return head.starts_with("BM"); }
+
+bool IsGif(std::string_view head) { return head.starts_with("GIF87a") || head.starts_with("GIF89a"); }
+
+bool IsJpeg(std::string_view head) { return head.starts_with("\xFF\xD8\xFF"); }
+
+bool IsPng(std::string_view head) { return head.starts_with("\x89PNG\r\n\x1A\n"); }
+
+bool IsWebp(std::string_view head) {
+  return head.starts_with("RIFF") && head.substr(std::min<std::size_t>(8, head.size()), 4) == "WEBP";
+}
+
+bool IsAvif(std::string_view head) { return HasBrand(head, {"avif", "avis"}); }
+
+bool IsHeic(std::string_view head) {
+  return !IsAvif(head) && HasBrand(head, {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1"});
+}
+
+bool IsTiff(std::string_view head) {
+  using namespace std::string_view_literals;
+  return head.starts_with("II*\0"sv) || head.starts_with("MM\0*"sv) || head.starts_with("II+\0"sv) ||
+         head.starts_with("MM\0+"sv);
+}
+
+}  // namespace
+
+const std::vector<FormatFacts>& FormatTable() {
+  static const std::vector<FormatFacts> table = {
+      {"bmp", "BMP", {"bmp", "dib"}, IsBmp, kInProgram},
+      {"gif", "GIF", {"gif"}, IsGif, kInProgram},
+      {"jpeg", "JPEG", {"jpg", "jpeg", "jpe", "jfif"}, IsJpeg, kInProgram},
+      {"png", "PNG", {"png"}, IsPng, kInProgram},
+      {"webp", "WebP", {"webp"}, IsWebp, kInModule},
+      {"heic", "HEIC", {"heic", "heif", "hif"}, IsHeic, kInModule},
+      {"avif", "AVIF", {"avif"}, IsAvif, kInModule},
+      {"tiff", "TIFF", {"tif", "tiff"}, IsTiff, kInModule},
+  };
+  return table;
+}
+
+const FormatFacts* Recognise(std::string_view head) {
+  head = head.substr(0, std::min<std::size_t>(head.size(), kHeadBytes));
+  for (const FormatFacts& format : FormatTable())
+    if (format.recognise(head)) return &format;
+  return nullptr;
+}
+
+}  // namespace mirel::picture
+
+namespace mirel {
+
+std::vector<std::string> PictureFormatNames() {
+  std::vector<std::string> names;
+  for (const picture::FormatFacts& format : picture::FormatTable()) names.emplace_back(format.shownName);
+  return names;
+}
+
+std::vector<std::string> PictureFilePatterns() {
+  std::vector<std::string> patterns;
+  for (const picture::FormatFacts& format : picture::FormatTable())
+    for (const char* extension : format.extensions) patterns.push_back(std::string("*.") + extension);
+  return patterns;
+}
+
+}  // namespace mirel

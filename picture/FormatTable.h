@@ -1,0 +1,32 @@
+#pragma once
+// The table of picture formats (FormatTable.cpp), the one place a format is
+// named: what recognises its files by their first bytes, the name the player
+// reads, its file patterns and, on Linux, whether the program or the decoder
+// module reads it. Plain C++, so every system's loader shares it.
+
+#include <string_view>
+#include <vector>
+
+namespace mirel::picture {
+
+// Who reads a format on Linux: the program itself, or the decoder module.
+enum class ReadBy { Program, Module };
+inline constexpr ReadBy kInProgram = ReadBy::Program;
+inline constexpr ReadBy kInModule = ReadBy::Module;
+
+struct FormatFacts {
+  const char* name;                     // "png", as FittedPicture::format and the module knows it
+  const char* shownName;                // "PNG", as the player reads it
+  std::vector<const char*> extensions;  // "png"
+  bool (*recognise)(std::string_view head);
+  ReadBy readBy;
+};
+
+// Every format that loads, in the order the player reads them.
+const std::vector<FormatFacts>& FormatTable();
+// How many bytes of the file's start `recognise` looks at, at most.
+inline constexpr int kHeadBytes = 64;
+// The format whose recogniser claims a file that starts with head; null for none.
+const FormatFacts* Recognise(std::string_view head);
+
+}  // namespace mirel::picture
