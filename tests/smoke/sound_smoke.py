@@ -171,12 +171,17 @@ def below(samples, cutoff=2000.0, taps=63):
 
 
 def starts_heard(recording, template, apart=0, threshold=0.8):
-    """How often the template is heard from its own beginning: peaks of the
+    """How often the template is heard from its own beginning."""
+    return len(start_positions(recording, template, apart, threshold))
+
+
+def start_positions(recording, template, apart=0, threshold=0.8):
+    """Where the template is heard from its own beginning: peaks of the
     normalised correlation, at least one template length (or `apart` samples)
     apart, as a sound's later parts may repeat its first moments."""
     n = len(template)
     if len(recording) < n:
-        return 0
+        return []
     template = below(template)
     t = (template - template.mean()) / (numpy.linalg.norm(template - template.mean()) + 1e-9)
     windows = numpy.lib.stride_tricks.sliding_window_view(below(recording), n)
@@ -184,14 +189,14 @@ def starts_heard(recording, template, apart=0, threshold=0.8):
     scores = centred @ t / (numpy.linalg.norm(centred, axis=1) + 1e-9)
     loudest = numpy.abs(numpy.lib.stride_tricks.sliding_window_view(recording, n)).max(axis=1)
     scores[loudest < 1000] = 0  # silence matches nothing
-    count, at = 0, 0
+    found, at = [], 0
     while at < len(scores):
         if scores[at] > threshold:
-            count += 1
+            found.append(at)
             at += max(n, apart)
         else:
             at += 1
-    return count
+    return found
 
 
 def main(program, pictures, output):

@@ -9,10 +9,16 @@
 #include <string>
 
 #include "sound/Mci.h"
+#ifdef _WIN32
+#include "sound/WaveOutBackend.h"
+using Backend = mirel::WaveOutBackend;
+#else
 #include "sound/SdlAudioBackend.h"
+using Backend = mirel::SdlAudioBackend;
+#endif
 
 int main() {
-  mirel::SdlAudioBackend backend;
+  Backend backend;
   backend.StartOutput();
   mirel::MciInterpreter mci(backend);
   std::string line;

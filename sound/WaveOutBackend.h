@@ -1,0 +1,46 @@
+#pragma once
+// The audio back end of the Windows program. Each sound is decoded once, when
+// its device opens. One waveOut output, opened in the background once the
+// window shows and kept open for the whole run, is fed by the same small mixer
+// as on Linux: a play puts the device's cursor back to 0, so the first press
+// needs no set-up and a restart is exact. A thread of its own refills a few
+// short buffers in turn as the system hands them back, so a blocked main
+// thread (a pause, a modal box) never starves a sound.
+//
+// Without a sound device every call still returns at once, nothing is heard,
+// and one line says why. Calls may come from more than one thread: each goes
+// through the mixer's lock.
+
+#include <memory>
+#include <string>
+
+#include "AudioBackend.h"
+
+namespace mirel {
+
+class WaveOutBackend : public AudioBackend {
+ public:
+  WaveOutBackend();
+  // Ends a sound still playing at once and closes the output, waiting a
+  // little for an output still being opened.
+  ~WaveOutBackend() override;
+  WaveOutBackend(const WaveOutBackend&) = delete;
+  WaveOutBackend& operator=(const WaveOutBackend&) = delete;
+
+  bool Open(const std::string& alias, const std::filesystem::path& file) override;
+  void Play(const std::string& alias, bool loop) override;
+  void Stop(const std::string& alias) override;
+  void Close(const std::string& alias) override;
+
+  // Opens the output on a thread of its own and returns at once. Plays
+  // before the output is open start when it opens.
+  void StartOutput();
+
+ private:
+  struct Output;
+  // Shared with the feeding thread, which a driver that never answers can
+  // keep waiting past the end of the back end.
+  std::shared_ptr<Output> output_;
+};
+
+}  // namespace mirel
