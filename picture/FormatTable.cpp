@@ -24,7 +24,8 @@ std::vector<std::string_view> Brands(std::string_view head) {
   std::vector<std::string_view> brands;
   if (head.size() < 16 || head.substr(4, 4) != "ftyp") return brands;
   const auto* p = reinterpret_cast<const unsigned char*>(head.data());
-  const std::uint64_t boxSize = std::uint64_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
+  const std::uint64_t boxSize =
+      std::uint64_t(p[0]) << 24 | std::uint64_t(p[1]) << 16 | std::uint64_t(p[2]) << 8 | std::uint64_t(p[3]);
   const std::size_t end = std::size_t(std::min<std::uint64_t>(boxSize, head.size()));
   brands.push_back(head.substr(8, 4));
   for (std::size_t at = 16; at + 4 <= end; at += 4) brands.push_back(head.substr(at, 4));
