@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "SoundMixer.h"
-#include "WaveDecoder.h"
 
 namespace mirel {
 namespace {
@@ -169,18 +168,7 @@ SdlAudioBackend::~SdlAudioBackend() {
   }
 }
 
-bool SdlAudioBackend::Open(const std::string& alias, const std::filesystem::path& file) {
-  std::shared_ptr<const PcmSound> sound = DecodeWave(file);
-  if (!sound) return false;
-  output_->mixer.Add(alias, std::move(sound));
-  return true;
-}
-
-void SdlAudioBackend::Play(const std::string& alias, bool loop) { output_->mixer.Play(alias, loop); }
-
-void SdlAudioBackend::Stop(const std::string& alias) { output_->mixer.Stop(alias); }
-
-void SdlAudioBackend::Close(const std::string& alias) { output_->mixer.Remove(alias); }
+SoundMixer& SdlAudioBackend::Mixer() { return output_->mixer; }
 
 void SdlAudioBackend::StartOutput() {
   {

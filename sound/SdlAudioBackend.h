@@ -15,11 +15,11 @@
 #include <memory>
 #include <string>
 
-#include "AudioBackend.h"
+#include "MixerBackend.h"
 
 namespace mirel {
 
-class SdlAudioBackend : public AudioBackend {
+class SdlAudioBackend : public MixerBackend {
  public:
   SdlAudioBackend();
   // Ends a sound still playing at once. The stream goes with the process,
@@ -28,16 +28,13 @@ class SdlAudioBackend : public AudioBackend {
   SdlAudioBackend(const SdlAudioBackend&) = delete;
   SdlAudioBackend& operator=(const SdlAudioBackend&) = delete;
 
-  bool Open(const std::string& alias, const std::filesystem::path& file) override;
-  void Play(const std::string& alias, bool loop) override;
-  void Stop(const std::string& alias) override;
-  void Close(const std::string& alias) override;
-
   // Opens the output stream on a thread of its own and returns at once. Plays
   // before the stream is open start when it opens.
   void StartOutput();
 
  private:
+  SoundMixer& Mixer() override;
+
   struct Output;
   // Shared with the thread that opens the stream, which a server that never
   // answers can keep waiting past the end of the back end.

@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "SoundMixer.h"
-#include "WaveDecoder.h"
 
 namespace mirel {
 namespace {
@@ -132,18 +131,7 @@ WaveOutBackend::~WaveOutBackend() {
   output_->settled.wait_for(lock, kOpeningGrace, [this] { return !output_->running; });
 }
 
-bool WaveOutBackend::Open(const std::string& alias, const std::filesystem::path& file) {
-  std::shared_ptr<const PcmSound> sound = DecodeWave(file);
-  if (!sound) return false;
-  output_->mixer.Add(alias, std::move(sound));
-  return true;
-}
-
-void WaveOutBackend::Play(const std::string& alias, bool loop) { output_->mixer.Play(alias, loop); }
-
-void WaveOutBackend::Stop(const std::string& alias) { output_->mixer.Stop(alias); }
-
-void WaveOutBackend::Close(const std::string& alias) { output_->mixer.Remove(alias); }
+SoundMixer& WaveOutBackend::Mixer() { return output_->mixer; }
 
 void WaveOutBackend::StartOutput() {
   {

@@ -14,11 +14,11 @@
 #include <memory>
 #include <string>
 
-#include "AudioBackend.h"
+#include "MixerBackend.h"
 
 namespace mirel {
 
-class WaveOutBackend : public AudioBackend {
+class WaveOutBackend : public MixerBackend {
  public:
   WaveOutBackend();
   // Ends a sound still playing at once and closes the output, waiting a
@@ -27,16 +27,13 @@ class WaveOutBackend : public AudioBackend {
   WaveOutBackend(const WaveOutBackend&) = delete;
   WaveOutBackend& operator=(const WaveOutBackend&) = delete;
 
-  bool Open(const std::string& alias, const std::filesystem::path& file) override;
-  void Play(const std::string& alias, bool loop) override;
-  void Stop(const std::string& alias) override;
-  void Close(const std::string& alias) override;
-
   // Opens the output on a thread of its own and returns at once. Plays
   // before the output is open start when it opens.
   void StartOutput();
 
  private:
+  SoundMixer& Mixer() override;
+
   struct Output;
   // Shared with the feeding thread, which a driver that never answers can
   // keep waiting past the end of the back end.
