@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "OpenApplication.h"
-#include "WindowScale.h"
+#include "platform/WindowScale.h"
 #include "board/Game.h"
 
 namespace mirel {

@@ -1,7 +1,7 @@
 # Fails when an include runs against the layers: each folder may include from
 # itself and the folders listed for it below, nothing below app/ includes a
-# Qt Widgets header, and the game below the window includes no Qt header at
-# all, so that it builds for a desktop without Qt. Runs as the `layering` test:
+# Qt Widgets header, and neither the game below the window nor the Windows
+# front end includes a Qt header at all, so that they build without Qt. Runs as the `layering` test:
 #   cmake -DSOURCE=<source root> "-DQT_INCLUDES=<include folders of Qt6::Core, Gui, Widgets>"
 #         -P CheckLayers.cmake
 cmake_minimum_required(VERSION 3.25)
@@ -9,6 +9,7 @@ cmake_minimum_required(VERSION 3.25)
 # An entry is a folder, or one header of a folder the layer may not otherwise
 # use: the seam it needs and nothing behind it.
 set(may_use_app app menu board support picture sound platform assets)
+set(may_use_windows windows menu board support picture sound platform assets)
 set(may_use_menu menu board support picture/PictureLoader.h platform assets)
 set(may_use_board board support platform)
 set(may_use_support support platform sound/Mci.h)
@@ -17,11 +18,11 @@ set(may_use_sound sound platform)
 set(may_use_platform platform)
 set(may_use_assets assets)
 set(may_use_tools tools menu)  # the label captions, for the font subset
-set(layers app menu board support picture sound platform assets tools)
+set(layers app windows menu board support picture sound platform assets tools)
 set(below_app menu board support picture sound platform assets)
 # Plain C++: no Qt header. The one exception is the crossing to Qt's images,
 # which only Qt targets build.
-set(without_qt menu board support sound platform assets)
+set(without_qt windows menu board support sound platform assets)
 set(qt_crossings platform/QtBitmap.h platform/QtBitmap.cpp)
 # Tests, benchmarks and fuzzers may use every layer, but no layer may use them.
 set(project_folders ${layers} tests bench fuzz)
@@ -62,9 +63,9 @@ foreach(layer IN LISTS layers)
             list(APPEND faults "${file}: ${layer}/ may not use ${used}/: ${line}")
           endif()
         endif()
-      elseif(layer IN_LIST below_app AND line MATCHES "include[ \t]*<([^>]*)>")
+      elseif((layer IN_LIST below_app OR layer IN_LIST without_qt) AND line MATCHES "include[ \t]*<([^>]*)>")
         set(header ${CMAKE_MATCH_1})
-        if(header MATCHES "^QtWidgets/" OR header IN_LIST widget_headers)
+        if(layer IN_LIST below_app AND (header MATCHES "^QtWidgets/" OR header IN_LIST widget_headers))
           list(APPEND faults "${file}: Qt Widgets below app/: ${line}")
         elseif(layer IN_LIST without_qt AND NOT file IN_LIST qt_crossings
                AND (header MATCHES "^Qt[A-Za-z]*/" OR header IN_LIST qt_headers))

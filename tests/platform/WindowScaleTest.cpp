@@ -5,7 +5,7 @@
 
 #include <optional>
 
-#include "app/WindowScale.h"
+#include "platform/WindowScale.h"
 
 namespace mirel::test {
 namespace {
