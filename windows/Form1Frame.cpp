@@ -91,16 +91,23 @@ Form1Frame::~Form1Frame() {
 }
 
 void Form1Frame::Show(int showCommand) {
+  // The client area in the middle of the monitor's work area, as on Linux,
+  // but never with the frame outside it.
   RECT outer{};
+  RECT client{};
   ::GetWindowRect(window_, &outer);
+  ::GetClientRect(window_, &client);
+  ::MapWindowPoints(window_, nullptr, reinterpret_cast<POINT*>(&client), 2);
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
   if (::GetMonitorInfoW(::MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
     const RECT& work = monitor.rcWork;
     const int width = outer.right - outer.left;
     const int height = outer.bottom - outer.top;
-    ::SetWindowPos(window_, nullptr, work.left + (work.right - work.left - width) / 2,
-                   work.top + (work.bottom - work.top - height) / 2, 0, 0,
+    const int left = work.left + (work.right - work.left - (client.right - client.left)) / 2 - (client.left - outer.left);
+    const int top = work.top + (work.bottom - work.top - (client.bottom - client.top)) / 2 - (client.top - outer.top);
+    ::SetWindowPos(window_, nullptr, std::clamp(left, int(work.left), std::max(int(work.left), int(work.right) - width)),
+                   std::clamp(top, int(work.top), std::max(int(work.top), int(work.bottom) - height)), 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   ::ShowWindow(window_, showCommand);

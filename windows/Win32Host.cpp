@@ -4,6 +4,7 @@
 // After windows.h, whose types it uses.
 #include <commdlg.h>
 
+#include <algorithm>
 #include <string>
 
 #include "Form1Frame.h"
@@ -65,7 +66,10 @@ void Win32Host::Sleep(int milliseconds) {
   // What was last drawn stays on screen for the whole pause. Input that comes
   // meanwhile waits until after.
   if (frame_) frame_->RefreshNow();
-  if (milliseconds > 0) ::Sleep(static_cast<DWORD>(milliseconds));
+  // A wait on the message queue that no message ends: input waits until
+  // after, and a system that puts a window's drawing on screen only when its
+  // program waits on its queue (Wine) shows the last picture for the pause.
+  ::MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(std::max(milliseconds, 0)), 0, 0);
 }
 
 void Win32Host::DoEvents() {

@@ -12,7 +12,7 @@ import struct
 import tempfile
 import time
 
-from xsession import Player, check_title_screen, read_picture, run_program, smoke_test
+from xsession import Player, check_title_screen, is_windows_program, read_picture, run_program, smoke_test
 
 PLAY_OWN = (56 + 100, 224 + 15)  # "手持ちの素材で遊ぶ♪"
 LEVEL_1 = (128 + 50, 80 + 15)  # "素人レベル"
@@ -41,8 +41,11 @@ def write_blocks_bmp(path, width=600, height=450):
         f.write(header + info + pixels)
 
 
-def choose_file(player, path):
-    """Clicks the own-picture label and types path into the dialog."""
+def choose_file(player, path, windows):
+    """Clicks the own-picture label and types path into the dialog; under
+    Wine, the path as Windows sees it, on the drive that holds /."""
+    if windows:
+        path = "Z:" + path.replace("/", "\\")
     player.click(*PLAY_OWN)
     dialog = player.wait_until("the file dialog", lambda: player.top_window(DIALOG_TITLE))
     time.sleep(0.5)  # let it take the keyboard focus and list the folder
@@ -52,21 +55,21 @@ def choose_file(player, path):
     player.wait_until("the file dialog to close", lambda: player.top_window(DIALOG_TITLE) is None)
 
 
-def run(server, window, backdrop, folder):
+def run(server, window, backdrop, folder, windows):
     player = Player(server, window)
 
     # A damaged picture: a message, then the title screen as it was.
     broken = os.path.join(folder, "broken.jpg")
     with open(broken, "wb") as f:
         f.write(b"\xff\xd8\xff\xe0\x00\x10JFIF\x00" + bytes(range(200)))
-    choose_file(player, broken)
+    choose_file(player, broken, windows)
     player.answer_message_box("the message about the damaged file")
     check_title_screen(server, window, backdrop)
 
     # A good picture: the level labels, then a board of its colours.
     picture = os.path.join(folder, "blocks.bmp")
     write_blocks_bmp(picture)
-    choose_file(player, picture)
+    choose_file(player, picture, windows)
     player.wait_for_levels()
     player.click(*LEVEL_1)
 
@@ -85,7 +88,7 @@ def main(program, backdrop):
     with tempfile.TemporaryDirectory(prefix="mirel-own-") as folder:
         def body(server, window):
             check_title_screen(server, window, backdrop)
-            run(server, window, backdrop, folder)
+            run(server, window, backdrop, folder, is_windows_program(program))
 
         run_program(program, body)
 

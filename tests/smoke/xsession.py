@@ -5,6 +5,9 @@ tells us), copies the program with its two sounds into a fresh folder, and
 talks to the server with python-xlib: finding the window by its title,
 reading its pixels, and asking it to close as a window manager would.
 
+A Windows build (a program whose name ends in .exe) runs the same way under
+Wine: $MIREL_WINE, else wine, in the Wine prefix the environment names.
+
 A script hands its checks to smoke_test, which reads its options and turns
 the outcome into "ok" and exit code 0, or the first failed check and 1.
 """
@@ -22,8 +25,14 @@ import time
 from Xlib import X, Xatom, display, protocol
 
 TITLE = "ミレル"
-# What the program finds beside itself.
+# What the program finds beside itself, on Linux and on Windows.
 BESIDE = ("Sound1.wav", "Sound2.wav", "mirel-codecs.so")
+WINDOWS_BESIDE = ("Sound1.wav", "Sound2.wav")
+WINE = os.environ.get("MIREL_WINE", "wine")
+
+
+def is_windows_program(path):
+    return path.lower().endswith(".exe")
 
 
 class Failure(Exception):
@@ -171,12 +180,14 @@ class ProgramFolder:
 
     def __init__(self, program):
         self.program = os.path.abspath(program)
+        self.windows = is_windows_program(program)
+        self.name = "mirel.exe" if self.windows else "mirel"
         self.path = None
 
     def __enter__(self):
         self.path = tempfile.mkdtemp(prefix="mirel-smoke-")
-        shutil.copy2(self.program, os.path.join(self.path, "mirel"))
-        for name in BESIDE:
+        shutil.copy2(self.program, os.path.join(self.path, self.name))
+        for name in WINDOWS_BESIDE if self.windows else BESIDE:
             shutil.copy2(os.path.join(os.path.dirname(self.program), name), os.path.join(self.path, name))
         return self
 
@@ -186,13 +197,18 @@ class ProgramFolder:
 
     @property
     def executable(self):
-        return os.path.join(self.path, "mirel")
+        return os.path.join(self.path, self.name)
 
     def file(self, name):
         return os.path.join(self.path, name)
 
     def start(self, server, **env):
-        return start_program([self.executable], server, **env)
+        return start_program(program_argv(self.executable), server, **env)
+
+
+def program_argv(executable):
+    """How to start a program: a Windows one under Wine."""
+    return [WINE, executable] if is_windows_program(executable) else [executable]
 
 
 def start_program(argv, server, **env):
@@ -204,6 +220,8 @@ def start_program(argv, server, **env):
     proc = subprocess.Popen(argv, cwd=tempfile.gettempdir(), env=dict(server.env(), **env),
                             stdout=subprocess.DEVNULL, stderr=errors)
     proc.errors = errors
+    # Wine takes longer to start a program and to see it end.
+    proc.slow = argv[0] == WINE
     return proc
 
 
@@ -221,9 +239,9 @@ def program_window(server, proc):
     close request, which the program must obey. A failure carries what the
     program wrote to stderr; either way it is gone afterwards."""
     try:
-        window = server.wait_for_window(proc=proc)
+        window = server.wait_for_window(proc=proc, timeout=60.0 if proc.slow else 15.0)
         yield window
-        close_and_expect_exit(server, window, proc)
+        close_and_expect_exit(server, window, proc, within=10.0 if proc.slow else 2.0)
     except Failure as failure:
         raise Failure("%s\nprogram stderr:\n%s" % (failure, stop(proc))) from None
     finally:
