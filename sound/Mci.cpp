@@ -1,12 +1,12 @@
 #include "Mci.h"
 
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <set>
 #include <string_view>
 #include <system_error>
 
+#include "platform/FileBytes.h"
 #include "platform/Utf8Path.h"
 
 namespace mirel {
@@ -96,8 +96,7 @@ std::optional<std::uint64_t> ParsePosition(const Word& word) {
 bool Readable(const std::filesystem::path& file) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(file, ec)) return false;
-  std::ifstream in(file, std::ios::binary);
-  return in.good();
+  return OpenForReading(file) != nullptr;
 }
 
 }  // namespace

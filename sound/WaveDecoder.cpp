@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/FileBytes.h"
 
 // The format is small and fixed, so it is read here rather than through the
 // audio library: that library is loaded only once the window shows, and the
@@ -110,12 +111,9 @@ std::shared_ptr<const PcmSound> DecodeWaveBytes(std::string_view b) {
 std::shared_ptr<const PcmSound> DecodeWave(const std::filesystem::path& file) {
   std::error_code error;
   if (!std::filesystem::is_regular_file(file, error)) return nullptr;
-  const std::uintmax_t size = std::filesystem::file_size(file, error);
-  if (error || size > kMaxFileBytes) return nullptr;
-  std::ifstream in(file, std::ios::binary);
-  std::string bytes(size, '\0');
-  if (!in.read(bytes.data(), std::streamsize(bytes.size()))) return nullptr;
-  return DecodeWaveBytes(bytes);
+  const std::optional<std::string> bytes = ReadFileBytes(file, kMaxFileBytes);
+  if (!bytes) return nullptr;
+  return DecodeWaveBytes(*bytes);
 }
 
 }  // namespace mirel

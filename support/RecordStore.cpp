@@ -3,9 +3,9 @@
 
 #include <array>
 #include <exception>
-#include <iostream>
 #include <optional>
 
+#include "platform/Diagnostics.h"
 #include "support/AnsiText.h"
 #include "support/AtomicSave.h"
 #include "support/Zentik11.h"
@@ -59,9 +59,9 @@ void Zentik11::LoadRecordFile(const std::filesystem::path& file) {
     if (checked.Found() == CheckedFile::Kind::Refused) {
       // A shipped copy left alone still lets the player's own file be saved.
       if (file == recordFile_) loadOutcome_ = LoadOutcome::Refused;
-      std::cerr << "The record file " << file << " is left alone, as " << checked.Refusal()
-                << "; the game starts from the default entries"
-                << (file == recordFile_ ? " and keeps no record of this run\n" : "\n");
+      Diagnose("The record file " + Quoted(file) + " is left alone, as " + checked.Refusal() +
+               "; the game starts from the default entries" +
+               (file == recordFile_ ? " and keeps no record of this run" : ""));
     }
     if (checked.Found() != CheckedFile::Kind::Regular) {
       SetDefaultRecords();
@@ -104,8 +104,8 @@ void Zentik11::SaveRecordFile() {
   if (recordFile_.empty() || loadOutcome_ == LoadOutcome::Refused) return;
   const CheckedFile place = CheckedFile::Open(recordFile_);
   if (place.Found() == CheckedFile::Kind::Refused) {
-    std::cerr << "The record file " << recordFile_ << " is left alone, as " << place.Refusal()
-              << "; the records of this run are not kept\n";
+    Diagnose("The record file " + Quoted(recordFile_) + " is left alone, as " + place.Refusal() +
+             "; the records of this run are not kept");
     return;
   }
   RemoveStaleStagedFiles(place);
@@ -115,8 +115,8 @@ void Zentik11::SaveRecordFile() {
   std::string error;
   std::optional<StagedFile> staged = StagedFile::Write(place, FormatRecordFile(RecordTable_), !unread, error);
   if (!staged) {
-    std::cerr << "Could not save the record file " << recordFile_ << ": " << error
-              << "; the old file is left as it was\n";
+    Diagnose("Could not save the record file " + Quoted(recordFile_) + ": " + error +
+             "; the old file is left as it was");
     return;
   }
   // The file the load could not use is kept under a backup name, unless it
@@ -125,8 +125,8 @@ void Zentik11::SaveRecordFile() {
   if (unread && loadedIdentity_ && place.Identity() == loadedIdentity_) {
     keptIn = MoveAside(place, error);
     if (!keptIn) {
-      std::cerr << "Could not keep the unreadable record file " << recordFile_ << " (" << error
-                << "); left it as it was\n";
+      Diagnose("Could not keep the unreadable record file " + Quoted(recordFile_) + " (" + error +
+               "); left it as it was");
       return;
     }
   }
@@ -134,18 +134,18 @@ void Zentik11::SaveRecordFile() {
       keptIn ? place.Shown().parent_path() / *keptIn : std::filesystem::path();
   if (!staged->Commit(keptIn ? std::nullopt : place.Identity(), error)) {
     if (keptIn && !MoveBack(place, *keptIn)) {
-      std::cerr << "Could not save the record file " << recordFile_ << ": " << error
-                << "; its old content is in " << backup << '\n';
+      Diagnose("Could not save the record file " + Quoted(recordFile_) + ": " + error +
+               "; its old content is in " + Quoted(backup));
       return;
     }
-    std::cerr << "Could not save the record file " << recordFile_ << ": " << error
-              << "; the old file is left as it was\n";
+    Diagnose("Could not save the record file " + Quoted(recordFile_) + ": " + error +
+             "; the old file is left as it was");
     return;
   }
   if (keptIn) {
-    std::cerr << "The record file " << recordFile_
-              << " could not be read and starts again from the defaults; "
-              << "its old content is kept in " << backup << '\n';
+    Diagnose("The record file " + Quoted(recordFile_) +
+             " could not be read and starts again from the defaults; its old content is kept in " +
+             Quoted(backup));
   }
 }
 

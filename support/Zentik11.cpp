@@ -3,8 +3,9 @@
 
 #include "support/Zentik11.h"
 
+#include "platform/Diagnostics.h"
+
 #include <exception>
-#include <iostream>
 #include <stdexcept>
 #include <utility>
 
@@ -21,9 +22,9 @@ Zentik11::~Zentik11() {
   try {
     SaveRecordFile();
   } catch (const std::exception& e) {
-    std::cerr << "Could not save the record file " << recordFile_ << ": " << e.what() << '\n';
+    Diagnose("Could not save the record file " + Quoted(recordFile_) + ": " + e.what());
   } catch (...) {
-    std::cerr << "Could not save the record file " << recordFile_ << '\n';
+    Diagnose("Could not save the record file " + Quoted(recordFile_));
   }
   try {
     CloseAllSound();
