@@ -1,6 +1,7 @@
 // The picture loader on Windows. The format is told by the file's first bytes,
-// as on Linux (picture/FormatTable.cpp); the Windows Imaging Component decodes
-// (picture/WicFrame.cpp), within the same limits (picture/PictureLimits.h).
+// as on Linux (picture/FormatTable.cpp). BMP is read by the program's own
+// reader, as on Linux; the Windows Imaging Component decodes the others
+// (picture/WicFrame.cpp). The limits are the same (picture/PictureLimits.h).
 
 #include <wincodec.h>
 #include <windows.h>
@@ -12,7 +13,9 @@
 #include "picture/FormatTable.h"
 #include "picture/PictureLimits.h"
 #include "picture/PictureLoader.h"
+#include "picture/StreamSource.h"
 #include "picture/WicFrame.h"
+#include "picture/plain/BmpDecoder.h"
 #include "platform/Utf8Path.h"
 
 namespace mirel {
@@ -52,11 +55,32 @@ LoadedPicture Decode(IWICImagingFactory& factory, IStream& stream, int boxWidth,
   return picture::DecodeFrame(factory, *frame.Get(), boxWidth, boxHeight, stillLoading);
 }
 
+// BMP by the steps of the Linux loader (picture/PictureFile.cpp) for a format
+// that has no orientation, so that a file loads, or not, alike on both.
+LoadedPicture LoadBmp(IStream& stream, int boxWidth, int boxHeight, const std::function<void()>& stillLoading) {
+  picture::StreamSource source(stream);
+  picture::BmpDecoder bmp(source);
+  int width = 0, height = 0;
+  if (const picture::Outcome got = bmp.ReadHeader(width, height); got != picture::Outcome::Ok)
+    return Fault(picture::FaultOf(got));
+  if (width <= 0 || height <= 0) return Fault(PictureFault::Damaged);
+  if (BeyondPictureLimits(width, height)) return Fault(PictureFault::TooLarge);
+  const int targetWidth = std::min(width, boxWidth), targetHeight = std::min(height, boxHeight);
+  if (bmp.EstimateBytes() > kPictureMemoryBudget) return Fault(PictureFault::TooLarge);
+  Bitmap squeezed;
+  if (const picture::Outcome got = bmp.Decode(targetWidth, targetHeight, stillLoading, squeezed);
+      got != picture::Outcome::Ok)
+    return Fault(picture::FaultOf(got));
+  if (squeezed.Width() != targetWidth || squeezed.Height() != targetHeight) return Fault(PictureFault::Damaged);
+  return {std::move(squeezed), PictureFault::None};
+}
+
 // Everything after the stream is open: the format by its first bytes, then
 // the decoder.
 LoadedPicture LoadStream(IWICImagingFactory& factory, IStream& stream, std::string_view head, int boxWidth,
                          int boxHeight, const std::function<void()>& stillLoading) {
-  if (!picture::Recognise(head)) {
+  const picture::FormatFacts* format = picture::Recognise(head);
+  if (!format) {
     // Only to choose the message: another format this system decodes.
     ComPtr<IWICBitmapDecoder> other;
     const bool otherPicture =
@@ -65,6 +89,7 @@ LoadedPicture LoadStream(IWICImagingFactory& factory, IStream& stream, std::stri
   }
   const LARGE_INTEGER start{};
   if (FAILED(stream.Seek(start, STREAM_SEEK_SET, nullptr))) return Fault(PictureFault::Unreadable);
+  if (std::string_view(format->name) == "bmp") return LoadBmp(stream, boxWidth, boxHeight, stillLoading);
   return Decode(factory, stream, boxWidth, boxHeight, stillLoading);
 }
 

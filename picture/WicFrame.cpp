@@ -159,9 +159,7 @@ LoadedPicture DecodeFrame(IWICImagingFactory& factory, IWICBitmapFrameDecode& fr
                           int boxHeight, const std::function<void()>& stillLoading) {
   UINT width = 0, height = 0;
   if (FAILED(frame.GetSize(&width, &height)) || width == 0 || height == 0) return Fault(PictureFault::Damaged);
-  if (width > UINT(kPictureMaxSide) || height > UINT(kPictureMaxSide) ||
-      static_cast<long long>(width) * height > kPictureMaxPixels)
-    return Fault(PictureFault::TooLarge);
+  if (BeyondPictureLimits(width, height)) return Fault(PictureFault::TooLarge);
 
   const int orientation = OrientationOf(frame);
   const bool turned = Turns(orientation);
