@@ -2,12 +2,12 @@
 // 300 x 300 own-picture box for the next game.
 
 #include <chrono>
-#include <filesystem>
 #include <string>
 
 #include "Form1.h"
 #include "picture/PictureLoader.h"
 #include "platform/Blit.h"
+#include "platform/Utf8Path.h"
 
 namespace mirel {
 
@@ -63,7 +63,8 @@ bool Form1::ChooseOwnPicture() {
   if (busy) host_.Busy(false);
   if (loaded.fault != PictureFault::None) {
     // The title screen stays and the box keeps what it held; the player learns why.
-    const std::string file = std::filesystem::path(path).filename().string();
+    // The path is UTF-8 on every system, never the ANSI code page.
+    const std::string file = Utf8FromPath(PathFromUtf8(path).filename());
     const std::string text =
         "画像を読み込めませんでした。\n" + (file.empty() ? path : file) + "\n\n" + Reason(loaded.fault);
     host_.MessageBox(text, MsgButtons::Ok, MsgAnswer::Ok, kTitle);

@@ -7,10 +7,11 @@
 
 #include <algorithm>
 
+#include "QtByteSource.h"
 #include "Reader.h"
-#include "Scanner.h"
 #include "Squeezer.h"
 #include "picture/PictureFile.h"
+#include "picture/plain/Scanner.h"
 
 namespace mirel::picture {
 
@@ -44,7 +45,8 @@ class GifReader final : public Reader {
   explicit GifReader(QIODevice& device) : device_(device) {}
 
   Outcome ReadHeader(Header& header) override {
-    Scanner s(device_);
+    QtByteSource source(device_);
+    Scanner s(source);
     std::uint8_t head[13];
     if (!s.Read(head, 13)) return Outcome::Damaged;
     qint64 canvasWidth = U16le(head + 6), canvasHeight = U16le(head + 8);

@@ -23,20 +23,6 @@ FittedPicture Fault(PictureFault fault, QByteArray format = {}) {
   return result;
 }
 
-PictureFault FaultOf(picture::Outcome outcome) {
-  switch (outcome) {
-    case picture::Outcome::Ok:
-      return PictureFault::None;
-    case picture::Outcome::TooLarge:
-      return PictureFault::TooLarge;
-    case picture::Outcome::Unsupported:
-      return PictureFault::Unsupported;
-    case picture::Outcome::Damaged:
-      break;
-  }
-  return PictureFault::Damaged;
-}
-
 }  // namespace
 
 QSize FitInto(QSize picture, QSize box) {
@@ -72,12 +58,11 @@ FittedPicture LoadFittedPicture(QIODevice& device, QSize box, const std::functio
   if (!reader) return Fault(PictureFault::Unsupported, name);
   picture::Header header;
   if (const picture::Outcome got = reader->ReadHeader(header); got != picture::Outcome::Ok)
-    return Fault(FaultOf(got), name);
+    return Fault(picture::FaultOf(got), name);
   const QSize stored = header.stored;
   if (stored.width() <= 0 || stored.height() <= 0) return Fault(PictureFault::Damaged, name);
   // Beyond the limits is too large, whatever the shape, and before any decoding.
-  if (stored.width() > kPictureMaxSide || stored.height() > kPictureMaxSide ||
-      qint64(stored.width()) * stored.height() > kPictureMaxPixels)
+  if (BeyondPictureLimits(stored.width(), stored.height()))
     return Fault(PictureFault::TooLarge, name);
 
   const bool turned = picture::Turns(header.orientation);
@@ -92,7 +77,7 @@ FittedPicture LoadFittedPicture(QIODevice& device, QSize box, const std::functio
   QImage squeezed;
   if (const picture::Outcome got = reader->Decode(target, stillLoading, squeezed);
       got != picture::Outcome::Ok)
-    return Fault(FaultOf(got), name);
+    return Fault(picture::FaultOf(got), name);
   if (squeezed.size() != target || squeezed.format() != QImage::Format_RGB32)
     return Fault(PictureFault::Damaged, name);
   result.picture = picture::Upright(squeezed, header.orientation);

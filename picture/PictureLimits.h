@@ -17,6 +17,11 @@ inline constexpr long long kPictureMemoryBudget = 384LL << 20;
 inline constexpr long long kPictureMaxPixels = 200'000'000;
 // No side may be longer, whatever the other: a 1 x 60,000,000 strip is no photo.
 inline constexpr int kPictureMaxSide = 65'535;
+// A stored size too large to decode, whatever the decoder.
+inline constexpr bool BeyondPictureLimits(long long width, long long height) {
+  return width > kPictureMaxSide || height > kPictureMaxSide || width * height > kPictureMaxPixels;
+}
+
 // No picture the program accepts comes near this many bytes.
 inline constexpr long long kPictureMaxFileBytes = 1LL << 30;
 

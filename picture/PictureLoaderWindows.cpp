@@ -1,21 +1,21 @@
 // The picture loader on Windows. The format is told by the file's first bytes,
-// as on Linux (picture/FormatTable.cpp), and the limits are the same
-// (picture/PictureLimits.h); the Windows Imaging Component decodes, and the
-// squeeze into the box is the program's own exact area average.
+// as on Linux (picture/FormatTable.cpp). BMP is read by the program's own
+// reader, as on Linux; the Windows Imaging Component decodes the others
+// (picture/WicFrame.cpp). The limits are the same (picture/PictureLimits.h).
 
 #include <wincodec.h>
 #include <windows.h>
 #include <wrl/client.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <string_view>
 
 #include "picture/FormatTable.h"
 #include "picture/PictureLimits.h"
 #include "picture/PictureLoader.h"
-#include "platform/AreaAverage.h"
-#include "platform/Surface.h"
+#include "picture/StreamSource.h"
+#include "picture/WicFrame.h"
+#include "picture/plain/BmpDecoder.h"
 #include "platform/Utf8Path.h"
 
 namespace mirel {
@@ -43,73 +43,6 @@ void JoinCom() { thread_local const ComJoined joined; }
 
 LoadedPicture Fault(PictureFault fault) { return {Bitmap(), fault}; }
 
-// The EXIF orientation, 1..8, where the decoder exposes it; 1 otherwise.
-int OrientationOf(IWICBitmapFrameDecode& frame) {
-  ComPtr<IWICMetadataQueryReader> metadata;
-  if (FAILED(frame.GetMetadataQueryReader(&metadata))) return 1;
-  PROPVARIANT value;
-  PropVariantInit(&value);
-  int orientation = 1;
-  if (SUCCEEDED(metadata->GetMetadataByName(L"System.Photo.Orientation", &value)) && value.vt == VT_UI2 &&
-      value.uiVal >= 1 && value.uiVal <= 8)
-    orientation = value.uiVal;
-  PropVariantClear(&value);
-  return orientation;
-}
-
-bool Turns(int orientation) { return orientation >= 5; }
-
-// The picture as it is meant to be seen, from its pixels as stored.
-Bitmap Upright(const Bitmap& stored, int orientation) {
-  if (orientation == 1) return stored;
-  const int w = stored.Width(), h = stored.Height();
-  Bitmap out = Turns(orientation) ? Bitmap(h, w) : Bitmap(w, h);
-  for (int y = 0; y < out.Height(); ++y)
-    for (int x = 0; x < out.Width(); ++x) {
-      int sx = x, sy = y;
-      switch (orientation) {
-        case 2:
-          sx = w - 1 - x;
-          break;
-        case 3:
-          sx = w - 1 - x, sy = h - 1 - y;
-          break;
-        case 4:
-          sy = h - 1 - y;
-          break;
-        case 5:
-          sx = y, sy = x;
-          break;
-        case 6:
-          sx = y, sy = h - 1 - x;
-          break;
-        case 7:
-          sx = w - 1 - y, sy = h - 1 - x;
-          break;
-        default:
-          sx = w - 1 - y, sy = x;
-          break;  // 8
-      }
-      out.SetPixel(x, y, stored.Pixel(sx, sy));
-    }
-  return out;
-}
-
-// Premultiplied pixels laid over the face colour, as the box behind the
-// picture would show through its transparent parts.
-void OverFace(std::uint32_t* row, int width) {
-  for (int i = 0; i < width; ++i) {
-    const std::uint32_t p = row[i], a = p >> 24;
-    if (a == 255) continue;
-    std::uint32_t c = 0xFF000000u;
-    for (int shift = 0; shift < 24; shift += 8) {
-      const std::uint32_t s = (p >> shift) & 255, f = (kFaceColour >> shift) & 255;
-      c |= std::min<std::uint32_t>(255, s + (f * (255 - a) + 127) / 255) << shift;
-    }
-    row[i] = c;
-  }
-}
-
 LoadedPicture Decode(IWICImagingFactory& factory, IStream& stream, int boxWidth, int boxHeight,
                      const std::function<void()>& stillLoading) {
   ComPtr<IWICBitmapDecoder> decoder;
@@ -118,54 +51,36 @@ LoadedPicture Decode(IWICImagingFactory& factory, IStream& stream, int boxWidth,
   // The format is ours, but this system has no decoder for it (WebP, HEIC, AVIF).
   if (opened == WINCODEC_ERR_COMPONENTNOTFOUND) return Fault(PictureFault::Unsupported);
   ComPtr<IWICBitmapFrameDecode> frame;
-  UINT width = 0, height = 0;
-  if (FAILED(opened) || FAILED(decoder->GetFrame(0, &frame)) || FAILED(frame->GetSize(&width, &height)) ||
-      width == 0 || height == 0)
-    return Fault(PictureFault::Damaged);
-  if (width > UINT(kPictureMaxSide) || height > UINT(kPictureMaxSide) ||
-      static_cast<long long>(width) * height > kPictureMaxPixels)
-    return Fault(PictureFault::TooLarge);
+  if (FAILED(opened) || FAILED(decoder->GetFrame(0, &frame))) return Fault(PictureFault::Damaged);
+  return picture::DecodeFrame(factory, *frame.Get(), boxWidth, boxHeight, stillLoading);
+}
 
-  const int orientation = OrientationOf(*frame.Get());
-  const bool turned = Turns(orientation);
-  // The fitted size, in the stored orientation.
-  const UINT targetWidth = std::min<UINT>(width, UINT(turned ? boxHeight : boxWidth));
-  const UINT targetHeight = std::min<UINT>(height, UINT(turned ? boxWidth : boxHeight));
-  if (targetWidth == 0 || targetHeight == 0) return Fault(PictureFault::Damaged);
-  // The decoded picture is held whole before its squeeze. (The decoders'
-  // reduced scales, IWICBitmapSourceTransform, are not in mingw-w64's headers.)
-  if (static_cast<long long>(width) * height * 4 > kPictureMemoryBudget) return Fault(PictureFault::TooLarge);
-
-  Bitmap decoded{static_cast<int>(width), static_cast<int>(height)};
-  const UINT stride = width * 4;
-  ComPtr<IWICFormatConverter> converter;
-  if (FAILED(factory.CreateFormatConverter(&converter)) ||
-      FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone,
-                                   nullptr, 0.0, WICBitmapPaletteTypeCustom)))
-    return Fault(PictureFault::Damaged);
-  // In bands, so a long load can tell the player it is still going.
-  constexpr UINT kBand = 256;
-  for (UINT top = 0; top < height; top += kBand) {
-    const UINT rows = std::min(kBand, height - top);
-    const WICRect band = {0, INT(top), INT(width), INT(rows)};
-    if (FAILED(converter->CopyPixels(&band, stride, stride * rows,
-                                     reinterpret_cast<BYTE*>(decoded.Row(int(top))))))
-      return Fault(PictureFault::Damaged);
-    if (stillLoading) stillLoading();
-  }
-  for (int y = 0; y < decoded.Height(); ++y) OverFace(decoded.Row(y), decoded.Width());
-  Bitmap fitted =
-      width == targetWidth && height == targetHeight
-          ? std::move(decoded)
-          : AreaAverage(decoded, 0, 0, int(width), int(height), int(targetWidth), int(targetHeight));
-  return {Upright(fitted, orientation), PictureFault::None};
+// BMP by the steps of the Linux loader (picture/PictureFile.cpp) for a format
+// that has no orientation, so that a file loads, or not, alike on both.
+LoadedPicture LoadBmp(IStream& stream, int boxWidth, int boxHeight, const std::function<void()>& stillLoading) {
+  picture::StreamSource source(stream);
+  picture::BmpDecoder bmp(source);
+  int width = 0, height = 0;
+  if (const picture::Outcome got = bmp.ReadHeader(width, height); got != picture::Outcome::Ok)
+    return Fault(picture::FaultOf(got));
+  if (width <= 0 || height <= 0) return Fault(PictureFault::Damaged);
+  if (BeyondPictureLimits(width, height)) return Fault(PictureFault::TooLarge);
+  const int targetWidth = std::min(width, boxWidth), targetHeight = std::min(height, boxHeight);
+  if (bmp.EstimateBytes() > kPictureMemoryBudget) return Fault(PictureFault::TooLarge);
+  Bitmap squeezed;
+  if (const picture::Outcome got = bmp.Decode(targetWidth, targetHeight, stillLoading, squeezed);
+      got != picture::Outcome::Ok)
+    return Fault(picture::FaultOf(got));
+  if (squeezed.Width() != targetWidth || squeezed.Height() != targetHeight) return Fault(PictureFault::Damaged);
+  return {std::move(squeezed), PictureFault::None};
 }
 
 // Everything after the stream is open: the format by its first bytes, then
 // the decoder.
 LoadedPicture LoadStream(IWICImagingFactory& factory, IStream& stream, std::string_view head, int boxWidth,
                          int boxHeight, const std::function<void()>& stillLoading) {
-  if (!picture::Recognise(head)) {
+  const picture::FormatFacts* format = picture::Recognise(head);
+  if (!format) {
     // Only to choose the message: another format this system decodes.
     ComPtr<IWICBitmapDecoder> other;
     const bool otherPicture =
@@ -174,6 +89,7 @@ LoadedPicture LoadStream(IWICImagingFactory& factory, IStream& stream, std::stri
   }
   const LARGE_INTEGER start{};
   if (FAILED(stream.Seek(start, STREAM_SEEK_SET, nullptr))) return Fault(PictureFault::Unreadable);
+  if (std::string_view(format->name) == "bmp") return LoadBmp(stream, boxWidth, boxHeight, stillLoading);
   return Decode(factory, stream, boxWidth, boxHeight, stillLoading);
 }
 

@@ -9,24 +9,19 @@
 #include <QImage>
 #include <QSize>
 
-#include <functional>
 #include <memory>
+
+#include "picture/plain/Decoding.h"
 
 class QIODevice;
 
 namespace mirel::picture {
-
-enum class Outcome { Ok, Damaged, TooLarge, Unsupported };
 
 // What a reader learns from the header, before any pixel is decoded.
 struct Header {
   QSize stored;         // as the pixels lie in the file
   int orientation = 1;  // EXIF / TIFF orientation, 1..8; applied after the squeeze
 };
-
-// Called now and then while a picture decodes, so the caller can tell the
-// player that a long load is still going.
-using Progress = std::function<void()>;
 
 class Squeezer;
 

@@ -3,6 +3,8 @@
 #include <set>
 
 #include "MenuFixture.h"
+#include "platform/Utf8Path.h"
+#include "tests/common/TempFolder.h"
 
 namespace mirel {
 namespace {
@@ -48,6 +50,16 @@ TEST_F(MenuTest, CancelledOwnPictureKeepsTheTitle) {
   EXPECT_EQ(VisibleLabels(form), kTitleScreen);
   EXPECT_FALSE(form.Menu().OwnPicture);
   EXPECT_EQ(form.State().PictureNo, 0);
+}
+
+// Guards: on Windows the file name in the message was read in the ANSI code page.
+TEST_F(MenuTest, AJapaneseFileNameComesOutWholeInTheMessage) {
+  const TempFolder folder;
+  host.QueueFile(Utf8FromPath(folder.Path() / PathFromUtf8("夏の写真.jpg")));  // never written
+  form.Label1_Click(2);
+  const auto boxes = host.Calls(HostCall::Kind::MessageBox);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "画像を読み込めませんでした。\n夏の写真.jpg\n\nファイルが見つかりません。");
 }
 
 TEST_F(MenuTest, EachLevelPickBuildsAFreshBoardOfItsSize) {

@@ -1,17 +1,17 @@
 #pragma once
-// Buffered forward reading with cheap skips over a random-access device, for
+// Buffered forward reading with cheap skips over a random-access source, for
 // the structure walks that readers make before they hand a file to a decoder.
-
-#include <QIODevice>
 
 #include <array>
 #include <cstdint>
+
+#include "ByteSource.h"
 
 namespace mirel::picture {
 
 class Scanner {
  public:
-  explicit Scanner(QIODevice& device) : device_(device) {}
+  explicit Scanner(ByteSource& source) : source_(source) {}
 
   // The next byte, or -1 at the end of the data.
   int Next() {
@@ -29,29 +29,29 @@ class Scanner {
   }
 
   // False when the data ends before n more bytes.
-  bool Skip(qint64 n) {
-    const qint64 buffered = end_ - at_;
+  bool Skip(long long n) {
+    const long long buffered = end_ - at_;
     if (n <= buffered) {
       at_ += int(n);
       return true;
     }
     n -= buffered;
     at_ = end_ = 0;
-    const qint64 target = device_.pos() + n;
-    if (target > device_.size()) return false;
-    return device_.seek(target);
+    const long long target = source_.Pos() + n;
+    if (target > source_.Size()) return false;
+    return source_.Seek(target);
   }
 
  private:
   bool Fill() {
-    const qint64 got = device_.read(reinterpret_cast<char*>(buffer_.data()), qint64(buffer_.size()));
+    const long long got = source_.Read(buffer_.data(), static_cast<long long>(buffer_.size()));
     if (got <= 0) return false;
     at_ = 0;
     end_ = int(got);
     return true;
   }
 
-  QIODevice& device_;
+  ByteSource& source_;
   std::array<std::uint8_t, 64 * 1024> buffer_{};
   int at_ = 0;
   int end_ = 0;

@@ -1,0 +1,208 @@
+#include "WicFrame.h"
+
+#include <wrl/client.h>
+
+#include <algorithm>
+#include <cstdint>
+
+#include "picture/PictureLimits.h"
+#include "picture/WicSourceTransform.h"
+#include "platform/AreaAverage.h"
+#include "platform/Surface.h"
+
+namespace mirel::picture {
+
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+LoadedPicture Fault(PictureFault fault) { return {Bitmap(), fault}; }
+
+// The EXIF orientation, 1..8, where the decoder exposes it; 1 otherwise.
+int OrientationOf(IWICBitmapFrameDecode& frame) {
+  ComPtr<IWICMetadataQueryReader> metadata;
+  if (FAILED(frame.GetMetadataQueryReader(&metadata))) return 1;
+  PROPVARIANT value;
+  PropVariantInit(&value);
+  int orientation = 1;
+  if (SUCCEEDED(metadata->GetMetadataByName(L"System.Photo.Orientation", &value)) && value.vt == VT_UI2 &&
+      value.uiVal >= 1 && value.uiVal <= 8)
+    orientation = value.uiVal;
+  PropVariantClear(&value);
+  return orientation;
+}
+
+bool Turns(int orientation) { return orientation >= 5; }
+
+// The picture as it is meant to be seen, from its pixels as stored.
+Bitmap Upright(const Bitmap& stored, int orientation) {
+  if (orientation == 1) return stored;
+  const int w = stored.Width(), h = stored.Height();
+  Bitmap out = Turns(orientation) ? Bitmap(h, w) : Bitmap(w, h);
+  for (int y = 0; y < out.Height(); ++y)
+    for (int x = 0; x < out.Width(); ++x) {
+      int sx = x, sy = y;
+      switch (orientation) {
+        case 2:
+          sx = w - 1 - x;
+          break;
+        case 3:
+          sx = w - 1 - x, sy = h - 1 - y;
+          break;
+        case 4:
+          sy = h - 1 - y;
+          break;
+        case 5:
+          sx = y, sy = x;
+          break;
+        case 6:
+          sx = y, sy = h - 1 - x;
+          break;
+        case 7:
+          sx = w - 1 - y, sy = h - 1 - x;
+          break;
+        default:
+          sx = w - 1 - y, sy = x;
+          break;  // 8
+      }
+      out.SetPixel(x, y, stored.Pixel(sx, sy));
+    }
+  return out;
+}
+
+// Premultiplied pixels laid over the face colour, as the box behind the
+// picture would show through its transparent parts.
+void OverFace(std::uint32_t* row, int width) {
+  for (int i = 0; i < width; ++i) {
+    const std::uint32_t p = row[i], a = p >> 24;
+    if (a == 255) continue;
+    std::uint32_t c = 0xFF000000u;
+    for (int shift = 0; shift < 24; shift += 8) {
+      const std::uint32_t s = (p >> shift) & 255, f = (kFaceColour >> shift) & 255;
+      c |= std::min<std::uint32_t>(255, s + (f * (255 - a) + 127) / 255) << shift;
+    }
+    row[i] = c;
+  }
+}
+
+long long BitsPerPixel(IWICImagingFactory& factory, const WICPixelFormatGUID& format) {
+  ComPtr<IWICComponentInfo> info;
+  ComPtr<IWICPixelFormatInfo> pixel;
+  UINT bits = 0;
+  if (FAILED(factory.CreateComponentInfo(format, &info)) || FAILED(info.As(&pixel)) ||
+      FAILED(pixel->GetBitsPerPixel(&bits)))
+    return 0;
+  return bits;
+}
+
+// The frame as its decoder gives it natively at a reduced scale: the smallest
+// such size with neither side below the fitted one. Decoders that scale do so
+// by halves, so those are the sizes asked for; the answer is only a size the
+// decoder offers, and is checked.
+struct Reduced {
+  PictureFault fault = PictureFault::None;
+  ComPtr<IWICBitmapSource> source;  // null when the decoder offers no smaller size
+  UINT width = 0, height = 0;
+};
+
+Reduced DecodeReduced(IWICImagingFactory& factory, IWICBitmapFrameDecode& frame, UINT width, UINT height,
+                      UINT targetWidth, UINT targetHeight) {
+  Reduced reduced;
+  ComPtr<IWICBitmapSourceTransform> transform;
+  if (FAILED(frame.QueryInterface(IID_PPV_ARGS(&transform)))) return reduced;
+  UINT w = 0, h = 0;
+  for (int shift = 3; shift >= 1 && w == 0; --shift) {
+    UINT askW = ((width - 1) >> shift) + 1, askH = ((height - 1) >> shift) + 1;
+    if (askW < targetWidth || askH < targetHeight) continue;
+    if (FAILED(transform->GetClosestSize(&askW, &askH))) return reduced;
+    if (askW >= targetWidth && askH >= targetHeight && askW <= width && askH <= height &&
+        (askW < width || askH < height))
+      w = askW, h = askH;
+  }
+  if (w == 0) return reduced;
+  WICPixelFormatGUID format = GUID_WICPixelFormat32bppPBGRA;
+  if (FAILED(transform->GetClosestPixelFormat(&format))) return reduced;
+  const long long bits = BitsPerPixel(factory, format);
+  if (bits <= 0) return reduced;
+  // The reduced picture in the decoder's format, and the copy the squeeze reads.
+  const long long stride = (w * bits + 31) / 32 * 4;
+  if (stride * h + 4LL * w * h > kPictureMemoryBudget) {
+    reduced.fault = PictureFault::TooLarge;
+    return reduced;
+  }
+  ComPtr<IWICBitmap> bitmap;
+  ComPtr<IWICBitmapLock> lock;
+  const WICRect all = {0, 0, INT(w), INT(h)};
+  UINT lockedBytes = 0, lockedStride = 0;
+  BYTE* pixels = nullptr;
+  if (FAILED(factory.CreateBitmap(w, h, format, WICBitmapCacheOnLoad, &bitmap)) ||
+      FAILED(bitmap->Lock(&all, WICBitmapLockWrite, &lock)) || FAILED(lock->GetStride(&lockedStride)) ||
+      FAILED(lock->GetDataPointer(&lockedBytes, &pixels))) {
+    reduced.fault = PictureFault::TooLarge;  // no memory for it
+    return reduced;
+  }
+  if (FAILED(transform->CopyPixels(nullptr, w, h, &format, WICBitmapTransformRotate0, lockedStride,
+                                   lockedBytes, pixels))) {
+    reduced.fault = PictureFault::Damaged;
+    return reduced;
+  }
+  lock.Reset();
+  reduced.source = bitmap;
+  reduced.width = w;
+  reduced.height = h;
+  return reduced;
+}
+
+}  // namespace
+
+LoadedPicture DecodeFrame(IWICImagingFactory& factory, IWICBitmapFrameDecode& frame, int boxWidth,
+                          int boxHeight, const std::function<void()>& stillLoading) {
+  UINT width = 0, height = 0;
+  if (FAILED(frame.GetSize(&width, &height)) || width == 0 || height == 0) return Fault(PictureFault::Damaged);
+  if (BeyondPictureLimits(width, height)) return Fault(PictureFault::TooLarge);
+
+  const int orientation = OrientationOf(frame);
+  const bool turned = Turns(orientation);
+  // The fitted size, in the stored orientation.
+  const UINT targetWidth = std::min<UINT>(width, UINT(turned ? boxHeight : boxWidth));
+  const UINT targetHeight = std::min<UINT>(height, UINT(turned ? boxWidth : boxHeight));
+  if (targetWidth == 0 || targetHeight == 0) return Fault(PictureFault::Damaged);
+
+  Reduced reduced = DecodeReduced(factory, frame, width, height, targetWidth, targetHeight);
+  if (reduced.fault != PictureFault::None) return Fault(reduced.fault);
+  IWICBitmapSource* source = &frame;
+  if (reduced.source) {
+    source = reduced.source.Get();
+    width = reduced.width;
+    height = reduced.height;
+    if (stillLoading) stillLoading();
+  }
+  // The decoded picture is held whole before its squeeze.
+  if (static_cast<long long>(width) * height * 4 > kPictureMemoryBudget) return Fault(PictureFault::TooLarge);
+
+  Bitmap decoded{static_cast<int>(width), static_cast<int>(height)};
+  const UINT stride = width * 4;
+  ComPtr<IWICFormatConverter> converter;
+  if (FAILED(factory.CreateFormatConverter(&converter)) ||
+      FAILED(converter->Initialize(source, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                   WICBitmapPaletteTypeCustom)))
+    return Fault(PictureFault::Damaged);
+  // In bands, so a long load can tell the player it is still going.
+  constexpr UINT kBand = 256;
+  for (UINT top = 0; top < height; top += kBand) {
+    const UINT rows = std::min(kBand, height - top);
+    const WICRect band = {0, INT(top), INT(width), INT(rows)};
+    if (FAILED(converter->CopyPixels(&band, stride, stride * rows,
+                                     reinterpret_cast<BYTE*>(decoded.Row(int(top))))))
+      return Fault(PictureFault::Damaged);
+    if (stillLoading) stillLoading();
+  }
+  for (int y = 0; y < decoded.Height(); ++y) OverFace(decoded.Row(y), decoded.Width());
+  Bitmap fitted =
+      width == targetWidth && height == targetHeight
+          ? std::move(decoded)
+          : AreaAverage(decoded, 0, 0, int(width), int(height), int(targetWidth), int(targetHeight));
+  return {Upright(fitted, orientation), PictureFault::None};
+}
+
+}  // namespace mirel::picture
