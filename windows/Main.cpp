@@ -4,12 +4,15 @@
 
 #include "Win32.h"
 
+#include <exception>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "Form1Frame.h"
 #include "Win32Host.h"
+#include "WideText.h"
 #include "menu/Form1.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Utf8Path.h"
@@ -72,5 +75,12 @@ int Main(HINSTANCE instance, int showCommand) {
 }  // namespace mirel
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
-  return mirel::Main(instance, showCommand);
+  try {
+    return mirel::Main(instance, showCommand);
+  } catch (const std::exception& error) {
+    // A program with no console has only a message box to say why it stopped.
+    const std::wstring text = L"実行時エラー: " + mirel::Widen(error.what());
+    ::MessageBoxW(nullptr, text.c_str(), mirel::Widen(mirel::kTitle).c_str(), MB_OK | MB_ICONERROR);
+    return 1;
+  }
 }
