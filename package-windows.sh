@@ -27,11 +27,14 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 
 # The folder both packages hold, named as it unpacks; every file dated by the
 # commit, since the zip and the installer both keep the files' times.
-stage=$PWD/$build/stage
+build_path=$(realpath "$build")
+stage=$build_path/stage
 rm -rf "$stage"
 cmake --install "$build" --prefix "$stage/Mirel" --strip
 find "$stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 mapfile -t files < <(cd "$stage/Mirel" && find . -type f -printf '%P\n' | LC_ALL=C sort)
+# The installer's lists below name files in the one folder only.
+[[ ${files[*]} != */* ]] || { echo "The staged folder has subfolders: ${files[*]}" >&2; exit 1; }
 
 # The installer installs and its uninstaller deletes exactly the staged files.
 {
@@ -39,21 +42,22 @@ mapfile -t files < <(cd "$stage/Mirel" && find . -type f -printf '%P\n' | LC_ALL
   printf '  File "%s"\n' "${files[@]/#/$stage/Mirel/}"
   echo '!macroend'
   echo '!macro MIREL_DELETE_FILES'
+  # shellcheck disable=SC2016  # NSIS expands $INSTDIR
   printf '  Delete "$INSTDIR\\%s"\n' "${files[@]}"
   echo '!macroend'
-} >"$build/files.nsh"
+} >"$build_path/files.nsh"
 
 mkdir -p dist
-zip=dist/mirel-$version-win64.zip
-setup=dist/mirel-$version-win64-setup.exe
+zip=$PWD/dist/mirel-$version-win64.zip
+setup=$PWD/dist/mirel-$version-win64-setup.exe
 rm -f "$zip" "$setup"
-# Info-ZIP's zip, as cmake -E tar would keep each file's change time and owner:
-# -X keeps no owner and no time but the (local, so UTC) modification time, -D
-# no folder entries.
-(cd "$stage" && TZ=UTC zip -X -D -q -9 "$OLDPWD/$zip" "${files[@]/#/Mirel/}")
+# Info-ZIP's zip, since cmake -E tar writes each file's change time and owner
+# whatever --mtime says: -X leaves out owners and every time but the
+# modification time (written as local time, hence UTC), -D the folder entries.
+(cd "$stage" && TZ=UTC zip -X -D -q -9 "$zip" "${files[@]/#/Mirel/}")
 # Windows wants four numbers in a version resource.
 IFS=. read -r major minor patch tweak <<<"$version"
 makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" \
   -DVERSION4="$major.${minor:-0}.${patch:-0}.${tweak:-0}" \
-  -DFILES="$PWD/$build/files.nsh" -DOUTFILE="$PWD/$setup" packaging/windows/mirel.nsi
-echo "Wrote $zip and $setup"
+  -DFILES="$build_path/files.nsh" -DOUTFILE="$setup" packaging/windows/mirel.nsi
+echo "Wrote dist/${zip##*/} and dist/${setup##*/}"
