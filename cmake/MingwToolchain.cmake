@@ -17,10 +17,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Wide-character Windows calls throughout, for Windows 10 and later.
 add_compile_definitions(UNICODE _UNICODE _WIN32_WINNT=0x0A00 WINVER=0x0A00)
-# Each function and datum in a section of its own, so the linker leaves out
-# what nothing calls: the statically linked runtime is most of the program.
-set(CMAKE_CXX_FLAGS_INIT "-ffunction-sections -fdata-sections")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--gc-sections")
+set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
 
 find_program(MIREL_WINE NAMES wine wine64)
 if(MIREL_WINE)
