@@ -16,6 +16,7 @@
 #include "picture/StreamSource.h"
 #include "picture/WicFrame.h"
 #include "picture/plain/BmpDecoder.h"
+#include "picture/plain/MemorySource.h"
 #include "platform/Utf8Path.h"
 
 namespace mirel {
@@ -57,8 +58,8 @@ LoadedPicture Decode(IWICImagingFactory& factory, IStream& stream, int boxWidth,
 
 // BMP by the steps of the Linux loader (picture/PictureFile.cpp) for a format
 // that has no orientation, so that a file loads, or not, alike on both.
-LoadedPicture LoadBmp(IStream& stream, int boxWidth, int boxHeight, const std::function<void()>& stillLoading) {
-  picture::StreamSource source(stream);
+LoadedPicture LoadBmp(picture::ByteSource& source, int boxWidth, int boxHeight,
+                      const std::function<void()>& stillLoading) {
   picture::BmpDecoder bmp(source);
   int width = 0, height = 0;
   if (const picture::Outcome got = bmp.ReadHeader(width, height); got != picture::Outcome::Ok)
@@ -89,7 +90,10 @@ LoadedPicture LoadStream(IWICImagingFactory& factory, IStream& stream, std::stri
   }
   const LARGE_INTEGER start{};
   if (FAILED(stream.Seek(start, STREAM_SEEK_SET, nullptr))) return Fault(PictureFault::Unreadable);
-  if (std::string_view(format->name) == "bmp") return LoadBmp(stream, boxWidth, boxHeight, stillLoading);
+  if (std::string_view(format->name) == "bmp") {
+    picture::StreamSource source(stream);
+    return LoadBmp(source, boxWidth, boxHeight, stillLoading);
+  }
   return Decode(factory, stream, boxWidth, boxHeight, stillLoading);
 }
 
@@ -133,14 +137,21 @@ LoadedPicture LoadPictureFile(const std::string& path, int boxWidth, int boxHeig
 LoadedPicture LoadPictureBytes(std::span<const unsigned char> bytes, int boxWidth, int boxHeight) {
   if (bytes.empty()) return Fault(PictureFault::Empty);
   if (bytes.size() > std::size_t(kPictureMaxFileBytes)) return Fault(PictureFault::TooLarge);
+  const std::string_view head(reinterpret_cast<const char*>(bytes.data()),
+                              std::min<std::size_t>(bytes.size(), picture::kHeadBytes));
+  // The built-in pictures are BMPs: read without COM, which the start need
+  // not wait for.
+  if (const picture::FormatFacts* format = picture::Recognise(head);
+      format && std::string_view(format->name) == "bmp") {
+    picture::MemorySource source(bytes);
+    return LoadBmp(source, boxWidth, boxHeight, {});
+  }
   const ComPtr<IWICImagingFactory> factory = Factory();
   ComPtr<IWICStream> stream;
   // The stream only reads the bytes, whatever its signature says.
   if (!factory || FAILED(factory->CreateStream(&stream)) ||
       FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()), DWORD(bytes.size()))))
     return Fault(PictureFault::Unreadable);
-  const std::string_view head(reinterpret_cast<const char*>(bytes.data()),
-                              std::min<std::size_t>(bytes.size(), picture::kHeadBytes));
   return LoadStream(*factory.Get(), *stream.Get(), head, boxWidth, boxHeight, {});
 }
 

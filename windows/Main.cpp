@@ -35,8 +35,11 @@ namespace {
 // player's local application data folder.
 void OpenLibrary(MciInterpreter& mci) {
   const std::filesystem::path folder = ProgramFolder();
-  const RecordFilePlace record = ChooseRecordFilePlace(folder, FolderIsWritable(folder),
-                                                       GameDataFolder().value_or(std::filesystem::path()));
+  // The data folder is looked up only when needed: the lookup loads the shell.
+  const bool besideProgram = FolderIsWritable(folder);
+  const std::filesystem::path dataFolder =
+      besideProgram ? std::filesystem::path() : GameDataFolder().value_or(std::filesystem::path());
+  const RecordFilePlace record = ChooseRecordFilePlace(folder, besideProgram, dataFolder);
   Lib = std::make_unique<Zentik11>(mci, record.save, record.load);
   Lib->SoundSet(1, Utf8FromPath(folder / "Sound1.wav"), false);
   Lib->SoundSet(2, Utf8FromPath(folder / "Sound2.wav"), false);
