@@ -23,10 +23,11 @@ import time
 from Xlib import X, display, protocol
 
 
-def start_xvfb():
+def start_xvfb(*options):
+    """A private Xvfb with the options added; its process and display name."""
     read_end, write_end = os.pipe()
     proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
-                             "-noreset", "-nolisten", "tcp"],
+                             "-noreset", "-nolisten", "tcp", *options],
                             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write_end)
     number = b""

@@ -46,30 +46,12 @@ import time
 from Xlib import X, display, protocol
 from Xlib.ext import damage, xtest
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "startup"))
+from startup import start_xvfb  # noqa: E402
+
 CLICK = (172, 111)  # the game's label "付属の素材で遊ぶ♪", in client pixels
 MB = 2000000
 MIB = 2 * 1024 * 1024
-
-
-def start_xvfb():
-    read_end, write_end = os.pipe()
-    # A black root, so a window not yet drawn into is flat.
-    proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-br",
-                             "-noreset", "-nolisten", "tcp"],
-                            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    number = b""
-    while not number.endswith(b"\n"):
-        ready, _, _ = select.select([read_end], [], [], 15)
-        if not ready:
-            proc.kill()
-            sys.exit("Xvfb did not start")
-        chunk = os.read(read_end, 16)
-        if not chunk:
-            break
-        number += chunk
-    os.close(read_end)
-    return proc, ":" + number.decode().strip()
 
 
 class Screen:
@@ -238,7 +220,7 @@ def main():
         raised = True
     except OSError:
         raised = False
-    xvfb, name = start_xvfb()
+    xvfb, name = start_xvfb("-br")  # a black root, so a window not yet drawn into is flat
     folder = tempfile.mkdtemp(prefix="mirel-winbench-")
     prefix = os.path.abspath(args.prefix) if args.prefix else os.path.join(folder, "prefix")
     os.makedirs(prefix, exist_ok=True)
