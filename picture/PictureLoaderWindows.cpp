@@ -56,6 +56,9 @@ LoadedPicture Decode(IWICImagingFactory& factory, IStream& stream, int boxWidth,
   return picture::DecodeFrame(factory, *frame.Get(), boxWidth, boxHeight, stillLoading);
 }
 
+// Our own reader's format; WIC decodes every other.
+bool IsBmp(const picture::FormatFacts* format) { return format && std::string_view(format->name) == "bmp"; }
+
 // BMP by the steps of the Linux loader (picture/PictureFile.cpp) for a format
 // that has no orientation, so that a file loads, or not, alike on both.
 LoadedPicture LoadBmp(picture::ByteSource& source, int boxWidth, int boxHeight,
@@ -90,7 +93,7 @@ LoadedPicture LoadStream(IWICImagingFactory& factory, IStream& stream, std::stri
   }
   const LARGE_INTEGER start{};
   if (FAILED(stream.Seek(start, STREAM_SEEK_SET, nullptr))) return Fault(PictureFault::Unreadable);
-  if (std::string_view(format->name) == "bmp") {
+  if (IsBmp(format)) {
     picture::StreamSource source(stream);
     return LoadBmp(source, boxWidth, boxHeight, stillLoading);
   }
@@ -141,8 +144,7 @@ LoadedPicture LoadPictureBytes(std::span<const unsigned char> bytes, int boxWidt
                               std::min<std::size_t>(bytes.size(), picture::kHeadBytes));
   // The built-in pictures are BMPs: read without COM, which the start need
   // not wait for.
-  if (const picture::FormatFacts* format = picture::Recognise(head);
-      format && std::string_view(format->name) == "bmp") {
+  if (IsBmp(picture::Recognise(head))) {
     picture::MemorySource source(bytes);
     return LoadBmp(source, boxWidth, boxHeight, {});
   }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "SoundMixer.h"
+#include "platform/WideText.h"
 
 namespace mirel {
 namespace {
@@ -34,10 +35,7 @@ std::string ErrorText(MMRESULT result) {
   std::array<wchar_t, MAXERRORLENGTH> wide{};
   if (waveOutGetErrorTextW(result, wide.data(), UINT(wide.size())) != MMSYSERR_NOERROR)
     return "waveOut error " + std::to_string(result);
-  std::array<char, 4 * MAXERRORLENGTH> text{};
-  const int length =
-      WideCharToMultiByte(CP_UTF8, 0, wide.data(), -1, text.data(), int(text.size()), nullptr, nullptr);
-  return length > 0 ? std::string(text.data()) : "waveOut error " + std::to_string(result);
+  return Narrow(wide.data());
 }
 
 bool Returned(const WAVEHDR& header) {

@@ -185,8 +185,8 @@ std::optional<EntryName> MoveAside(const CheckedFile& place, std::string& error)
     error = kTakenMeanwhile;
     return std::nullopt;
   }
-  for (int n = 1; n <= 99; ++n) {
-    std::string backup = place.Name() + (n == 1 ? std::string(".bak") : ".bak." + std::to_string(n));
+  for (int n = 1; n <= kBackupNames; ++n) {
+    EntryName backup = BackupName(place.Name(), n);
     int code = 0;
     if (RenameNoReplace(place.Folder(), place.Name(), backup, code)) {
       SyncFolder(place.Folder());

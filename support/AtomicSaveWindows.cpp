@@ -123,8 +123,8 @@ std::optional<EntryName> MoveAside(const CheckedFile& place, std::string& error)
     error = kTakenMeanwhile;
     return std::nullopt;
   }
-  for (int n = 1; n <= 99; ++n) {
-    EntryName backup = place.Name() + (n == 1 ? std::wstring(L".bak") : L".bak." + std::to_wstring(n));
+  for (int n = 1; n <= kBackupNames; ++n) {
+    EntryName backup = BackupName(place.Name(), n);
     DWORD code = 0;
     if (RenameNoReplace(place.FolderPath(), place.Name(), backup, code)) return backup;
     if (!NameTaken(code)) {

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "support/Cp932.h"
+#include "platform/WideText.h"
 
 namespace mirel {
 namespace {
@@ -72,13 +73,7 @@ std::optional<std::string> DecodeCp932(std::string_view ansi) {
   bool ok = false;
   const std::wstring wide = Widen(kCodePage, MB_ERR_INVALID_CHARS, ansi, ok);
   if (!ok) return std::nullopt;
-  const int size = static_cast<int>(wide.size());
-  const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(length), '\0');
-  if (length <= 0 ||
-      ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, out.data(), length, nullptr, nullptr) != length)
-    return std::nullopt;
-  return out;
+  return Narrow(wide);
 }
 
 std::string EncodeCp932(std::string_view utf8, std::size_t& replaced) {

@@ -20,6 +20,10 @@ EntryName StagingName(const EntryName& name, std::uint64_t pid, unsigned attempt
                                       std::to_string(salt ^ (attempt * 2654435761u)));
 }
 
+EntryName BackupName(const EntryName& name, int n) {
+  return name + Native(n == 1 ? std::string(".bak") : ".bak." + std::to_string(n));
+}
+
 std::optional<std::uint64_t> StagingPid(const EntryName& entry, const EntryName& name) {
   const EntryName prefix = StagingPrefix(name);
   if (entry.compare(0, prefix.size(), prefix) != 0) return std::nullopt;

@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "WideText.h"
+#include "platform/WideText.h"
 #include "menu/Form1.h"
 #include "platform/WindowScale.h"
 

@@ -12,7 +12,7 @@
 
 #include "Form1Frame.h"
 #include "Win32Host.h"
-#include "WideText.h"
+#include "platform/WideText.h"
 #include "menu/Form1.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Utf8Path.h"

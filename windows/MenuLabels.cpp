@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "WideText.h"
+#include "platform/WideText.h"
 #include "assets/Assets.h"
 
 namespace mirel {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "Form1Frame.h"
-#include "WideText.h"
+#include "platform/WideText.h"
 
 namespace mirel {
 

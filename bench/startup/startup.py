@@ -70,12 +70,27 @@ class MapWatcher:
             select.select([self.conn.fileno()], [], [], left)
 
     def close(self, window):
-        protocols = self.conn.intern_atom("WM_PROTOCOLS")
-        delete = self.conn.intern_atom("WM_DELETE_WINDOW")
-        event = protocol.event.ClientMessage(window=window, client_type=protocols,
-                                             data=(32, [delete, X.CurrentTime, 0, 0, 0]))
-        window.send_event(event, event_mask=X.NoEventMask)
-        self.conn.flush()
+        close_window(self.conn, window)
+
+
+def close_window(conn, window):
+    """What a window manager sends when the close box is pressed."""
+    protocols = conn.intern_atom("WM_PROTOCOLS")
+    delete = conn.intern_atom("WM_DELETE_WINDOW")
+    event = protocol.event.ClientMessage(window=window, client_type=protocols,
+                                         data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+    window.send_event(event, event_mask=X.NoEventMask)
+    conn.flush()
+
+
+def wait_for_exit(proc, what, timeout):
+    """Waits for a program asked to close; stops the run if it does not."""
+    try:
+        proc.wait(timeout)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+        sys.exit("%s did not close" % what)
 
 
 def cpu_seconds(pid):
@@ -111,12 +126,7 @@ def run_once(watcher, command, cwd, env, settle):
     time.sleep(settle)  # let it paint its first frame and settle
     peak = peak_memory_kb(proc.pid)
     watcher.close(window)
-    try:
-        proc.wait(10)
-    except subprocess.TimeoutExpired:
-        proc.kill()
-        proc.wait()
-        sys.exit("%s did not close" % command)
+    wait_for_exit(proc, command, 10)
     return mapped - started, cpu, peak
 
 

@@ -43,11 +43,11 @@ import sys
 import tempfile
 import time
 
-from Xlib import X, display, protocol
+from Xlib import X, display
 from Xlib.ext import damage, xtest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "startup"))
-from startup import start_xvfb  # noqa: E402
+from startup import close_window, start_xvfb, wait_for_exit  # noqa: E402
 
 CLICK = (172, 111)  # the game's label "付属の素材で遊ぶ♪", in client pixels
 MB = 2000000
@@ -149,14 +149,7 @@ class Screen:
         sys.exit("no change within %d s of the press" % timeout)
 
     def close(self, window_id):
-        """What a window manager sends when the close box is pressed."""
-        window = self.conn.create_resource_object("window", window_id)
-        protocols = self.conn.intern_atom("WM_PROTOCOLS")
-        delete = self.conn.intern_atom("WM_DELETE_WINDOW")
-        event = protocol.event.ClientMessage(window=window, client_type=protocols,
-                                             data=(32, [delete, X.CurrentTime, 0, 0, 0]))
-        window.send_event(event, event_mask=X.NoEventMask)
-        self.conn.flush()
+        close_window(self.conn, self.conn.create_resource_object("window", window_id))
 
 
 def run_once(screen, wine, program, title, folder, env, settle):
@@ -172,12 +165,7 @@ def run_once(screen, wine, program, title, folder, env, settle):
     press = screen.press_to_change(window)
     time.sleep(settle)
     screen.close(window)
-    try:
-        proc.wait(15)
-    except subprocess.TimeoutExpired:
-        proc.kill()
-        proc.wait()
-        sys.exit("%s did not close" % program)
+    wait_for_exit(proc, program, 15)
     return painted - started, press
 
 

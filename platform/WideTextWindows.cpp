@@ -1,15 +1,10 @@
-#pragma once
-// The game's UTF-8 text to and from the UTF-16 that Windows' wide calls take.
-// Text that is not valid UTF-8 comes out with U+FFFD in place of the bad bytes.
+#include <windows.h>
 
-#include "Win32.h"
-
-#include <string>
-#include <string_view>
+#include "WideText.h"
 
 namespace mirel {
 
-inline std::wstring Widen(std::string_view text) {
+std::wstring Widen(std::string_view text) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
   const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
@@ -18,7 +13,7 @@ inline std::wstring Widen(std::string_view text) {
   return wide;
 }
 
-inline std::string Narrow(std::wstring_view wide) {
+std::string Narrow(std::wstring_view wide) {
   if (wide.empty()) return {};
   const int size = static_cast<int>(wide.size());
   const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
