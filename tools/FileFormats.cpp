@@ -29,11 +29,18 @@ std::uint32_t Stride(int width, std::uint32_t bitsPerPixel) {
   return ((static_cast<std::uint32_t>(width) * bitsPerPixel + 31) / 32) * 4;
 }
 
-// File header and BITMAPINFOHEADER; a positive height means bottom-up rows, BI_RGB means uncompressed.
+constexpr std::uint32_t kBiRgb = 0;   // uncompressed
+constexpr std::uint32_t kBiRle8 = 1;  // 8-bit indices, run-length coded
+
+// File header and BITMAPINFOHEADER; a positive height means bottom-up rows.
+// Uncompressed rows need no size; coded ones give theirs.
 void PutBmpHeaders(std::vector<std::uint8_t>& out, int width, int height, std::uint32_t bitsPerPixel,
-                   std::uint32_t paletteEntries) {
+                   std::uint32_t paletteEntries, std::uint32_t compression = kBiRgb,
+                   std::uint32_t codedSize = 0) {
   const std::uint32_t pixelOffset = kFileHeaderSize + kInfoHeaderSize + 4 * paletteEntries;
-  const std::uint32_t imageSize = Stride(width, bitsPerPixel) * static_cast<std::uint32_t>(height);
+  const std::uint32_t imageSize = compression == kBiRgb
+                                      ? Stride(width, bitsPerPixel) * static_cast<std::uint32_t>(height)
+                                      : codedSize;
   out.push_back('B');
   out.push_back('M');
   Put32(out, pixelOffset + imageSize);
@@ -44,7 +51,7 @@ void PutBmpHeaders(std::vector<std::uint8_t>& out, int width, int height, std::u
   Put32(out, static_cast<std::uint32_t>(height));
   Put16(out, 1);  // planes
   Put16(out, static_cast<std::uint16_t>(bitsPerPixel));
-  Put32(out, 0);  // BI_RGB
+  Put32(out, compression);
   Put32(out, imageSize);
   Put32(out, static_cast<std::uint32_t>(kPixelsPerMetre));
   Put32(out, static_cast<std::uint32_t>(kPixelsPerMetre));
@@ -80,20 +87,39 @@ QImage BitPicture::ToImage() const {
   return image;
 }
 
-std::vector<std::uint8_t> EncodeBmp24(const RgbPicture& picture) {
-  std::vector<std::uint8_t> out;
-  PutBmpHeaders(out, picture.width, picture.height, 24, 0);
-  const std::uint32_t stride = Stride(picture.width, 24);
-  for (int y = picture.height - 1; y >= 0; --y) {
-    const std::size_t rowStart = out.size();
-    for (int x = 0; x < picture.width; ++x) {
-      const std::size_t i = PixelIndex(x, y, picture.width) * 3;
-      out.push_back(picture.rgb[i + 2]);  // stored as B, G, R
-      out.push_back(picture.rgb[i + 1]);
-      out.push_back(picture.rgb[i]);
+std::vector<std::uint8_t> EncodeBmp8Rle(const RgbPicture& picture) {
+  std::vector<std::uint32_t> palette;  // 0x00RRGGBB, in order of first use
+  std::vector<std::uint8_t> indices;
+  for (std::size_t i = 0; i < picture.rgb.size(); i += 3) {
+    const std::uint32_t colour = std::uint32_t(picture.rgb[i]) << 16 | std::uint32_t(picture.rgb[i + 1]) << 8 |
+                                 picture.rgb[i + 2];
+    auto it = std::find(palette.begin(), palette.end(), colour);
+    if (it == palette.end()) {
+      if (palette.size() == 256) return {};
+      it = palette.insert(palette.end(), colour);
     }
-    out.resize(rowStart + stride, 0);
+    indices.push_back(static_cast<std::uint8_t>(it - palette.begin()));
   }
+  // Every run in encoded mode (a count, then the index), a row's end after
+  // each row from the bottom, the picture's end after the last.
+  std::vector<std::uint8_t> coded;
+  for (int y = picture.height - 1; y >= 0; --y) {
+    const std::uint8_t* row = indices.data() + PixelIndex(0, y, picture.width);
+    for (int x = 0; x < picture.width;) {
+      int run = 1;
+      while (x + run < picture.width && run < 255 && row[x + run] == row[x]) ++run;
+      coded.push_back(static_cast<std::uint8_t>(run));
+      coded.push_back(row[x]);
+      x += run;
+    }
+    coded.insert(coded.end(), {0, y == 0 ? std::uint8_t{1} : std::uint8_t{0}});
+  }
+  std::vector<std::uint8_t> out;
+  const auto entries = static_cast<std::uint32_t>(palette.size());
+  PutBmpHeaders(out, picture.width, picture.height, 8, entries, kBiRle8,
+                static_cast<std::uint32_t>(coded.size()));
+  for (const std::uint32_t colour : palette) Put32(out, colour);  // B, G, R, 0 in the file
+  out.insert(out.end(), coded.begin(), coded.end());
   return out;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// Writers for the exact file layouts the game ships: uncompressed bottom-up
-// BMPs (24-bit colour and 1-bit two-colour) and 16-bit PCM WAV. The bytes are
+// Writers for the exact file layouts the game ships: bottom-up BMPs (24-bit
+// colour, 8-bit run-length coded and 1-bit two-colour) and 16-bit PCM WAV. The bytes are
 // laid out by hand so the headers never depend on an image library's choices.
 
 #include <cstdint>
@@ -20,7 +20,7 @@ inline std::size_t PixelIndex(int x, int y, int width) {
   return PixelCount(width, y) + static_cast<std::size_t>(x);
 }
 
-// RGB pixels, row-major from the top row; stored as 24 bits a pixel.
+// RGB pixels, row-major from the top row, 3 bytes a pixel.
 struct RgbPicture {
   int width = 0;
   int height = 0;
@@ -42,7 +42,9 @@ struct BitPicture {
   QImage ToImage() const;
 };
 
-std::vector<std::uint8_t> EncodeBmp24(const RgbPicture& picture);
+// 8-bit palette, run-length coded (BI_RLE8): a picture of few colours in
+// long runs, as the backdrop, in a few kilobytes. Empty above 256 colours.
+std::vector<std::uint8_t> EncodeBmp8Rle(const RgbPicture& picture);
 // Palette entry 0 is white, entry 1 black.
 std::vector<std::uint8_t> EncodeBmp1(const BitPicture& picture);
 // One picture of an icon file: a square PNG.

@@ -112,7 +112,8 @@ int main(int argc, char** argv) {
 
   bool ok = true;
   const RgbPicture backdrop = DrawBackdrop();
-  ok &= Save(out / "pictures" / "Backdrop.bmp", EncodeBmp24(backdrop));
+  const std::vector<std::uint8_t> backdropFile = EncodeBmp8Rle(backdrop);
+  ok &= !backdropFile.empty() && Save(out / "pictures" / "Backdrop.bmp", backdropFile);
 
   const Field shades[] = {ShadeSpirals(), ShadeTablet(), ShadeCharacters(), ShadeFace()};
   std::vector<BitPicture> reliefs;
