@@ -6,15 +6,15 @@
 #   scripts/fresh-root-check.sh ./package.sh
 #   scripts/fresh-root-check.sh ./play.sh --version
 #
-# Needs root and debootstrap. The root is made under build-fresh-root/ (or
-# MIREL_FRESH_ROOT) and removed afterwards unless MIREL_KEEP_ROOT=1; the
-# downloaded system packages are kept in build-fresh-root-cache/ for the next
-# run. Uncommitted changes are not copied: the check is of HEAD.
+# Needs root; installs debootstrap when it is missing. The root is made under
+# build-fresh-root/ (or MIREL_FRESH_ROOT) and removed afterwards unless
+# MIREL_KEEP_ROOT=1; the system packages debootstrap downloads are kept in
+# build-fresh-root-cache/ for the next run. Uncommitted changes are not copied: the check is of HEAD.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 [[ $(id -u) -eq 0 ]] || { echo "Run as root: debootstrap and chroot need it." >&2; exit 1; }
-command -v debootstrap >/dev/null || { echo "Needs debootstrap (apt-get install debootstrap)." >&2; exit 1; }
+scripts/ensure-packages.sh packages-fresh-root.txt
 
 command=("$@")
 [[ ${#command[@]} -gt 0 ]] || command=(./test.sh)
@@ -59,6 +59,9 @@ run_started=$SECONDS
 set +e
 unshare --mount --pid --fork --mount-proc="$root/proc" bash -euc '
   root=$1; shift
+  # The root a mount of its own, as on a real machine: tests that make their
+  # mounts private (a small tmpfs for a full disk) need "/" to be one.
+  mount --rbind "$root" "$root"
   mount --rbind /dev "$root/dev"
   mount --rbind /sys "$root/sys"
   mount -t tmpfs tmpfs "$root/tmp"

@@ -37,9 +37,10 @@ std::string LabelCharacters() {
 }
 
 bool SubsetLabelFont(const std::filesystem::path& source, const std::filesystem::path& output,
-                     const std::string& python) {
+                     const std::string& python, bool forAutoHinter) {
   QTemporaryFile text;
-  const QByteArray wanted = QByteArray::fromStdString(LabelCharacters()) + kHinterReference;
+  const QByteArray wanted =
+      QByteArray::fromStdString(LabelCharacters()) + (forAutoHinter ? kHinterReference : "");
   if (!text.open() || text.write(wanted) < 0 || !text.flush()) {
     std::fprintf(stderr, "cannot write the label characters to a temporary file\n");
     return false;

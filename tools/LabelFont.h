@@ -10,11 +10,12 @@ namespace mirel::tools {
 // Every character the menu labels can show, once each, in caption order.
 std::string LabelCharacters();
 
-// Writes the glyphs of LabelCharacters(), and those FreeType's auto-hinter
-// measures, from the font at source to output, with fontTools' subsetter run
-// by python. False, with a message on standard
-// error, when that fails.
+// Writes the glyphs of LabelCharacters() from the font at source to output,
+// with fontTools' subsetter run by python; with forAutoHinter also those that
+// FreeType's auto-hinter measures, which Linux draws the labels with. Windows
+// draws them unhinted and needs only the labels' own. False, with a message on
+// standard error, when that fails.
 bool SubsetLabelFont(const std::filesystem::path& source, const std::filesystem::path& output,
-                     const std::string& python);
+                     const std::string& python, bool forAutoHinter);
 
 }  // namespace mirel::tools

@@ -143,6 +143,9 @@ int main(int argc, char** argv) {
 
   ok &= Save(out / "sounds" / "Sound1.wav", EncodeWav16(MakeSlideSound(), kSampleRate));
   ok &= Save(out / "sounds" / "Sound2.wav", EncodeWav16(MakeChimeSound(), kSampleRate));
-  if (font) ok &= SubsetLabelFont(MIREL_LABEL_FONT_SOURCE, out / "fonts" / "MochiyPopOne-Regular.ttf", MIREL_PYTHON);
+  if (font) {
+    ok &= SubsetLabelFont(MIREL_LABEL_FONT_SOURCE, out / "fonts" / "MochiyPopOne-Regular.ttf", MIREL_PYTHON, true);
+    ok &= SubsetLabelFont(MIREL_LABEL_FONT_SOURCE, out / "fonts" / "MochiyPopOne-Labels.ttf", MIREL_PYTHON, false);
+  }
   return ok ? 0 : 1;
 }

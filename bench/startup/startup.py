@@ -6,8 +6,11 @@ is created to the moment the X server reports the map of its first top-level
 window (MapNotify seen on the root window). Peak memory is VmHWM read just
 before the window is asked to close. Medians after a warm-up.
 
+Size: the program file as built, against 0.6 MB (600,000 bytes); a Release
+build is meant.
+
 Targets: start within 1.1x the minimal window's time; peak memory within 1.2x
-the minimal window's.
+the minimal window's; the program at most 0.6 MB.
 """
 
 import argparse
@@ -189,7 +192,10 @@ def main():
     print("start: %.2fx the minimal window (target <= 1.1x): %s" % (game_time / base_time, "ok" if time_ok else "MISSED"))
     print("peak memory: %.2fx the minimal window, %.1f MB against %.1f MB (target <= 1.2x): %s"
           % (game_mem / base_mem, game_mem, base_mem, "ok" if mem_ok else "MISSED"))
-    return 0 if time_ok and mem_ok else 1
+    size = os.path.getsize(args.program)
+    size_ok = size <= 600000
+    print("size: %d bytes (target <= 0.6 MB = 600,000 bytes): %s" % (size, "ok" if size_ok else "MISSED"))
+    return 0 if time_ok and mem_ok and size_ok else 1
 
 
 if __name__ == "__main__":

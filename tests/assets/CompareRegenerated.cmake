@@ -28,7 +28,7 @@ execute_process(COMMAND ${GENERATOR} ${WORK}/native RESULT_VARIABLE rc OUTPUT_QU
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "the generator failed: ${rc}")
 endif()
-compare_with_committed(${WORK}/native "${pictures};fonts/MochiyPopOne-Regular.ttf" "")
+compare_with_committed(${WORK}/native "${pictures};fonts/MochiyPopOne-Regular.ttf;fonts/MochiyPopOne-Labels.ttf" "")
 
 if(EMULATOR)
   # The emulator cannot start the font subsetter; the font is fontTools' work.

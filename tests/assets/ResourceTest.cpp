@@ -28,17 +28,20 @@ TEST(Resources, HoldTheCommittedFiles) {
   EXPECT_TRUE(assets::Relief(assets::kReliefCount + 1).empty());
 }
 
-// The font is cut down to the labels' characters; a caption changed without
-// regenerating it would show a missing glyph.
+// The fonts are cut down to the labels' characters; a caption changed without
+// regenerating them would show a missing glyph. The program carries one, the
+// Windows program the other.
 TEST(LabelFont, DrawsEveryCharacterTheLabelsShow) {
-  const assets::Bytes bytes = assets::LabelFont();
-  const QRawFont font(QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())), 21.0);
-  ASSERT_TRUE(font.isValid());
-  EXPECT_EQ(font.familyName(), kFallbackFontFamily);
   QStringList captions{QString::fromUtf8(kSoundOffCaption)};
   for (const auto& label : kLabelDesign) captions << QString::fromUtf8(label.caption);
-  for (const QString& caption : captions)
-    for (const QChar c : caption) EXPECT_TRUE(font.supportsCharacter(c)) << caption.toStdString();
+  for (const char* file : {"fonts/MochiyPopOne-Regular.ttf", "fonts/MochiyPopOne-Labels.ttf"}) {
+    const Bytes bytes = ReadFile(SourceAssets() / file);
+    const QRawFont font(QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())), 21.0);
+    ASSERT_TRUE(font.isValid()) << file;
+    EXPECT_EQ(font.familyName(), kFallbackFontFamily) << file;
+    for (const QString& caption : captions)
+      for (const QChar c : caption) EXPECT_TRUE(font.supportsCharacter(c)) << file << ": " << caption.toStdString();
+  }
   // It ships under its licence.
   EXPECT_FALSE(ReadFile(SourceAssets() / "fonts/OFL.txt").empty());
 }
