@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the .deb of the last commit (or of an unpacked source tree) twice,
 # from two fresh copies at different paths, at different times and under
-# different umasks, and fails unless both are byte for byte the same.
+# different umasks, time zones and locales, and fails unless both are byte for
+# byte the same.
 # Usage: scripts/reproducible-check.sh [work folder, kept afterwards]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,6 +15,8 @@ fi
 mkdir -p "$work"
 
 masks=(022 002)
+zones=(UTC Pacific/Kiritimati)
+locales=(C.UTF-8 C)
 for n in 1 2; do
   rm -rf "$work/clone-$n"
   if git -C "$repo" rev-parse --git-dir >/dev/null 2>&1; then
@@ -22,8 +25,10 @@ for n in 1 2; do
     mkdir -p "$work/clone-$n"
     tar -C "$repo" --exclude='./build*' --exclude=./dist -c . | tar -C "$work/clone-$n" -x
   fi
-  # A different umask and clock for each build: neither may reach the package.
-  (umask "${masks[n - 1]}" && cd "$work/clone-$n" && ./package.sh) > "$work/build-$n.log" 2>&1 ||
+  # A different umask, clock, time zone and locale for each build: none may
+  # reach the package.
+  (umask "${masks[n - 1]}" && cd "$work/clone-$n" &&
+    TZ=${zones[n - 1]} LC_ALL=${locales[n - 1]} ./package.sh) > "$work/build-$n.log" 2>&1 ||
     { tail -n 40 "$work/build-$n.log" >&2; echo "The build in copy $n failed" >&2; exit 1; }
 done
 

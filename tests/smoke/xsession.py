@@ -99,7 +99,9 @@ class XServer:
 
     def env(self):
         env = dict(os.environ)
-        for name in ("QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS"):
+        # The tests set any scale themselves; none comes from the desktop.
+        for name in ("QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS", "QT_FONT_DPI",
+                     "QT_ENABLE_HIGHDPI_SCALING", "QT_SCALE_FACTOR_ROUNDING_POLICY", "QT_USE_PHYSICAL_DPI"):
             env.pop(name, None)
         env["DISPLAY"] = self.name
         # A sanitizer build: the desktop libraries keep a few allocations to
