@@ -1,6 +1,6 @@
 #pragma once
-// Writers for the exact file layouts the game ships: bottom-up BMPs (24-bit
-// colour, 8-bit run-length coded and 1-bit two-colour) and 16-bit PCM WAV. The bytes are
+// Writers for the exact file layouts the game ships: bottom-up BMPs (8-bit
+// run-length coded colour and 1-bit two-colour) and 16-bit PCM WAV. The bytes are
 // laid out by hand so the headers never depend on an image library's choices.
 
 #include <cstdint>
