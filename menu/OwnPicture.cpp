@@ -13,9 +13,7 @@ namespace mirel {
 
 namespace {
 
-constexpr int kOwnSlot = 4;
-constexpr int kPictureSide = 300;
-constexpr int kBoxSide = kPictureSide + 2 * kFrame;
+constexpr int kBoxSide = kPictureSize + 2 * kFrame;
 
 std::string Reason(PictureFault fault) {
   switch (fault) {
@@ -59,7 +57,7 @@ bool Form1::ChooseOwnPicture() {
       host_.Busy(true);
     }
   };
-  const LoadedPicture loaded = LoadPictureFile(path, kPictureSide, kPictureSide, stillLoading);
+  const LoadedPicture loaded = LoadPictureFile(path, kPictureSize, kPictureSize, stillLoading);
   if (busy) host_.Busy(false);
   if (loaded.fault != PictureFault::None) {
     // The title screen stays and the box keeps what it held; the player learns why.
@@ -70,18 +68,18 @@ bool Form1::ChooseOwnPicture() {
     host_.MessageBox(text, MsgButtons::Ok, MsgAnswer::Ok, kTitle);
     return true;
   }
-  LoadPicture3(kOwnSlot, loaded.picture);
+  LoadPicture3(kOwnPictureNo, loaded.picture);
   return false;
 }
 
 void Form1::PrepareOwnPicture() {
-  Surface box = Controls().Picture3[kOwnSlot];
+  Surface box = Controls().Picture3[kOwnPictureNo];
   // A narrow or low picture keeps its natural size; the box's face colour fills the rest.
   if (box.Width() < kBoxSide) box.SetWidth(kBoxSide);
   if (box.Height() < kBoxSide) box.SetHeight(kBoxSide);
   // Squeezes any side longer than 300; the loader has usually done so already,
   // and then this copies the picture onto itself unchanged.
-  StretchBlt(box, 0, 0, kPictureSide, kPictureSide, box, 0, 0, box.ScaleWidth(), box.ScaleHeight());
+  StretchBlt(box, 0, 0, kPictureSize, kPictureSize, box, 0, 0, box.ScaleWidth(), box.ScaleHeight());
   box.SetWidth(kBoxSide);
   box.SetHeight(kBoxSide);
   UseOwnPicture(box.Image());

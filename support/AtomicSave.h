@@ -56,11 +56,6 @@ class StagedFile {
   EntryName staged_;
 };
 
-// Replaces `file` by `bytes` in one step, keeping its owner and mode; refuses,
-// like the record file, anything but a regular file. On failure the old file
-// stays as it was and `error` says why.
-bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes, std::string& error);
-
 // Renames the checked file to the first free name of "<name>.bak",
 // "<name>.bak.2", ... "<name>.bak.99" in its folder. An existing backup is
 // never replaced, not even one another process makes at the same moment. The
