@@ -9,7 +9,8 @@
 # Needs root; installs debootstrap when it is missing. The root is made under
 # build-fresh-root/ (or MIREL_FRESH_ROOT) and removed afterwards unless
 # MIREL_KEEP_ROOT=1; the system packages debootstrap downloads are kept in
-# build-fresh-root-cache/ for the next run. Uncommitted changes are not copied: the check is of HEAD.
+# build-fresh-root-cache/ for the next run. Uncommitted changes are not
+# copied: the check is of HEAD.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

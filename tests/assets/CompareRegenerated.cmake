@@ -7,10 +7,10 @@
 # With EMULATOR the generator runs a second time on an emulated processor with
 # none of the vector extensions that Qt, the C library and libm choose their
 # code paths by, and must give the same bytes again.
-set(pictures pictures/Backdrop.bmp pictures/Relief1.bmp pictures/Relief2.bmp pictures/Relief3.bmp
-             pictures/Relief4.bmp sounds/Sound1.wav sounds/Sound2.wav icons/mirel.ico)
+set(drawn pictures/Backdrop.bmp pictures/Relief1.bmp pictures/Relief2.bmp pictures/Relief3.bmp
+          pictures/Relief4.bmp sounds/Sound1.wav sounds/Sound2.wav icons/mirel.ico)
 foreach(size 16 24 32 48 64 128 256)
-  list(APPEND pictures icons/mirel-${size}.png)
+  list(APPEND drawn icons/mirel-${size}.png)
 endforeach()
 
 function(compare_with_committed folder files what)
@@ -28,7 +28,7 @@ execute_process(COMMAND ${GENERATOR} ${WORK}/native RESULT_VARIABLE rc OUTPUT_QU
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "the generator failed: ${rc}")
 endif()
-compare_with_committed(${WORK}/native "${pictures};fonts/MochiyPopOne-Regular.ttf;fonts/MochiyPopOne-Labels.ttf" "")
+compare_with_committed(${WORK}/native "${drawn};fonts/MochiyPopOne-Regular.ttf;fonts/MochiyPopOne-Labels.ttf" "")
 
 if(EMULATOR)
   # The emulator cannot start the font subsetter; the font is fontTools' work.
@@ -36,5 +36,5 @@ if(EMULATOR)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "the generator failed on the emulated processor (${EMULATOR}): ${rc}")
   endif()
-  compare_with_committed(${WORK}/emulated "${pictures}" "on a processor without vector extensions")
+  compare_with_committed(${WORK}/emulated "${drawn}" "on a processor without vector extensions")
 endif()
