@@ -5,6 +5,7 @@
 
 #include "platform/AreaAverage.h"
 #include "platform/Bitmap.h"
+#include "platform/QtBitmap.h"
 #include "tools/SmallIcon.h"
 
 namespace mirel::tools {
@@ -26,14 +27,7 @@ constexpr std::int64_t kSamples = 16;
 constexpr std::uint32_t kBlack = 0xFF000000u;
 
 Bitmap Scene(const RgbPicture& backdrop, const BitPicture& relief) {
-  Bitmap scene(backdrop.width, backdrop.height);
-  for (int y = 0; y < backdrop.height; ++y) {
-    for (int x = 0; x < backdrop.width; ++x) {
-      const std::size_t i = PixelIndex(x, y, backdrop.width) * 3;
-      scene.SetPixel(x, y, kBlack | std::uint32_t(backdrop.rgb[i]) << 16 |
-                               std::uint32_t(backdrop.rgb[i + 1]) << 8 | backdrop.rgb[i + 2]);
-    }
-  }
+  Bitmap scene = ToBitmap(backdrop.ToImage());
   for (int y = 0; y < 2 * kTile; ++y) {
     for (int x = 0; x < 2 * kTile; ++x) {
       if (x >= kTile && y >= kTile) continue;  // the gap shows the stele

@@ -22,8 +22,10 @@
 #include <fstream>
 #include <stdexcept>
 #include <string>
-#include <utility>
 #include <vector>
+
+#include "platform/AreaAverage.h"
+#include "platform/QtBitmap.h"
 
 namespace mirel::pics {
 
@@ -386,39 +388,12 @@ inline Difference Compare(const QImage& a, const QImage& b) {
   return d;
 }
 
-// How far, in the worst channel, each pixel of `fitted` lies from the exact
-// mean of the part of `source` it covers: at most 0.5 for an area average
-// rounded to the nearest level. Computed here on its own, so the answer owes
-// nothing to any library's scaler.
-inline double FarthestFromAreaMean(const QImage& fitted, const QImage& source) {
-  // Per new pixel along one side: each source pixel it covers and how much.
-  const auto spread = [](int from, int to) {
-    std::vector<std::vector<std::pair<int, double>>> out{static_cast<std::size_t>(to)};
-    for (int k = 0; k < to; ++k) {
-      const double lo = double(k) * from / to, hi = double(k + 1) * from / to;
-      for (int i = int(lo); i < from && i < hi; ++i)
-        out[std::size_t(k)].push_back({i, std::min<double>(i + 1, hi) - std::max<double>(i, lo)});
-    }
-    return out;
-  };
-  const auto across = spread(source.width(), fitted.width()), down = spread(source.height(), fitted.height());
-  const double area = double(source.width()) / fitted.width() * source.height() / fitted.height();
-  double farthest = 0;
-  for (int y = 0; y < fitted.height(); ++y)
-    for (int x = 0; x < fitted.width(); ++x) {
-      double r = 0, g = 0, b = 0;
-      for (const auto& [j, wy] : down[std::size_t(y)])
-        for (const auto& [i, wx] : across[std::size_t(x)]) {
-          const QRgb p = source.pixel(i, j);
-          r += qRed(p) * wx * wy;
-          g += qGreen(p) * wx * wy;
-          b += qBlue(p) * wx * wy;
-        }
-      const QRgb q = fitted.pixel(x, y);
-      for (double off : {qRed(q) - r / area, qGreen(q) - g / area, qBlue(q) - b / area})
-        farthest = std::max(farthest, std::abs(off));
-    }
-  return farthest;
+// `source` reduced to w x h by the window's exact area averaging, which the
+// squeeze must match level for level: two ways to one rounded mean, and
+// neither of them a library's scaler.
+inline QImage AreaAveraged(const QImage& source, int w, int h) {
+  const Bitmap bitmap = ToBitmap(source);
+  return QtView(AreaAverage(bitmap, 0, 0, bitmap.Width(), bitmap.Height(), w, h)).copy();
 }
 
 }  // namespace mirel::pics
