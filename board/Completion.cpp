@@ -3,8 +3,8 @@
 
 namespace mirel {
 
-void Game::CheckComplete() {
-  if (!state_.BoardActive || state_.Solved || !board_.IsSolved()) return;
+bool Game::CheckComplete() {
+  if (!state_.BoardActive || state_.Solved || !board_.IsSolved()) return false;
 
   // The board with its gap stays up for a moment before the last piece drops in.
   host_.Sleep(300);
@@ -12,6 +12,7 @@ void Game::CheckComplete() {
   state_.Solved = true;
   RepaintBoard();
   host_.MessageBox(kSuccessMessage, MsgButtons::Ok, MsgAnswer::Ok, kTitle);
+  return true;
 }
 
 }  // namespace mirel

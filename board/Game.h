@@ -33,6 +33,14 @@ inline constexpr const char* kTitle = "ミレル";
 inline constexpr const char* kSuccessMessage = "修復成功！おめでとうございます。";
 inline constexpr const char* kReturnQuestion = "タイトルに戻りますか？";
 
+// What a press on the window did.
+enum class PressOutcome {
+  Nothing,      // no tile moved: off the board, not next to the gap, no board, or "no" to the question
+  Moved,        // a tile slid and the board is not yet whole
+  Solved,       // a tile slid and finished the picture
+  BackToTitle,  // the player left the finished game for the title screen
+};
+
 // The form's state variables that the game keeps.
 struct FormState {
   std::int32_t Level = 0;
@@ -59,12 +67,11 @@ struct FormControls {
 class Game {
  public:
   Game(Host& host, Zentik11& lib);
-  virtual ~Game() = default;
   Game(const Game&) = delete;
   Game& operator=(const Game&) = delete;
 
   // The window's mouse-button-down handler: X, Y in client pixels.
-  void Form_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y);
+  PressOutcome Form_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y);
 
   // Creates Picture1 element index as a copy of element 0's design (same size,
   // face colour). Elements are created in ascending order, as the load handler does.
@@ -79,15 +86,16 @@ class Game {
 
   // A level pick: a fresh, shuffled board of side level + 2 (level 1..4) cut
   // from picture pictureNo (0..3 built in, 4 the player's own), drawn and
-  // taking presses. Without a picture number, a built-in one at random.
+  // taking presses.
   void StartLevel(std::int32_t level, std::int32_t pictureNo);
-  void StartLevel(std::int32_t level);
+  // A built-in picture at random, for a level picked without the player's own.
+  std::int32_t RandomBuiltInPicture();
 
   // The slide rule: is playing cell (c, r) next to the empty cell?
   bool MaySlide(std::int32_t c, std::int32_t r) const { return board_.MaySlide(c, r); }
   // Completes a board in play that has just been solved: the last piece, the
-  // sound and the congratulation. Does nothing to any other board.
-  void CheckComplete();
+  // sound and the congratulation. False, doing nothing, for any other board.
+  bool CheckComplete();
   void DrawBoard();
   // Lays the backdrop over the whole kept image: the title screen.
   void DrawBackdrop();
@@ -126,20 +134,12 @@ class Game {
   // The sound switch, which the menu flips.
   void SetSoundOn(bool on) { state_.SoundOn = on; }
 
- protected:
-  // Called as a level is picked, before its tiles are cut from
-  // Picture3(pictureNo): the menu loads a built-in picture there the first
-  // time one is played, so the start loads only what the title shows.
-  virtual void PictureNeeded(std::int32_t /*pictureNo*/) {}
-  // Called when the player has left a finished game for the title screen.
-  virtual void ReturnedToTitle() {}
-
  private:
   // The steps of a level pick and a press.
   void NewGame();
   void Shuffle();
   void MoveTile(std::int32_t col, std::int32_t row) { board_.Move(col, row); }
-  void AskReturnToTitle();
+  PressOutcome AskReturnToTitle();
 
   Host& host_;
   Zentik11& lib_;

@@ -3,13 +3,10 @@
 
 namespace mirel {
 
-void Game::Form_MouseDown(std::int16_t /*Button*/, std::int16_t /*Shift*/, float X, float Y) {
+PressOutcome Game::Form_MouseDown(std::int16_t /*Button*/, std::int16_t /*Shift*/, float X, float Y) {
   // Any button, with or without modifier keys, acts alike.
-  if (!state_.BoardActive) return;
-  if (state_.Solved) {
-    AskReturnToTitle();
-    return;
-  }
+  if (!state_.BoardActive) return PressOutcome::Nothing;
+  if (state_.Solved) return AskReturnToTitle();
   const std::int32_t side = board_.Side();
   const double x = static_cast<double>(X);
   const double y = static_cast<double>(Y);
@@ -18,25 +15,25 @@ void Game::Form_MouseDown(std::int16_t /*Button*/, std::int16_t /*Shift*/, float
       const CellRec& cell = CellGrid(c, r);
       // Strict on every edge: a press on the line between two cells hits neither.
       if (!(x > cell.Left && x < cell.Right && y > cell.Top && y < cell.Bottom)) continue;
-      if (MaySlide(c, r)) {
-        MoveTile(c, r);
-        if (state_.SoundOn) lib_.PlaySound(1);
-        RepaintBoard();
-        CheckComplete();
-      }
       // Cells do not overlap, so nothing else can be hit by this press.
-      return;
+      if (!MaySlide(c, r)) return PressOutcome::Nothing;
+      MoveTile(c, r);
+      if (state_.SoundOn) lib_.PlaySound(1);
+      RepaintBoard();
+      return CheckComplete() ? PressOutcome::Solved : PressOutcome::Moved;
     }
   }
+  return PressOutcome::Nothing;
 }
 
-void Game::AskReturnToTitle() {
-  if (host_.MessageBox(kReturnQuestion, MsgButtons::YesNo, MsgAnswer::Yes, kTitle) != MsgAnswer::Yes) return;
+PressOutcome Game::AskReturnToTitle() {
+  if (host_.MessageBox(kReturnQuestion, MsgButtons::YesNo, MsgAnswer::Yes, kTitle) != MsgAnswer::Yes)
+    return PressOutcome::Nothing;
   DrawBackdrop();
   Refresh();
   state_.Solved = false;
   state_.BoardActive = false;
-  ReturnedToTitle();
+  return PressOutcome::BackToTitle;
 }
 
 }  // namespace mirel

@@ -25,15 +25,11 @@ void Game::StartLevel(std::int32_t level, std::int32_t pictureNo) {
   state_.PictureNo = pictureNo;
   state_.Solved = false;
   CellGrid.Redim(level + 3);
-  PictureNeeded(pictureNo);
   NewGame();
   state_.BoardActive = true;
 }
 
-void Game::StartLevel(std::int32_t level) {
-  CheckLevel(level);
-  StartLevel(level, std::int32_t(std::floor(Rnd.Next() * 4)));
-}
+std::int32_t Game::RandomBuiltInPicture() { return std::int32_t(std::floor(Rnd.Next() * kOwnPictureNo)); }
 
 void Game::SetBoard(const Board& board) {
   if (!state_.BoardActive || state_.Solved) throw std::logic_error("SetBoard: no unsolved board in play");

@@ -26,33 +26,37 @@ void ShowLabels(std::array<LabelState, kLabelCount>& labels, int first, int last
 
 Bitmap LoadBackdrop() { return ReadBuiltIn(assets::Backdrop(), kClientSize); }
 
+Bitmap LoadRelief(std::int32_t pictureNo) {
+  static_assert(assets::kReliefCount == kOwnPictureNo);
+  return ReadBuiltIn(assets::Relief(pictureNo + 1), kPictureSize);
+}
+
 Form1::Form1(Host& host, Zentik11& lib) : Form1(host, lib, LoadBackdrop()) {}
 
-Form1::Form1(Host& host, Zentik11& lib, const Bitmap& backdrop) : Game(host, lib), host_(host) {
+Form1::Form1(Host& host, Zentik11& lib, const Bitmap& backdrop) : host_(host), game_(host, lib) {
   for (int i = 0; i < kLabelCount; ++i) {
     menu_.Label1[std::size_t(i)].Caption = kLabelDesign[std::size_t(i)].caption;
     menu_.Label1[std::size_t(i)].Visible = kLabelDesign[std::size_t(i)].visibleAtStart;
   }
   // A picture that could not be read leaves its box at the design size.
-  if (!backdrop.Empty()) LoadPicture2(backdrop);
+  if (!backdrop.Empty()) game_.LoadPicture2(backdrop);
   // The built-in pictures wait until a game needs one; Picture3(4) stays
   // empty until the player brings a picture.
 }
 
-void Form1::PictureNeeded(std::int32_t pictureNo) {
-  static_assert(assets::kReliefCount == kOwnPictureNo);
+void Form1::LoadBuiltInOnce(std::int32_t pictureNo) {
   if (pictureNo < 0 || pictureNo >= kOwnPictureNo || builtInLoaded_[std::size_t(pictureNo)]) return;
-  const Bitmap relief = ReadBuiltIn(assets::Relief(pictureNo + 1), kPictureSize);
-  if (!relief.Empty()) LoadPicture3(std::size_t(pictureNo), relief);
+  const Bitmap relief = LoadRelief(pictureNo);
+  if (!relief.Empty()) game_.LoadPicture3(std::size_t(pictureNo), relief);
   builtInLoaded_[std::size_t(pictureNo)] = true;
 }
 
 void Form1::Form_Load() {
-  SeedRandomFromClock();
+  game_.SeedRandomFromClock();
   SetSoundOn(true);
-  for (std::size_t i = 1; i < kTileSlots; ++i) LoadPicture1(i);
+  for (std::size_t i = 1; i < kTileSlots; ++i) game_.LoadPicture1(i);
   // The window keeps its image, so the title shows as soon as it opens.
-  DrawBackdrop();
+  game_.DrawBackdrop();
 }
 
 void Form1::Label1_Click(std::int16_t Index) {
@@ -62,26 +66,40 @@ void Form1::Label1_Click(std::int16_t Index) {
 
   if (Index == 1 || Index == 2) {
     if (Index == 2) {
-      if (ChooseOwnPicture()) return;
-      PrepareOwnPicture();
+      const std::optional<Bitmap> picture = ChooseOwnPicture();
+      if (!picture) return;
+      UseOwnPicture(*picture);
     }
     ShowLabels(Label1, 0, 2, false);
     Label1[8].Visible = false;
     ShowLabels(Label1, 3, 7, true);
   } else if (Index >= 3 && Index <= 6) {
-    ShowLabels(Label1, 3, 7, false);
-    if (menu_.OwnPicture) {
-      menu_.OwnPicture = false;  // an own picture serves one game
-      StartLevel(Index - 2, kOwnPictureNo);
-    } else {
-      StartLevel(Index - 2);
-    }
+    // An own picture serves one game.
+    StartLevel(Index - 2, menu_.OwnPicture ? kOwnPictureNo : game_.RandomBuiltInPicture());
   } else if (Index == 7) {
     ShowTitle();
   } else if (Index == 8) {
     SetSoundOn(!State().SoundOn);
-    Label1[8].Caption = State().SoundOn ? kSoundOnCaption : kSoundOffCaption;
   }
+}
+
+PressOutcome Form1::Form_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y) {
+  const PressOutcome outcome = game_.Form_MouseDown(Button, Shift, X, Y);
+  if (outcome == PressOutcome::BackToTitle) ShowTitle();
+  return outcome;
+}
+
+void Form1::StartLevel(std::int32_t level, std::int32_t pictureNo) {
+  // Put away first: the new game shows its board at once.
+  ShowLabels(menu_.Label1, 0, kLabelCount - 1, false);
+  menu_.OwnPicture = false;
+  LoadBuiltInOnce(pictureNo);
+  game_.StartLevel(level, pictureNo);
+}
+
+void Form1::SetSoundOn(bool on) {
+  game_.SetSoundOn(on);
+  menu_.Label1[8].Caption = on ? kSoundOnCaption : kSoundOffCaption;
 }
 
 void Form1::ShowTitle() {

@@ -1,9 +1,12 @@
 #pragma once
-// The window's state and handlers without the window: the board (Game) plus the
-// label menu, the start-up handler and the choice of the player's own picture.
+// The window's state and handlers without the window: the label menu, the
+// start-up handler and the choice of the player's own picture, over the game
+// it holds. Every change to the game goes through here, so the labels never
+// fall out of step with the board.
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "LabelTable.h"
@@ -16,6 +19,8 @@ namespace mirel {
 // when they cannot be read. It needs no display and may run on any thread, so
 // the start reads it while Qt is still connecting to the display.
 Bitmap LoadBackdrop();
+// Built-in relief pictureNo (0..3) at 300 x 300; empty when it cannot be read.
+Bitmap LoadRelief(std::int32_t pictureNo);
 
 struct LabelState {
   std::string Caption;
@@ -29,7 +34,7 @@ struct MenuState {
   bool OwnPicture = false;
 };
 
-class Form1 : public Game {
+class Form1 {
  public:
   // Loads the backdrop into its box and sets the labels as designed. The
   // built-in reliefs are loaded when a game first needs one.
@@ -41,26 +46,44 @@ class Form1 : public Game {
   void Form_Load();
   // The click handler of the label array.
   void Label1_Click(std::int16_t Index);
+  // The window's mouse-button-down handler: X, Y in client pixels.
+  PressOutcome Form_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y);
 
-  // Shows the open-file dialog and loads the chosen picture into Picture3(4).
-  // True when nothing usable was chosen (and nothing changed).
-  bool ChooseOwnPicture();
-  // Fits the loaded own picture into 300 x 300 and marks it for the next game.
-  void PrepareOwnPicture();
+  // A board of this level (1..4) from picture pictureNo (0..3 built in, 4 the
+  // player's own), every label put away, as a level label does.
+  void StartLevel(std::int32_t level, std::int32_t pictureNo);
+  // The sound switch and its caption.
+  void SetSoundOn(bool on);
 
-  // What the window shows of the menu and the tests check.
+  // Shows the open-file dialog and reads the chosen picture, fitted into the
+  // 300 x 300 box. Nothing when nothing usable was chosen; the player has
+  // then been told why.
+  std::optional<Bitmap> ChooseOwnPicture();
+  // Puts a picture into the own-picture box, fitted, and marks it for the next game.
+  void UseOwnPicture(const Bitmap& picture);
+
+  // A fixed seed replays the same games (tests, benchmarks); Form_Load seeds
+  // from the clock.
+  void SeedRandom(std::uint64_t seed) { game_.SeedRandom(seed); }
+
+  // What the window shows and the tests check.
+  const Game& Puzzle() const { return game_; }
+  const FormState& State() const { return game_.State(); }
+  const FormControls& Controls() const { return game_.Controls(); }
   const MenuState& Menu() const { return menu_; }
 
   // A picture load that takes longer than this shows the busy cursor.
   int busyCursorAfterMs = 100;
 
  private:
-  void PictureNeeded(std::int32_t pictureNo) override;
-  void ReturnedToTitle() override { ShowTitle(); }
+  // Loads a built-in picture into its box the first time one is played, so
+  // the start loads only what the title shows.
+  void LoadBuiltInOnce(std::int32_t pictureNo);
   // The title screen's labels, whether from the level screen or a finished game.
   void ShowTitle();
 
   Host& host_;
+  Game game_;
   MenuState menu_;
   std::array<bool, kOwnPictureNo> builtInLoaded_{};
 };

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <string>
+#include <utility>
 
 #include "Form1.h"
 #include "picture/PictureLoader.h"
@@ -41,11 +42,11 @@ std::string Reason(PictureFault fault) {
 
 }  // namespace
 
-bool Form1::ChooseOwnPicture() {
+std::optional<Bitmap> Form1::ChooseOwnPicture() {
   const std::optional<std::string> name =
       host_.OpenFileDialog("素材を選ぶ", FileFilter{"画像ファイル", PictureFilePatterns()});
   host_.DoEvents();
-  if (!name || name->empty()) return true;
+  if (!name || name->empty()) return std::nullopt;
 
   const std::string& path = *name;
   // A big picture takes a moment; past a blink the player sees the busy cursor.
@@ -57,7 +58,7 @@ bool Form1::ChooseOwnPicture() {
       host_.Busy(true);
     }
   };
-  const LoadedPicture loaded = LoadPictureFile(path, kPictureSize, kPictureSize, stillLoading);
+  LoadedPicture loaded = LoadPictureFile(path, kPictureSize, kPictureSize, stillLoading);
   if (busy) host_.Busy(false);
   if (loaded.fault != PictureFault::None) {
     // The title screen stays and the box keeps what it held; the player learns why.
@@ -66,14 +67,14 @@ bool Form1::ChooseOwnPicture() {
     const std::string text =
         "画像を読み込めませんでした。\n" + (file.empty() ? path : file) + "\n\n" + Reason(loaded.fault);
     host_.MessageBox(text, MsgButtons::Ok, MsgAnswer::Ok, kTitle);
-    return true;
+    return std::nullopt;
   }
-  LoadPicture3(kOwnPictureNo, loaded.picture);
-  return false;
+  return std::move(loaded.picture);
 }
 
-void Form1::PrepareOwnPicture() {
-  Surface box = Controls().Picture3[kOwnPictureNo];
+void Form1::UseOwnPicture(const Bitmap& picture) {
+  Surface box;
+  box.LoadPicture(picture);
   // A narrow or low picture keeps its natural size; the box's face colour fills the rest.
   if (box.Width() < kBoxSide) box.SetWidth(kBoxSide);
   if (box.Height() < kBoxSide) box.SetHeight(kBoxSide);
@@ -82,7 +83,7 @@ void Form1::PrepareOwnPicture() {
   StretchBlt(box, 0, 0, kPictureSize, kPictureSize, box, 0, 0, box.ScaleWidth(), box.ScaleHeight());
   box.SetWidth(kBoxSide);
   box.SetHeight(kBoxSide);
-  UseOwnPicture(box.Image());
+  game_.UseOwnPicture(box.Image());
   menu_.OwnPicture = true;
 }
 

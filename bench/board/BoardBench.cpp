@@ -22,19 +22,22 @@
 namespace mirel {
 namespace {
 
-// One window on a fresh 6 x 6 board of a built-in picture, sound off.
+// The game on a fresh 6 x 6 board of a built-in picture, sound off, as the
+// menu would set it up.
 struct Rig {
-  Rig() : form(host, sound.lib) {
+  Rig() : game(host, sound.lib) {
     host.keepLog = false;
-    form.Form_Load();
-    form.SetSoundOn(false);
-    form.SeedRandom(99);
+    for (std::size_t i = 1; i < kTileSlots; ++i) game.LoadPicture1(i);
+    game.LoadPicture2(LoadBackdrop());
+    game.LoadPicture3(kPicture, LoadRelief(kPicture));
+    game.SeedRandom(99);
     StartSixBySix();
   }
-  void StartSixBySix() { form.StartLevel(4, 2); }
+  void StartSixBySix() { game.StartLevel(4, kPicture); }
+  static constexpr int kPicture = 2;
   ScriptedHost host;
   SoundRig sound;
-  Form1 form;
+  Game game;
 };
 
 Rig& TheRig() {
@@ -56,8 +59,8 @@ void ClsAndDrawBoard(benchmark::State& state) {
   Rig& rig = TheRig();
   rig.StartSixBySix();
   for (auto _ : state) {
-    rig.form.Cls();
-    rig.form.DrawBoard();
+    rig.game.Cls();
+    rig.game.DrawBoard();
     benchmark::ClobberMemory();
   }
 }
@@ -67,7 +70,7 @@ void Repaint(benchmark::State& state) {
   Rig& rig = TheRig();
   rig.StartSixBySix();
   for (auto _ : state) {
-    rig.form.RepaintBoard();
+    rig.game.RepaintBoard();
     benchmark::ClobberMemory();
   }
 }
@@ -75,22 +78,22 @@ BENCHMARK(Repaint);
 
 void PressThatMoves(benchmark::State& state) {
   Rig& rig = TheRig();
-  Form1& form = rig.form;
+  Game& game = rig.game;
   rig.StartSixBySix();
   // Back and forth between the gap and a neighbour that does not finish the picture.
-  kit::Cell a = kit::Gap(form.CurrentBoard());
+  kit::Cell a = kit::Gap(game.CurrentBoard());
   kit::Cell b = a.c > 1 ? kit::Cell{a.c - 1, a.r} : kit::Cell{a.c + 1, a.r};
-  const auto [ax, ay] = kit::CellCentre(form, a.c, a.r);
-  const auto [bx, by] = kit::CellCentre(form, b.c, b.r);
+  const auto [ax, ay] = kit::CellCentre(game, a.c, a.r);
+  const auto [bx, by] = kit::CellCentre(game, b.c, b.r);
   bool toB = true;
   for (auto _ : state) {
     if (toB)
-      form.Form_MouseDown(1, 0, bx, by);
+      game.Form_MouseDown(1, 0, bx, by);
     else
-      form.Form_MouseDown(1, 0, ax, ay);
+      game.Form_MouseDown(1, 0, ax, ay);
     toB = !toB;
   }
-  if (form.State().Solved) state.SkipWithError("the board got solved");
+  if (game.State().Solved) state.SkipWithError("the board got solved");
 }
 BENCHMARK(PressThatMoves);
 

@@ -101,14 +101,14 @@ TEST_F(InputRoutingTest, GameIsReachedByClicksAndADoubleClickOnATileMovesItOnce)
   EXPECT_TRUE(window_->downs.empty());
 
   // A neighbour of the gap, pressed inside some hidden label's old area.
-  const int gapCol = form_->CurrentBoard().EmptyCol(), gapRow = form_->CurrentBoard().EmptyRow();
+  const int gapCol = form_->Puzzle().CurrentBoard().EmptyCol(), gapRow = form_->Puzzle().CurrentBoard().EmptyRow();
   std::optional<QPoint> at;
   int movedCol = 0, movedRow = 0;
   const int neighbours[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
   for (const auto& step : neighbours) {
     const int c = gapCol + step[0], r = gapRow + step[1];
     if (c < 1 || c > 3 || r < 1 || r > 3) continue;
-    const CellRec& cell = form_->CellAt(c, r);
+    const CellRec& cell = form_->Puzzle().CellAt(c, r);
     const QRect inside(cell.Left + 1, cell.Top + 1, cell.Right - cell.Left - 1, cell.Bottom - cell.Top - 1);
     for (int i = 3; i <= 7 && !at; ++i) {
       const QRect both = inside & window_->Label(i)->geometry();
@@ -125,8 +125,8 @@ TEST_F(InputRoutingTest, GameIsReachedByClicksAndADoubleClickOnATileMovesItOnce)
   const int playsBefore = PlayCount("1");
   DoubleClick(*at);
   EXPECT_EQ(window_->downs.size(), 1u);
-  EXPECT_EQ(form_->CurrentBoard().EmptyCol(), movedCol);
-  EXPECT_EQ(form_->CurrentBoard().EmptyRow(), movedRow);
+  EXPECT_EQ(form_->Puzzle().CurrentBoard().EmptyCol(), movedCol);
+  EXPECT_EQ(form_->Puzzle().CurrentBoard().EmptyRow(), movedRow);
   EXPECT_EQ(PlayCount("1"), playsBefore + 1);
   EXPECT_EQ(window_->clicks.size(), 2u);
 

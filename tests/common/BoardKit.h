@@ -46,9 +46,18 @@ inline std::pair<float, float> CellCentre(const Game& game, int c, int r) {
   return {float(rec.Left) + float(rec.Width) / 2, float(rec.Top) + float(rec.Height) / 2};
 }
 
-inline void Press(Game& game, int c, int r, std::int16_t button = 1) {
-  const auto [x, y] = CellCentre(game, c, r);
-  game.Form_MouseDown(button, 0, x, y);
+// The game itself, or the game the menu holds.
+inline const Game& PuzzleOf(const Game& game) { return game; }
+template <class Menu>
+const Game& PuzzleOf(const Menu& menu) {
+  return menu.Puzzle();
+}
+
+// A press on the middle of cell (c, r), through the game or the menu holding it.
+template <class Player>
+void Press(Player& player, int c, int r, std::int16_t button = 1) {
+  const auto [x, y] = CellCentre(PuzzleOf(player), c, r);
+  player.Form_MouseDown(button, 0, x, y);
 }
 
 // What is wrong with the game in play, or "" when the board fits the level and

@@ -19,15 +19,15 @@ TEST_F(FlowTest, EveryLevelPlaysToTheEndAndBackToTheTitle) {
     host.ClearLog();
     sound.Clear();
     // One move per press, each with its sound and one repaint.
-    const auto moves = kit::SolveMoves(form.CurrentBoard());
+    const auto moves = kit::SolveMoves(form.Puzzle().CurrentBoard());
     for (std::size_t i = 0; i < moves.size(); ++i) {
-      const kit::Cell gapBefore = kit::Gap(form.CurrentBoard());
+      const kit::Cell gapBefore = kit::Gap(form.Puzzle().CurrentBoard());
       kit::Press(form, moves[i].c, moves[i].r, std::int16_t(level == 2 ? 2 : 1));  // level 2 by right button
-      ASSERT_EQ(kit::Gap(form.CurrentBoard()), moves[i]);
+      ASSERT_EQ(kit::Gap(form.Puzzle().CurrentBoard()), moves[i]);
       ASSERT_NE(gapBefore, moves[i]);
       ASSERT_EQ(form.State().Solved, i + 1 == moves.size());
     }
-    EXPECT_EQ(form.CurrentBoard().Text(), kit::SolvedText(side));
+    EXPECT_EQ(form.Puzzle().CurrentBoard().Text(), kit::SolvedText(side));
     std::vector<std::string> want(moves.size(), kMoveSound);
     want.push_back(kSuccessSound);
     EXPECT_EQ(sound.Commands(), want);
@@ -44,7 +44,7 @@ TEST_F(FlowTest, EveryLevelPlaysToTheEndAndBackToTheTitle) {
     host.QueueAnswer(MsgAnswer::No);
     kit::Press(form, side, side - 1);
     EXPECT_TRUE(form.Controls().Window.Image() == finished);
-    EXPECT_EQ(form.CurrentBoard().Text(), kit::SolvedText(side));
+    EXPECT_EQ(form.Puzzle().CurrentBoard().Text(), kit::SolvedText(side));
     EXPECT_EQ(VisibleLabels(form), kGameScreen);
 
     ReturnToTitle();
@@ -72,11 +72,11 @@ TEST_F(FlowTest, WithSoundOffAGameIsSilent) {
 
 TEST_F(FlowTest, PressesOffTheTilesDuringAGameChangeNothing) {
   PickLevel(3);
-  const std::string board = form.CurrentBoard().Text();
+  const std::string board = form.Puzzle().CurrentBoard().Text();
   host.ClearLog();
   for (float x : {0.0f, 49.0f, 110.0f, 350.0f, 399.0f})
     for (float y : {0.0f, 99.0f, 160.0f, 400.0f}) form.Form_MouseDown(1, 0, x, y);  // margins and cell edges
-  EXPECT_EQ(form.CurrentBoard().Text(), board);
+  EXPECT_EQ(form.Puzzle().CurrentBoard().Text(), board);
   EXPECT_TRUE(host.Calls().empty());
 }
 

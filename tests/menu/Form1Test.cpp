@@ -57,7 +57,7 @@ TEST_F(Form1Load, ShowsTheTitleWithSoundOnAndAllTileBoxes) {
   EXPECT_TRUE(form.State().SoundOn);
   EXPECT_FALSE(form.State().BoardActive);
   EXPECT_FALSE(form.State().Solved);
-  EXPECT_FALSE(form.Cells().Allocated());
+  EXPECT_FALSE(form.Puzzle().Cells().Allocated());
   ASSERT_EQ(form.Controls().Picture1.size(), 36u);
   for (const Surface& box : form.Controls().Picture1) {
     EXPECT_EQ(box.Width(), 209);

@@ -32,7 +32,7 @@ class MenuTest : public ::testing::Test {
 
   // Presses the board home; returns the number of presses.
   int Solve(std::int16_t button = 1) {
-    const auto moves = kit::SolveMoves(form.CurrentBoard());
+    const auto moves = kit::SolveMoves(form.Puzzle().CurrentBoard());
     for (const auto& m : moves) kit::Press(form, m.c, m.r, button);
     return int(moves.size());
   }

@@ -44,6 +44,23 @@ TEST_F(MenuTest, SoundSwitchNamesTheCurrentState) {
   EXPECT_TRUE(sound.Commands().empty());
 }
 
+// Guards: the menu's public calls left its captions and labels behind the game.
+TEST_F(MenuTest, CallsFromOutsideTheLabelsKeepTheMenuInStep) {
+  form.SetSoundOn(false);
+  EXPECT_EQ(form.Menu().Label1[8].Caption, "サウンド・オフ");
+  form.StartLevel(1, 2);
+  EXPECT_EQ(VisibleLabels(form), kGameScreen);
+  const auto moves = kit::SolveMoves(form.Puzzle().CurrentBoard());
+  for (std::size_t i = 0; i < moves.size(); ++i) {
+    const auto [x, y] = kit::CellCentre(form.Puzzle(), moves[i].c, moves[i].r);
+    EXPECT_EQ(form.Form_MouseDown(1, 0, x, y), i + 1 < moves.size() ? PressOutcome::Moved : PressOutcome::Solved);
+  }
+  host.QueueAnswer(MsgAnswer::No);
+  EXPECT_EQ(form.Form_MouseDown(1, 0, 10, 10), PressOutcome::Nothing);
+  EXPECT_EQ(form.Form_MouseDown(1, 0, 10, 10), PressOutcome::BackToTitle);
+  EXPECT_EQ(VisibleLabels(form), kTitleScreen);
+}
+
 TEST_F(MenuTest, CancelledOwnPictureKeepsTheTitle) {
   host.QueueCancel();
   form.Label1_Click(2);
@@ -68,11 +85,11 @@ TEST_F(MenuTest, EachLevelPickBuildsAFreshBoardOfItsSize) {
     const int side = level + 2;
     EXPECT_EQ(VisibleLabels(form), kGameScreen);
     EXPECT_EQ(form.State().Level, level);
-    EXPECT_EQ(form.CurrentBoard().Side(), side);
-    EXPECT_EQ(form.Cells().UBound(), side + 1);
-    EXPECT_EQ(form.CellAt(1, 1).Width, 300 / side);
-    EXPECT_EQ(kit::InvariantViolation(form), "");
-    EXPECT_NE(form.CurrentBoard().Text(), kit::SolvedText(side));
+    EXPECT_EQ(form.Puzzle().CurrentBoard().Side(), side);
+    EXPECT_EQ(form.Puzzle().Cells().UBound(), side + 1);
+    EXPECT_EQ(form.Puzzle().CellAt(1, 1).Width, 300 / side);
+    EXPECT_EQ(kit::InvariantViolation(form.Puzzle()), "");
+    EXPECT_NE(form.Puzzle().CurrentBoard().Text(), kit::SolvedText(side));
     EXPECT_FALSE(form.State().Solved);
     EXPECT_GE(form.State().PictureNo, 0);
     EXPECT_LE(form.State().PictureNo, 3);

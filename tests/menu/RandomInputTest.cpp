@@ -40,14 +40,14 @@ class RandomInputTest : public MenuTest {
 
   // Presses (c, r) at a random point inside the cell.
   void PressInside(int c, int r) {
-    const CellRec& cell = form.CellAt(c, r);
+    const CellRec& cell = form.Puzzle().CellAt(c, r);
     std::uniform_real_distribution<float> d(0.5f, float(cell.Width) - 0.5f);
     form.Form_MouseDown(Button(), Shift(), float(cell.Left) + d(rng), float(cell.Top) + d(rng));
   }
 
   // Presses exactly on a line between cells (or on the board's edge).
   void PressOnALine() {
-    const int side = form.CurrentBoard().Side();
+    const int side = form.Puzzle().CurrentBoard().Side();
     const float line = float(50 + Pick(side + 1) * (300 / side));
     const float along = std::uniform_real_distribution<float>(50.0f, 350.0f)(rng);
     if (Chance(0.5))
@@ -80,7 +80,7 @@ TEST_F(RandomInputTest, HundredThousandEventsKeepTheModelWhole) {
   bool wasSolved = false;
   for (int event = 0; event < 100000; ++event) {
     const std::string labels = VisibleLabels(form);
-    const kit::Cell gapBefore = kit::Gap(form.CurrentBoard());
+    const kit::Cell gapBefore = kit::Gap(form.Puzzle().CurrentBoard());
     bool followedPlan = false;
     ASSERT_NO_THROW({
       if (!labels.empty() && Chance(0.8)) {
@@ -104,7 +104,7 @@ TEST_F(RandomInputTest, HundredThousandEventsKeepTheModelWhole) {
           PressInside(plan.front().c, plan.front().r);
           followedPlan = true;
         } else if (r < 0.10) {
-          PressInside(1 + Pick(form.CurrentBoard().Side()), 1 + Pick(form.CurrentBoard().Side()));
+          PressInside(1 + Pick(form.Puzzle().CurrentBoard().Side()), 1 + Pick(form.Puzzle().CurrentBoard().Side()));
         } else if (r < 0.25) {
           form.Form_MouseDown(Button(), Shift(), Coordinate(), Coordinate());
         } else if (r < 0.60) {
@@ -119,13 +119,13 @@ TEST_F(RandomInputTest, HundredThousandEventsKeepTheModelWhole) {
 
     ASSERT_EQ(CheckScreen(), "") << "event " << event;
     if (form.State().BoardActive) {
-      ASSERT_EQ(kit::InvariantViolation(form), "") << "event " << event;
+      ASSERT_EQ(kit::InvariantViolation(form.Puzzle()), "") << "event " << event;
       if (!boardWasActive) {
         ++games;
         plan.clear();
-        for (const auto& m : kit::SolveMoves(form.CurrentBoard())) plan.push_back(m);
+        for (const auto& m : kit::SolveMoves(form.Puzzle().CurrentBoard())) plan.push_back(m);
       } else {
-        const kit::Cell gapAfter = kit::Gap(form.CurrentBoard());
+        const kit::Cell gapAfter = kit::Gap(form.Puzzle().CurrentBoard());
         if (followedPlan && gapAfter == plan.front()) {
           plan.pop_front();
         } else if (gapAfter != gapBefore) {
@@ -138,7 +138,7 @@ TEST_F(RandomInputTest, HundredThousandEventsKeepTheModelWhole) {
     }
     if (form.State().Solved && !wasSolved) {
       ++solved;
-      ASSERT_EQ(form.CurrentBoard().Text(), kit::SolvedText(form.CurrentBoard().Side()));
+      ASSERT_EQ(form.Puzzle().CurrentBoard().Text(), kit::SolvedText(form.Puzzle().CurrentBoard().Side()));
     }
     wasSolved = form.State().Solved;
     boardWasActive = form.State().BoardActive;

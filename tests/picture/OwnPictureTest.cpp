@@ -144,8 +144,7 @@ TEST_F(OwnPictureTest, PreparationSqueezesWhateverTheBoxHolds) {
   QImage stripes(640, 200, QImage::Format_RGB32);
   for (int y = 0; y < 200; ++y)
     for (int x = 0; x < 640; ++x) stripes.setPixel(x, y, (x % 2) ? 0xFFFFFFFFu : 0xFF000000u);
-  form.LoadPicture3(kOwn, ToBitmap(stripes));
-  form.PrepareOwnPicture();
+  form.UseOwnPicture(ToBitmap(stripes));
   EXPECT_EQ(form.State().PictureNo, kOwn);
   EXPECT_TRUE(form.Menu().OwnPicture);
   EXPECT_EQ(form.Controls().Picture3[kOwn].Width(), 304);

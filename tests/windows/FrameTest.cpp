@@ -52,16 +52,16 @@ TEST_F(FrameTest, ADoubleClickOnTheBoardIsOnePress) {
   Click(kPlayBuiltInX, kPlayBuiltInY);
   Click(kLevel1X, kLevel1Y);
   ASSERT_TRUE(form.State().BoardActive);
-  const kit::Cell gap = kit::Gap(form.CurrentBoard());
+  const kit::Cell gap = kit::Gap(form.Puzzle().CurrentBoard());
   const kit::Cell next{gap.c == 0 ? 1 : gap.c - 1, gap.r};
-  const auto [x, y] = kit::CellCentre(form, next.c, next.r);
+  const auto [x, y] = kit::CellCentre(form.Puzzle(), next.c, next.r);
   Send(WM_LBUTTONDOWN, int(x), int(y));
-  const std::string once = form.CurrentBoard().Text();
+  const std::string once = form.Puzzle().CurrentBoard().Text();
   Send(WM_LBUTTONUP, int(x), int(y));
   Send(WM_LBUTTONDBLCLK, int(x), int(y));  // the second press of a double-click
   Send(WM_LBUTTONUP, int(x), int(y));
   EXPECT_NE(once, kit::SolvedText(3));
-  EXPECT_EQ(form.CurrentBoard().Text(), once) << "the tile went back: the double-click pressed twice";
+  EXPECT_EQ(form.Puzzle().CurrentBoard().Text(), once) << "the tile went back: the double-click pressed twice";
 }
 
 TEST_F(FrameTest, TheWindowIsFixedAndTitledWithAClientOf400By400) {
