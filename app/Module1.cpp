@@ -1,5 +1,5 @@
-// The start module: creates the support library object, registers the two
-// sounds, loads and shows the window, and releases the library at the end.
+// The start module: opens the support library, loads and shows the window,
+// and closes the library at the end.
 
 #include <fontconfig/fontconfig.h>
 #include <QApplication>
@@ -21,38 +21,14 @@
 #include "QtTranslations.h"
 #include "ScreenFit.h"
 #include "menu/Form1.h"
+#include "menu/GameLibrary.h"
 #include "sound/Mci.h"
 #include "platform/ProgramFolder.h"
 #include "sound/SdlAudioBackend.h"
-#include "support/DataFolder.h"
 #include "support/RecordPlace.h"
 #include "support/Zentik11.h"
 
 namespace mirel {
-
-// The one support library object, alive for the whole run.
-std::unique_ptr<Zentik11> Lib;
-
-namespace {
-
-// The support library as the game finds it: the record file read, the two
-// sounds registered.
-void OpenLibrary(MciInterpreter& mci) {
-  const std::filesystem::path folder = ProgramFolder();
-  const bool besideProgram =
-      FolderIsWritable(folder) && !IsInstalledProgramFolder(folder, MIREL_INSTALL_PROGRAMDIR);
-  const RecordFilePlace record =
-      ChooseRecordFilePlace(folder, besideProgram, GameDataFolder().value_or(std::filesystem::path()));
-  if (record.save.empty()) {
-    std::cerr << "No home folder to keep the record file in (XDG_DATA_HOME and HOME are not absolute paths, "
-                 "and the password database names none); the records of this run are not kept\n";
-  }
-  Lib = std::make_unique<Zentik11>(mci, record.save, record.load);
-  Lib->SoundSet(1, (folder / "Sound1.wav").string(), false);
-  Lib->SoundSet(2, (folder / "Sound2.wav").string(), false);
-}
-
-}  // namespace
 
 int Main(int argc, char** argv) {
   // --help and --version answer before anything else starts: no window, no
@@ -90,11 +66,14 @@ int Main(int argc, char** argv) {
   // the display, which hides a sixth of the start. Qt takes the first thread
   // that makes a Qt object for its main thread, so this one asks first.
   QThread::currentThread();
-  std::future<Bitmap> early = std::async(std::launch::async, [&mci] {
+  std::unique_ptr<Zentik11> lib;
+  std::future<Bitmap> early = std::async(std::launch::async, [&mci, &lib] {
     // Qt reads the system's font configuration, a few milliseconds, when the
     // first font is needed; read here first, Qt finds it loaded.
     FcInit();
-    OpenLibrary(mci);
+    const std::filesystem::path folder = ProgramFolder();
+    lib = OpenLibrary(mci, folder,
+                      FolderIsWritable(folder) && !IsInstalledProgramFolder(folder, MIREL_INSTALL_PROGRAMDIR));
     return LoadBackdrop();
   });
 
@@ -111,7 +90,7 @@ int Main(int argc, char** argv) {
   int exitCode = 0;
   {
     QtHost host;
-    Form1 form(host, *Lib, backdrop);
+    Form1 form(host, *lib, backdrop);
     Form1Window window(form);
     host.SetWindow(&window);
     form.Form_Load();  // before the window is first shown, so its drawing shows at once
@@ -122,9 +101,8 @@ int Main(int argc, char** argv) {
     audio.StartOutput();
     exitCode = QApplication::exec();
     host.SetWindow(nullptr);
+    CloseLibrary(*lib, host);
   }
-  // Saves the record file, then stops and closes every sound channel.
-  Lib.reset();
   return exitCode;
 }
 

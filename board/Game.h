@@ -32,6 +32,8 @@ inline constexpr std::int32_t kOwnPictureNo = 4;
 inline constexpr const char* kTitle = "ミレル";
 inline constexpr const char* kSuccessMessage = "修復成功！おめでとうございます。";
 inline constexpr const char* kReturnQuestion = "タイトルに戻りますか？";
+// What an unhandled error that ends the program says before its reason.
+inline constexpr const char* kRuntimeErrorPrefix = "実行時エラー: ";
 
 // What a press on the window did.
 enum class PressOutcome {

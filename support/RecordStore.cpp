@@ -100,13 +100,17 @@ void Zentik11::SetDefaultRecords() {
   }
 }
 
-void Zentik11::SaveRecordFile() {
-  if (recordFile_.empty() || loadOutcome_ == LoadOutcome::Refused) return;
+std::optional<SaveFailure> Zentik11::SaveRecordFile() {
+  // No place to keep records at all was said at the start.
+  if (recordFile_.empty()) return std::nullopt;
+  const SaveFailure leftAsItWas{recordFile_, recordFile_};
+  // What stands under the name was refused at the load, and said so then.
+  if (loadOutcome_ == LoadOutcome::Refused) return leftAsItWas;
   const CheckedFile place = CheckedFile::Open(recordFile_);
   if (place.Found() == CheckedFile::Kind::Refused) {
     Diagnose("The record file " + Quoted(recordFile_) + " is left alone, as " + place.Refusal() +
              "; the records of this run are not kept");
-    return;
+    return leftAsItWas;
   }
   RemoveStaleStagedFiles(place);
   const bool unread = loadOutcome_ == LoadOutcome::Unreadable;
@@ -117,7 +121,7 @@ void Zentik11::SaveRecordFile() {
   if (!staged) {
     Diagnose("Could not save the record file " + Quoted(recordFile_) + ": " + error +
              "; the old file is left as it was");
-    return;
+    return leftAsItWas;
   }
   // The file the load could not use is kept under a backup name, unless it
   // is gone or another instance has already replaced it (and kept it).
@@ -127,7 +131,7 @@ void Zentik11::SaveRecordFile() {
     if (!keptIn) {
       Diagnose("Could not keep the unreadable record file " + Quoted(recordFile_) + " (" + error +
                "); left it as it was");
-      return;
+      return leftAsItWas;
     }
   }
   const std::filesystem::path backup =
@@ -136,17 +140,18 @@ void Zentik11::SaveRecordFile() {
     if (keptIn && !MoveBack(place, *keptIn)) {
       Diagnose("Could not save the record file " + Quoted(recordFile_) + ": " + error +
                "; its old content is in " + Quoted(backup));
-      return;
+      return SaveFailure{recordFile_, backup};
     }
     Diagnose("Could not save the record file " + Quoted(recordFile_) + ": " + error +
              "; the old file is left as it was");
-    return;
+    return leftAsItWas;
   }
   if (keptIn) {
     Diagnose("The record file " + Quoted(recordFile_) +
              " could not be read and starts again from the defaults; its old content is kept in " +
              Quoted(backup));
   }
+  return std::nullopt;
 }
 
 }  // namespace mirel

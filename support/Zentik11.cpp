@@ -16,21 +16,29 @@ Zentik11::Zentik11(MciInterpreter& mci, std::filesystem::path recordFile, std::f
   LoadRecordFile(loadFrom.empty() ? recordFile_ : loadFrom);
 }
 
-Zentik11::~Zentik11() {
+Zentik11::~Zentik11() { Close(); }
+
+std::optional<SaveFailure> Zentik11::Close() {
+  if (closed_) return std::nullopt;
+  closed_ = true;
   // The sounds are closed even when the save fails: a failed save is the
   // player's problem to hear about, not a reason to leave devices open.
+  std::optional<SaveFailure> failure;
   try {
-    SaveRecordFile();
+    failure = SaveRecordFile();
   } catch (const std::exception& e) {
     Diagnose("Could not save the record file " + Quoted(recordFile_) + ": " + e.what());
+    failure = SaveFailure{recordFile_, recordFile_};
   } catch (...) {
     Diagnose("Could not save the record file " + Quoted(recordFile_));
+    failure = SaveFailure{recordFile_, recordFile_};
   }
   try {
     CloseAllSound();
   } catch (...) {
     // Nothing is left to do about a device that will not close at the end.
   }
+  return failure;
 }
 
 void Zentik11::SoundSet(std::int32_t Number, const std::string& FileName, bool RePlay) {

@@ -21,6 +21,14 @@ struct SoundChannel {
   bool RePlay = false;
 };
 
+// A save of the record file that did not happen, for the player: the file,
+// and where the records from before this run are now (the file itself, as it
+// was, or a backup of it).
+struct SaveFailure {
+  std::filesystem::path file;
+  std::filesystem::path oldRecords;
+};
+
 class Zentik11 {
  public:
   // Highest channel number SoundSet accepts. Every slot up to the highest
@@ -35,10 +43,12 @@ class Zentik11 {
   // alone: the store starts from the defaults, nothing is saved under that
   // name, and standard error says so once.
   Zentik11(MciInterpreter& mci, std::filesystem::path recordFile, std::filesystem::path loadFrom = {});
-  // Saves the record store, then stops and closes every sound channel. A
-  // failed save is reported on standard error and does not stop the rest;
-  // nothing is thrown.
+  // Closes the library if Close() has not.
   ~Zentik11();
+  // Saves the record store, then stops and closes every sound channel, once.
+  // A failed save is reported on standard error, returned, and does not stop
+  // the rest; nothing is thrown.
+  std::optional<SaveFailure> Close();
   Zentik11(const Zentik11&) = delete;
   Zentik11& operator=(const Zentik11&) = delete;
 
@@ -84,7 +94,7 @@ class Zentik11 {
   void CloseAllSound();
   void LoadRecordFile(const std::filesystem::path& file);
   void SetDefaultRecords();
-  void SaveRecordFile();
+  std::optional<SaveFailure> SaveRecordFile();
   const SoundChannel& Slot(std::int32_t Number) const;
   std::uint32_t Send(const std::string& command);
   std::size_t Find(const std::string& Key) const;
@@ -95,6 +105,7 @@ class Zentik11 {
   std::vector<TextRecord> RecordTable_;
   LoadOutcome loadOutcome_ = LoadOutcome::Missing;
   std::optional<FileIdentity> loadedIdentity_;  // the file the load found, if any
+  bool closed_ = false;
 };
 
 }  // namespace mirel

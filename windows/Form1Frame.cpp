@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <exception>
 #include <stdexcept>
 #include <string>
 
@@ -72,7 +71,9 @@ ATOM RegisterFrameClass(HINSTANCE instance, WNDPROC procedure) {
 
 }  // namespace
 
-Form1Frame::Form1Frame(Form1& form, HINSTANCE instance) : form_(form) {
+Form1Frame::Form1Frame(Form1& form, HINSTANCE instance)
+    : form_(form),
+      input_(form, [this](int index, const std::string& caption) { return labels_.Advance(backDc_, index, caption); }) {
   static const ATOM kind = RegisterFrameClass(instance, &Form1Frame::Procedure);
   if (!kind) throw std::runtime_error("the window class cannot be registered");
   ::CreateWindowExW(0, kClassName, Widen(kTitle).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT, kClientSize,
@@ -162,10 +163,16 @@ LRESULT Form1Frame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MBUTTONDBLCLK:
       return 0;  // a double-click's second press is no press
     case WM_LBUTTONUP:
-      LeftButtonUp(lParam);
+      ButtonUp(1, lParam);
+      return 0;
+    case WM_RBUTTONUP:
+      ButtonUp(2, lParam);
+      return 0;
+    case WM_MBUTTONUP:
+      ButtonUp(4, lParam);
       return 0;
     case WM_CAPTURECHANGED:
-      pressedLabel_ = -1;
+      input_.LetGo();
       return 0;
     case WM_SETCURSOR:
       if (busy_ && LOWORD(lParam) == HTCLIENT) {
@@ -203,7 +210,7 @@ void Form1Frame::Paint() {
     ::StretchDIBits(backDc_, 0, 0, image.Width() * scale_, image.Height() * scale_, 0, 0, image.Width(),
                     image.Height(), image.Data(), &info, DIB_RGB_COLORS, SRCCOPY);
   }
-  labels_.Draw(backDc_, form_.Menu());
+  labels_.Draw(backDc_, form_.Menu(), input_);
   const RECT& area = paint.rcPaint;
   ::BitBlt(screen, area.left, area.top, area.right - area.left, area.bottom - area.top, backDc_, area.left, area.top,
            SRCCOPY);
@@ -211,32 +218,22 @@ void Form1Frame::Paint() {
 }
 
 void Form1Frame::MouseDown(std::int16_t button, WPARAM keys, LPARAM at) {
-  const POINT point{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
-  // A press on a label belongs to the label whatever the button, so it never
-  // reaches the window; the left button's release on it is its click.
-  if (const int label = labels_.LabelAt(backDc_, form_.Menu(), point); label >= 0) {
-    if (button == 1) {
-      pressedLabel_ = label;
-      ::SetCapture(window_);
-    }
-    return;
-  }
   std::int16_t shift = 0;
   if (keys & MK_SHIFT) shift |= 1;
   if (keys & MK_CONTROL) shift |= 2;
   if (::GetKeyState(VK_MENU) < 0) shift |= 4;
-  const float x = float(point.x) / float(scale_);
-  const float y = float(point.y) / float(scale_);
-  RunHandler([&] { form_.Form_MouseDown(button, shift, x, y); });
+  const Route route = input_.Press(button, shift, GET_X_LPARAM(at), GET_Y_LPARAM(at));
+  // A held label gets its release even when the mouse leaves the window.
+  if (input_.HoldsLabel()) ::SetCapture(window_);
+  Dispatch(route);
 }
 
-void Form1Frame::LeftButtonUp(LPARAM at) {
-  const int label = pressedLabel_;
-  if (label < 0) return;
-  ::ReleaseCapture();
-  const POINT point{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
-  if (labels_.LabelAt(backDc_, form_.Menu(), point) == label)
-    RunHandler([&] { form_.Label1_Click(std::int16_t(label)); });
+void Form1Frame::ButtonUp(std::int16_t button, LPARAM at) {
+  const bool held = input_.HoldsLabel();
+  const Route route = input_.Release(button, GET_X_LPARAM(at), GET_Y_LPARAM(at));
+  // Letting go of the capture sends WM_CAPTURECHANGED, which the release has made harmless.
+  if (held && !input_.HoldsLabel()) ::ReleaseCapture();
+  Dispatch(route);
 }
 
 void Form1Frame::Rescale(UINT dpi) {
@@ -244,6 +241,7 @@ void Form1Frame::Rescale(UINT dpi) {
   if (scale == scale_) return;
   scale_ = scale;
   labels_.SetScale(scale);
+  input_.SetScale(scale);
   MakeBackBuffer();
   const SIZE outer = OuterSize(kClientSize * scale, dpi);
   ::SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -268,18 +266,13 @@ void Form1Frame::MakeBackBuffer() {
   backBitmap_ = bitmap;
 }
 
-void Form1Frame::RunHandler(const std::function<void()>& handler) {
-  try {
-    handler();
-  } catch (const std::exception& error) {
-    // An unhandled run-time error ends the program after saying what happened.
-    const std::wstring text = L"実行時エラー: " + Widen(error.what());
-    ::MessageBoxW(window_, text.c_str(), Widen(kTitle).c_str(), MB_OK | MB_ICONERROR);
-    exitCode_ = 1;
-    if (window_) ::DestroyWindow(window_);
-    return;
-  }
-  RefreshNow();
+void Form1Frame::Dispatch(const Route& route) {
+  const Handled handled = input_.Run(route);
+  if (handled.then == Handled::Then::Repaint) RefreshNow();
+  if (handled.then != Handled::Then::End) return;
+  ::MessageBoxW(window_, Widen(handled.error).c_str(), Widen(kTitle).c_str(), MB_OK | MB_ICONERROR);
+  exitCode_ = 1;
+  if (window_) ::DestroyWindow(window_);
 }
 
 }  // namespace mirel

@@ -1,14 +1,14 @@
 #pragma once
 // The humble window on Windows: shows the game's kept image at a whole scale,
-// draws the nine menu labels over it and hands presses and label clicks to
-// Form1. It decides nothing; after every handler it repaints at once.
+// draws the nine menu labels over it and hands the mouse to the menu's
+// pointer input. It decides nothing; after every handler it repaints at once.
 
 #include "Win32.h"
 
 #include <cstdint>
-#include <functional>
 
 #include "MenuLabels.h"
+#include "menu/PointerInput.h"
 
 namespace mirel {
 
@@ -39,22 +39,22 @@ class Form1Frame {
 
   void Paint();
   void MouseDown(std::int16_t button, WPARAM keys, LPARAM at);
-  void LeftButtonUp(LPARAM at);
+  void ButtonUp(std::int16_t button, LPARAM at);
   // Takes the scale for this DPI and sizes the window for it.
   void Rescale(UINT dpi);
   void MakeBackBuffer();
-  // Runs one game handler; a run-time error ends the program as the runtime would.
-  void RunHandler(const std::function<void()>& handler);
+  // Runs where the mouse went and repaints, or ends the program after a run-time error.
+  void Dispatch(const Route& route);
 
   Form1& form_;
   HWND window_ = nullptr;
   MenuLabels labels_;
+  PointerInput input_;
   int scale_ = 0;
   // What WM_PAINT composes before it goes to the screen in one copy.
   HDC backDc_ = nullptr;
   HBITMAP backBitmap_ = nullptr;
   HGDIOBJ backOld_ = nullptr;
-  int pressedLabel_ = -1;
   bool busy_ = false;
   int exitCode_ = 0;
 };

@@ -8,10 +8,6 @@
 namespace mirel {
 namespace {
 
-// The menu is laid out for type whose line is one em high: each label's box
-// is one em tall and its baseline lies this far down it, in ems, as on Linux.
-constexpr double kEmAscent = 0.88;
-
 bool SystemHasFamily(const std::wstring& family) {
   LOGFONTW wanted{};
   wanted.lfCharSet = DEFAULT_CHARSET;
@@ -67,46 +63,32 @@ void MenuLabels::SetScale(int scale) {
   }
 }
 
-void MenuLabels::Draw(HDC dc, const MenuState& menu) {
+void MenuLabels::Draw(HDC dc, const MenuState& menu, const PointerInput& input) {
   const int oldMode = ::SetBkMode(dc, TRANSPARENT);
   const UINT oldAlign = ::SetTextAlign(dc, TA_BASELINE | TA_LEFT | TA_NOUPDATECP);
   const HGDIOBJ oldFont = ::GetCurrentObject(dc, OBJ_FONT);
   for (std::size_t i = 0; i < fonts_.size(); ++i) {
     const LabelState& state = menu.Label1[i];
     if (!state.Visible || state.Caption.empty()) continue;
-    const LabelDesign& design = kLabelDesign[i];
     const std::wstring caption = Widen(state.Caption);
+    const LabelBox box = input.Box(int(i));
     ::SelectObject(dc, fonts_[i]);
-    ::SetTextColor(dc, ColourOf(design));
-    const int baseline = static_cast<int>(std::lround((design.top + kEmAscent * design.pixelSize) * scale_));
-    ::TextOutW(dc, design.left * scale_, baseline, caption.c_str(), static_cast<int>(caption.size()));
+    ::SetTextColor(dc, ColourOf(kLabelDesign[i]));
+    ::TextOutW(dc, box.left, box.top + static_cast<int>(std::lround(box.baseline)), caption.c_str(),
+               static_cast<int>(caption.size()));
   }
   ::SelectObject(dc, oldFont);
   ::SetTextAlign(dc, oldAlign);
   ::SetBkMode(dc, oldMode);
 }
 
-int MenuLabels::LabelAt(HDC dc, const MenuState& menu, POINT point) {
-  for (int i = kLabelCount - 1; i >= 0; --i) {
-    const LabelState& state = menu.Label1[std::size_t(i)];
-    if (!state.Visible) continue;
-    const RECT box = Box(dc, i, Widen(state.Caption));
-    if (::PtInRect(&box, point)) return i;
-  }
-  return -1;
-}
-
-RECT MenuLabels::Box(HDC dc, int index, const std::wstring& caption) {
-  const LabelDesign& design = kLabelDesign[std::size_t(index)];
-  const HGDIOBJ oldFont = ::SelectObject(dc, fonts_[std::size_t(index)]);
+int MenuLabels::Advance(HDC dc, int index, const std::string& caption) {
+  const std::wstring text = Widen(caption);
+  const HGDIOBJ oldFont = ::SelectObject(dc, fonts_.at(std::size_t(index)));
   SIZE extent{};
-  ::GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
+  ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
   ::SelectObject(dc, oldFont);
-  // Italic type leans past its advance; the box takes in the last glyph's lean.
-  const int lean = design.italic ? (design.pixelSize + 3) / 4 : 0;
-  const int left = design.left * scale_;
-  const int top = design.top * scale_;
-  return {left, top, left + extent.cx + lean * scale_, top + design.pixelSize * scale_};
+  return extent.cx;
 }
 
 }  // namespace mirel

@@ -1,15 +1,17 @@
 #pragma once
 // The nine menu labels as GDI draws them: the type the label table asks for,
-// drawn transparent over the kept image, and the box each label answers
-// clicks in. Captions and visibility come from the menu's state at each call,
-// so what is drawn and what is clicked always agree.
+// drawn transparent over the kept image where the menu's layout puts them,
+// and their captions measured for that layout.
 
 #include "Win32.h"
 
 #include <array>
 
+#include <string>
+
 #include "menu/Form1.h"
 #include "menu/LabelTable.h"
+#include "menu/PointerInput.h"
 
 namespace mirel {
 
@@ -25,18 +27,15 @@ class MenuLabels {
   void SetScale(int scale);
 
   // Draws the visible labels onto dc, in the window's device pixels.
-  void Draw(HDC dc, const MenuState& menu);
-  // The visible label whose box holds the point (device pixels), the one
-  // made last where boxes overlap; -1 for none.
-  int LabelAt(HDC dc, const MenuState& menu, POINT point);
+  void Draw(HDC dc, const MenuState& menu, const PointerInput& input);
+  // A caption's advance in label index's type, in device pixels.
+  int Advance(HDC dc, int index, const std::string& caption);
 
   // The family the labels are drawn in: the one they ask for where the
   // system has it, else the embedded one.
   const std::wstring& Family() const { return family_; }
 
  private:
-  RECT Box(HDC dc, int index, const std::wstring& caption);
-
   HANDLE embedded_ = nullptr;
   std::wstring family_;
   int scale_ = 0;

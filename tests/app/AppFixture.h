@@ -33,13 +33,10 @@ class SpyWindow : public Form1Window {
   std::vector<std::int16_t> clicks;
 
  protected:
-  void DispatchMouseDown(std::int16_t button, std::int16_t shift, float x, float y) override {
-    downs.push_back({button, shift, x, y});
-    Form1Window::DispatchMouseDown(button, shift, x, y);
-  }
-  void DispatchLabelClick(std::int16_t index) override {
-    clicks.push_back(index);
-    Form1Window::DispatchLabelClick(index);
+  void Dispatch(const Route& route) override {
+    if (route.to == Route::To::Board) downs.push_back({route.button, route.shift, route.x, route.y});
+    if (route.to == Route::To::Label) clicks.push_back(route.label);
+    Form1Window::Dispatch(route);
   }
 };
 

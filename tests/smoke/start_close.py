@@ -2,14 +2,15 @@
 """Smoke test of the real program: it starts in a fresh folder, shows the
 title screen in a 400 x 400 window titled ミレル, closes on a window manager's
 close request with exit code 0, and leaves the default record file, which a
-second run writes back byte for byte. Without a display it says so in one
-line and exits with code 1."""
+second run writes back byte for byte; a save that fails is shown in a message
+box before the program ends. Without a display it says so in one line and
+exits with code 1."""
 
 import os
 import subprocess
 
-from xsession import (ProgramFolder, XServer, check, check_title_screen, program_window, read_picture, slurp,
-                      smoke_test)
+from xsession import (Failure, Player, ProgramFolder, XServer, check, check_title_screen, program_window,
+                      read_picture, slurp, smoke_test, stop, wait_until)
 
 DEFAULT_NAMES = ["ああああああ", "いいいいいい", "うううううう", "ええええええ", "おおおおおお"]
 DEFAULT_VALUES = ["500", "400", "300", "200", "100"]
@@ -34,6 +35,24 @@ def check_no_display(folder):
     check(not os.path.exists(folder.file("Mirel.mtt")), "a run without a display wrote the record file")
 
 
+def check_failed_save_is_shown(server, folder):
+    """Guards: a failed save went to stderr only, which a player never sees."""
+    os.remove(folder.file("Mirel.mtt"))
+    os.mkdir(folder.file("Mirel.mtt"))  # nothing can be saved under the name
+    proc = folder.start(server)
+    slow = 60.0 if proc.slow else 15.0
+    try:
+        player = Player(server, server.wait_for_window(proc=proc, timeout=slow))
+        server.close_window(player.window)
+        player.answer_message_box("the message box about the failed save")
+        wait_until("the program to end once the box is answered", lambda: proc.poll() is not None, slow)
+        check(proc.returncode == 0, "exit code %s after the failed save" % proc.returncode)
+    except Failure as failure:
+        raise Failure("%s\nprogram stderr:\n%s" % (failure, stop(proc))) from None
+    finally:
+        stop(proc)
+
+
 def main(program, backdrop):
     with XServer() as server, ProgramFolder(program) as folder:
         if not folder.windows:  # Windows always has a desktop to draw on
@@ -49,6 +68,7 @@ def main(program, backdrop):
         with program_window(server, folder.start(server)):
             pass
         check(slurp(folder.file("Mirel.mtt")) == first, "the second run changed the record file")
+        check_failed_save_is_shown(server, folder)
 
 
 if __name__ == "__main__":
