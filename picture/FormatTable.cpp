@@ -66,14 +66,14 @@ bool IsTiff(std::string_view head) {
 
 const std::vector<FormatFacts>& FormatTable() {
   static const std::vector<FormatFacts> table = {
-      {"bmp", "BMP", {"bmp", "dib"}, IsBmp, kInProgram},
-      {"gif", "GIF", {"gif"}, IsGif, kInProgram},
-      {"jpeg", "JPEG", {"jpg", "jpeg", "jpe", "jfif"}, IsJpeg, kInProgram},
-      {"png", "PNG", {"png"}, IsPng, kInProgram},
-      {"webp", "WebP", {"webp"}, IsWebp, kInModule},
-      {"heic", "HEIC", {"heic", "heif", "hif"}, IsHeic, kInModule},
-      {"avif", "AVIF", {"avif"}, IsAvif, kInModule},
-      {"tiff", "TIFF", {"tif", "tiff"}, IsTiff, kInModule},
+      {Format::Bmp, "bmp", "BMP", {"bmp", "dib"}, IsBmp, kInProgram, "image/bmp"},
+      {Format::Gif, "gif", "GIF", {"gif"}, IsGif, kInProgram, "image/gif"},
+      {Format::Jpeg, "jpeg", "JPEG", {"jpg", "jpeg", "jpe", "jfif"}, IsJpeg, kInProgram, "image/jpeg"},
+      {Format::Png, "png", "PNG", {"png"}, IsPng, kInProgram, "image/png"},
+      {Format::Webp, "webp", "WebP", {"webp"}, IsWebp, kInModule, "image/webp"},
+      {Format::Heic, "heic", "HEIC", {"heic", "heif", "hif"}, IsHeic, kInModule, "image/heic"},
+      {Format::Avif, "avif", "AVIF", {"avif"}, IsAvif, kInModule, "image/avif"},
+      {Format::Tiff, "tiff", "TIFF", {"tif", "tiff"}, IsTiff, kInModule, "image/tiff"},
   };
   return table;
 }
@@ -91,7 +91,8 @@ namespace mirel {
 
 std::vector<std::string> PictureFormatNames() {
   std::vector<std::string> names;
-  for (const picture::FormatFacts& format : picture::FormatTable()) names.emplace_back(format.shownName);
+  for (const picture::FormatFacts& format : picture::FormatTable())
+    if (picture::SystemReads(format)) names.emplace_back(format.shownName);
   return names;
 }
 

@@ -9,21 +9,30 @@
 
 namespace mirel::picture {
 
+// Each row of the table, for the code that binds a reader to it.
+enum class Format { Bmp, Gif, Jpeg, Png, Webp, Heic, Avif, Tiff };
+
 // Who reads a format on Linux: the program itself, or the decoder module.
 enum class ReadBy { Program, Module };
 inline constexpr ReadBy kInProgram = ReadBy::Program;
 inline constexpr ReadBy kInModule = ReadBy::Module;
 
 struct FormatFacts {
+  Format format;
   const char* name;                     // "png", as FittedPicture::format and the module knows it
   const char* shownName;                // "PNG", as the player reads it
   std::vector<const char*> extensions;  // "png"
   bool (*recognise)(std::string_view head);
   ReadBy readBy;
+  const char* mimeType;  // "image/png"
 };
 
-// Every format that loads, in the order the player reads them.
+// Every format the program knows, in the order the player reads them.
 const std::vector<FormatFacts>& FormatTable();
+// Whether this system can read the format now: on Linux the decoder module
+// reads some and may be refused; Windows reads all but BMP with the system's
+// decoders, which may be missing. Bound by each system's readers.
+bool SystemReads(const FormatFacts& format);
 // How many bytes of the file's start `recognise` looks at, at most.
 inline constexpr int kHeadBytes = 64;
 // The format whose recogniser claims a file that starts with head; null for none.

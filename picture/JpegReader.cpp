@@ -15,7 +15,6 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
-#include "Orientation.h"
 #include "Reader.h"
 #include "Squeezer.h"
 #include "picture/PictureFile.h"
@@ -153,18 +152,10 @@ class JpegReader final : public Reader {
   Outcome ReadHeader(Header& header) override {
     if (!created_) return Outcome::Damaged;
     int status = JPEG_SUSPENDED;
-    const bool read = Guarded(errors_, [this, &status] {
-      jpeg_save_markers(&cinfo_, JPEG_APP0 + 1, 0xFFFF);
-      status = jpeg_read_header(&cinfo_, TRUE);
-    });
+    const bool read = Guarded(errors_, [this, &status] { status = jpeg_read_header(&cinfo_, TRUE); });
     if (!read || status != JPEG_HEADER_OK) return Outcome::Damaged;
     header.stored = QSize(int(std::min<JDIMENSION>(cinfo_.image_width, 1 << 30)),
                           int(std::min<JDIMENSION>(cinfo_.image_height, 1 << 30)));
-    for (jpeg_saved_marker_ptr m = cinfo_.marker_list; m; m = m->next)
-      if (m->marker == JPEG_APP0 + 1 && m->data_length > 6 && std::equal(m->data, m->data + 6, "Exif\0\0")) {
-        header.orientation = ExifBlockOrientation(m->data, m->data_length);
-        break;
-      }
     return Outcome::Ok;
   }
 

@@ -23,6 +23,7 @@
 
 #include "picture/PictureLimits.h"
 #include "picture/PictureLoader.h"
+#include "picture/plain/LoadAndFit.h"
 
 class QIODevice;
 
@@ -44,5 +45,9 @@ FittedPicture LoadFittedPicture(const QString& path, QSize box,
                                 const std::function<void()>& stillLoading = {});
 // The same from an open, random-access device, read from its start.
 FittedPicture LoadFittedPicture(QIODevice& device, QSize box, const std::function<void()>& stillLoading = {});
+
+// The same as the plain loader gives it, without Qt's picture type.
+picture::Fitted LoadFitted(const QString& path, QSize box, const std::function<void()>& stillLoading = {});
+picture::Fitted LoadFitted(QIODevice& device, QSize box, const std::function<void()>& stillLoading = {});
 
 }  // namespace mirel

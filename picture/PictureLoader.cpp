@@ -6,25 +6,28 @@
 #include <QString>
 
 #include "picture/PictureFile.h"
-#include "platform/QtBitmap.h"
+#include "picture/ReadersLinux.h"
+#include "picture/plain/MemorySource.h"
 
 namespace mirel {
 
 LoadedPicture LoadPictureFile(const std::string& path, int boxWidth, int boxHeight,
                               const std::function<void()>& stillLoading) {
-  const FittedPicture fitted =
-      LoadFittedPicture(QString::fromStdString(path), QSize(boxWidth, boxHeight), stillLoading);
-  return {ToBitmap(fitted.picture), fitted.fault};
+  picture::Fitted fitted = LoadFitted(QString::fromStdString(path), QSize(boxWidth, boxHeight), stillLoading);
+  return {std::move(fitted.picture), fitted.fault};
 }
 
 LoadedPicture LoadPictureBytes(std::span<const unsigned char> bytes, int boxWidth, int boxHeight) {
-  // Read in place: the buffer only borrows the bytes.
+  // The plain readers (the built-in pictures are BMPs) read the bytes in
+  // place; the Qt ones through a buffer that only borrows them.
+  picture::MemorySource source(bytes);
   QByteArray data =
       QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
   QBuffer buffer(&data);
   buffer.open(QIODevice::ReadOnly);
-  const FittedPicture fitted = LoadFittedPicture(buffer, QSize(boxWidth, boxHeight));
-  return {ToBitmap(fitted.picture), fitted.fault};
+  picture::QtReaders readers(buffer);
+  picture::Fitted fitted = picture::LoadAndFit(source, boxWidth, boxHeight, {}, readers);
+  return {std::move(fitted.picture), fitted.fault};
 }
 
 }  // namespace mirel

@@ -37,9 +37,11 @@ LoadedPicture LoadPictureFile(const std::string& path, int boxWidth, int boxHeig
 // The same from a whole file's bytes in memory, as the built-in pictures are.
 LoadedPicture LoadPictureBytes(std::span<const unsigned char> bytes, int boxWidth, int boxHeight);
 
-// The formats that load, as the player reads their names ("BMP", "PNG", ...).
+// The formats this system can load now, as the player reads their names
+// ("BMP", "PNG", ...).
 std::vector<std::string> PictureFormatNames();
-// Their file name patterns, lower case ("*.bmp", "*.png", ...).
+// The file name patterns of every format the program knows, lower case
+// ("*.bmp", "*.png", ...).
 std::vector<std::string> PictureFilePatterns();
 
 }  // namespace mirel

@@ -11,7 +11,6 @@
 
 #include <png.h>
 
-#include "Orientation.h"
 #include "Reader.h"
 #include "Squeezer.h"
 
@@ -76,20 +75,14 @@ class PngReader final : public Reader {
     const bool read = Guarded(png_, [&] {
       // The size limits are ours to apply, so that a long strip is "too large".
       png_set_user_limits(png_, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
-      // Of the ancillary chunks only transparency and the orientation change
-      // what we show (no gamma or colour profile is applied). The rest are
-      // skipped, never inflated: thousands of compressed text chunks took
-      // seconds and gigabytes.
+      // Of the ancillary chunks only transparency changes what we show (no
+      // gamma or colour profile is applied; the orientation is read apart).
+      // The rest are skipped, never inflated: thousands of compressed text
+      // chunks took seconds and gigabytes.
       png_set_keep_unknown_chunks(png_, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
-      png_set_keep_unknown_chunks(png_, PNG_HANDLE_CHUNK_AS_DEFAULT,
-                                  reinterpret_cast<png_const_bytep>("eXIf"), 1);
       png_read_info(png_, info_);
       width = png_get_image_width(png_, info_);
       height = png_get_image_height(png_, info_);
-      png_bytep exif = nullptr;
-      png_uint_32 exifLength = 0;
-      if (png_get_eXIf_1(png_, info_, &exifLength, &exif) && exif)
-        header.orientation = ExifBlockOrientation(exif, exifLength);
     });
     if (!read) return Outcome::Damaged;
     header.stored = QSize(int(width), int(height));

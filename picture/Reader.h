@@ -1,6 +1,6 @@
 #pragma once
 // One reader per picture format, behind one small interface. The load-and-fit
-// policy (picture/PictureFile.cpp) asks a reader for the header, checks the
+// policy (picture/plain/LoadAndFit.cpp) asks a reader for the header, checks the
 // limits, then has it decode straight into the fitted size, in rows or at a
 // reduced scale, so that no format holds the picture at full size unless its
 // coding leaves no other way.
@@ -17,10 +17,10 @@ class QIODevice;
 
 namespace mirel::picture {
 
-// What a reader learns from the header, before any pixel is decoded.
+// What a reader learns from the header, before any pixel is decoded. The
+// orientation is the program's own reading (picture/plain/Orientation.h).
 struct Header {
-  QSize stored;         // as the pixels lie in the file
-  int orientation = 1;  // EXIF / TIFF orientation, 1..8; applied after the squeeze
+  QSize stored;  // as the pixels lie in the file
 };
 
 class Squeezer;

@@ -61,14 +61,11 @@ class TiffReader final : public Reader {
   Outcome ReadHeader(Header& header) override {
     if (!tiff_) return Outcome::Damaged;
     std::uint32_t width = 0, height = 0;
-    std::uint16_t orientation = ORIENTATION_TOPLEFT;
     if (!TIFFGetField(tiff_, TIFFTAG_IMAGEWIDTH, &width) ||
         !TIFFGetField(tiff_, TIFFTAG_IMAGELENGTH, &height))
       return Outcome::Damaged;
-    TIFFGetFieldDefaulted(tiff_, TIFFTAG_ORIENTATION, &orientation);
     header.stored =
         QSize(int(std::min<std::uint32_t>(width, 1 << 30)), int(std::min<std::uint32_t>(height, 1 << 30)));
-    header.orientation = orientation >= 1 && orientation <= 8 ? orientation : 1;
     std::uint32_t band = 0;
     if (TIFFIsTiled(tiff_)) {
       TIFFGetField(tiff_, TIFFTAG_TILELENGTH, &band);

@@ -11,7 +11,6 @@
 #include <webp/decode.h>
 #include <webp/demux.h>
 
-#include "Orientation.h"
 #include "Reader.h"
 #include "Squeezer.h"
 #include "picture/PictureFile.h"
@@ -49,12 +48,6 @@ class WebpReader final : public Reader {
     if (WebPGetFeatures(frame_.fragment.bytes, frame_.fragment.size, &features_) != VP8_STATUS_OK)
       return Outcome::Damaged;
     if (features_.width != frame_.width || features_.height != frame_.height) return Outcome::Damaged;
-    if (WebPDemuxGetI(demux_, WEBP_FF_FORMAT_FLAGS) & EXIF_FLAG) {
-      WebPChunkIterator exif;
-      if (WebPDemuxGetChunk(demux_, "EXIF", 1, &exif))
-        header.orientation = ExifBlockOrientation(exif.chunk.bytes, exif.chunk.size);
-      WebPDemuxReleaseChunkIterator(&exif);
-    }
     header.stored = canvas_;
     return Outcome::Ok;
   }

@@ -16,60 +16,6 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-LoadedPicture Fault(PictureFault fault) { return {Bitmap(), fault}; }
-
-// The EXIF orientation, 1..8, where the decoder exposes it; 1 otherwise.
-int OrientationOf(IWICBitmapFrameDecode& frame) {
-  ComPtr<IWICMetadataQueryReader> metadata;
-  if (FAILED(frame.GetMetadataQueryReader(&metadata))) return 1;
-  PROPVARIANT value;
-  PropVariantInit(&value);
-  int orientation = 1;
-  if (SUCCEEDED(metadata->GetMetadataByName(L"System.Photo.Orientation", &value)) && value.vt == VT_UI2 &&
-      value.uiVal >= 1 && value.uiVal <= 8)
-    orientation = value.uiVal;
-  PropVariantClear(&value);
-  return orientation;
-}
-
-bool Turns(int orientation) { return orientation >= 5; }
-
-// The picture as it is meant to be seen, from its pixels as stored.
-Bitmap Upright(const Bitmap& stored, int orientation) {
-  if (orientation == 1) return stored;
-  const int w = stored.Width(), h = stored.Height();
-  Bitmap out = Turns(orientation) ? Bitmap(h, w) : Bitmap(w, h);
-  for (int y = 0; y < out.Height(); ++y)
-    for (int x = 0; x < out.Width(); ++x) {
-      int sx = x, sy = y;
-      switch (orientation) {
-        case 2:
-          sx = w - 1 - x;
-          break;
-        case 3:
-          sx = w - 1 - x, sy = h - 1 - y;
-          break;
-        case 4:
-          sy = h - 1 - y;
-          break;
-        case 5:
-          sx = y, sy = x;
-          break;
-        case 6:
-          sx = y, sy = h - 1 - x;
-          break;
-        case 7:
-          sx = w - 1 - y, sy = h - 1 - x;
-          break;
-        default:
-          sx = w - 1 - y, sy = x;
-          break;  // 8
-      }
-      out.SetPixel(x, y, stored.Pixel(sx, sy));
-    }
-  return out;
-}
-
 // Premultiplied pixels laid over the face colour, as the box behind the
 // picture would show through its transparent parts.
 void OverFace(std::uint32_t* row, int width) {
@@ -100,7 +46,7 @@ long long BitsPerPixel(IWICImagingFactory& factory, const WICPixelFormatGUID& fo
 // by halves, so those are the sizes asked for; the answer is only a size the
 // decoder offers, and is checked.
 struct Reduced {
-  PictureFault fault = PictureFault::None;
+  Outcome outcome = Outcome::Ok;
   ComPtr<IWICBitmapSource> source;  // null when the decoder offers no smaller size
   UINT width = 0, height = 0;
 };
@@ -127,7 +73,7 @@ Reduced DecodeReduced(IWICImagingFactory& factory, IWICBitmapFrameDecode& frame,
   // The reduced picture in the decoder's format, and the copy the squeeze reads.
   const long long stride = (w * bits + 31) / 32 * 4;
   if (stride * h + 4LL * w * h > kPictureMemoryBudget) {
-    reduced.fault = PictureFault::TooLarge;
+    reduced.outcome = Outcome::TooLarge;
     return reduced;
   }
   ComPtr<IWICBitmap> bitmap;
@@ -138,12 +84,12 @@ Reduced DecodeReduced(IWICImagingFactory& factory, IWICBitmapFrameDecode& frame,
   if (FAILED(factory.CreateBitmap(w, h, format, WICBitmapCacheOnLoad, &bitmap)) ||
       FAILED(bitmap->Lock(&all, WICBitmapLockWrite, &lock)) || FAILED(lock->GetStride(&lockedStride)) ||
       FAILED(lock->GetDataPointer(&lockedBytes, &pixels))) {
-    reduced.fault = PictureFault::TooLarge;  // no memory for it
+    reduced.outcome = Outcome::TooLarge;  // no memory for it
     return reduced;
   }
   if (FAILED(transform->CopyPixels(nullptr, w, h, &format, WICBitmapTransformRotate0, lockedStride,
                                    lockedBytes, pixels))) {
-    reduced.fault = PictureFault::Damaged;
+    reduced.outcome = Outcome::Damaged;
     return reduced;
   }
   lock.Reset();
@@ -155,30 +101,25 @@ Reduced DecodeReduced(IWICImagingFactory& factory, IWICBitmapFrameDecode& frame,
 
 }  // namespace
 
-LoadedPicture DecodeFrame(IWICImagingFactory& factory, IWICBitmapFrameDecode& frame, int boxWidth,
-                          int boxHeight, const std::function<void()>& stillLoading) {
+Outcome DecodeFrame(IWICImagingFactory& factory, IWICBitmapFrameDecode& frame, int targetWidth,
+                    int targetHeight, const Progress& progress, Bitmap& out) {
   UINT width = 0, height = 0;
-  if (FAILED(frame.GetSize(&width, &height)) || width == 0 || height == 0) return Fault(PictureFault::Damaged);
-  if (BeyondPictureLimits(width, height)) return Fault(PictureFault::TooLarge);
+  if (FAILED(frame.GetSize(&width, &height)) || width == 0 || height == 0) return Outcome::Damaged;
+  if (BeyondPictureLimits(width, height)) return Outcome::TooLarge;
+  if (targetWidth <= 0 || targetHeight <= 0 || UINT(targetWidth) > width || UINT(targetHeight) > height)
+    return Outcome::Damaged;
 
-  const int orientation = OrientationOf(frame);
-  const bool turned = Turns(orientation);
-  // The fitted size, in the stored orientation.
-  const UINT targetWidth = std::min<UINT>(width, UINT(turned ? boxHeight : boxWidth));
-  const UINT targetHeight = std::min<UINT>(height, UINT(turned ? boxWidth : boxHeight));
-  if (targetWidth == 0 || targetHeight == 0) return Fault(PictureFault::Damaged);
-
-  Reduced reduced = DecodeReduced(factory, frame, width, height, targetWidth, targetHeight);
-  if (reduced.fault != PictureFault::None) return Fault(reduced.fault);
+  Reduced reduced = DecodeReduced(factory, frame, width, height, UINT(targetWidth), UINT(targetHeight));
+  if (reduced.outcome != Outcome::Ok) return reduced.outcome;
   IWICBitmapSource* source = &frame;
   if (reduced.source) {
     source = reduced.source.Get();
     width = reduced.width;
     height = reduced.height;
-    if (stillLoading) stillLoading();
+    if (progress) progress();
   }
   // The decoded picture is held whole before its squeeze.
-  if (static_cast<long long>(width) * height * 4 > kPictureMemoryBudget) return Fault(PictureFault::TooLarge);
+  if (static_cast<long long>(width) * height * 4 > kPictureMemoryBudget) return Outcome::TooLarge;
 
   Bitmap decoded{static_cast<int>(width), static_cast<int>(height)};
   const UINT stride = width * 4;
@@ -186,7 +127,7 @@ LoadedPicture DecodeFrame(IWICImagingFactory& factory, IWICBitmapFrameDecode& fr
   if (FAILED(factory.CreateFormatConverter(&converter)) ||
       FAILED(converter->Initialize(source, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
                                    WICBitmapPaletteTypeCustom)))
-    return Fault(PictureFault::Damaged);
+    return Outcome::Damaged;
   // In bands, so a long load can tell the player it is still going.
   constexpr UINT kBand = 256;
   for (UINT top = 0; top < height; top += kBand) {
@@ -194,15 +135,14 @@ LoadedPicture DecodeFrame(IWICImagingFactory& factory, IWICBitmapFrameDecode& fr
     const WICRect band = {0, INT(top), INT(width), INT(rows)};
     if (FAILED(converter->CopyPixels(&band, stride, stride * rows,
                                      reinterpret_cast<BYTE*>(decoded.Row(int(top))))))
-      return Fault(PictureFault::Damaged);
-    if (stillLoading) stillLoading();
+      return Outcome::Damaged;
+    if (progress) progress();
   }
   for (int y = 0; y < decoded.Height(); ++y) OverFace(decoded.Row(y), decoded.Width());
-  Bitmap fitted =
-      width == targetWidth && height == targetHeight
-          ? std::move(decoded)
-          : AreaAverage(decoded, 0, 0, int(width), int(height), int(targetWidth), int(targetHeight));
-  return {Upright(fitted, orientation), PictureFault::None};
+  out = width == UINT(targetWidth) && height == UINT(targetHeight)
+            ? std::move(decoded)
+            : AreaAverage(decoded, 0, 0, int(width), int(height), targetWidth, targetHeight);
+  return Outcome::Ok;
 }
 
 }  // namespace mirel::picture

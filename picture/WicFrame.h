@@ -1,18 +1,19 @@
 #pragma once
-// One frame the Windows Imaging Component decodes, to a fitted picture: the
+// One frame the Windows Imaging Component decodes, to the fitted size: the
 // limits of picture/PictureLimits.h, the decoder's own reduced scale where it
-// has one, the program's exact area average into the box, then the turn
-// upright. Apart from the loader, so that a test can hand it any frame.
+// has one, then the program's exact area average into the target. Apart from
+// the readers, so that a test can hand it any frame.
 
 #include <wincodec.h>
 
-#include <functional>
-
-#include "picture/PictureLoader.h"
+#include "picture/plain/Decoding.h"
+#include "platform/Bitmap.h"
 
 namespace mirel::picture {
 
-LoadedPicture DecodeFrame(IWICImagingFactory& factory, IWICBitmapFrameDecode& frame, int boxWidth,
-                          int boxHeight, const std::function<void()>& stillLoading);
+// The frame at the target size (no larger than the frame on either side),
+// its transparent parts over the face colour.
+Outcome DecodeFrame(IWICImagingFactory& factory, IWICBitmapFrameDecode& frame, int targetWidth, int targetHeight,
+                    const Progress& progress, Bitmap& out);
 
 }  // namespace mirel::picture

@@ -250,8 +250,8 @@ class BmpDecoder::Impl {
 
 BmpDecoder::BmpDecoder(ByteSource& source) : impl_(std::make_unique<Impl>(source)) {}
 BmpDecoder::~BmpDecoder() = default;
-Outcome BmpDecoder::ReadHeader(int& width, int& height) { return impl_->ReadHeader(width, height); }
-long long BmpDecoder::EstimateBytes() const { return impl_->EstimateBytes(); }
+Outcome BmpDecoder::ReadHeader(FrameHeader& header) { return impl_->ReadHeader(header.width, header.height); }
+long long BmpDecoder::EstimateBytes(int, int) { return impl_->EstimateBytes(); }
 Outcome BmpDecoder::Decode(int targetWidth, int targetHeight, const Progress& progress, Bitmap& out) {
   return impl_->Decode(targetWidth, targetHeight, progress, out);
 }

@@ -119,6 +119,26 @@ TEST_F(PictureFiles, GoodPicturesLoadFittedIntoTheBox) {
 
   // The name does not choose the reader; the bytes do.
   EXPECT_EQ(LoadPictureFile(Write("png.gif", kPng), 300, 300).fault, PictureFault::None);
+
+  // What the player is told loads: at least these, which every system reads.
+  const std::vector<std::string> names = PictureFormatNames();
+  ASSERT_GE(names.size(), 4u);
+  EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 4),
+            (std::vector<std::string>{"BMP", "GIF", "JPEG", "PNG"}));
+}
+
+// Guards: Windows asked its decoder for the orientation, which Wine's never gave.
+TEST_F(PictureFiles, APhotoTakenUprightIsTurnedUprightOnEverySystem) {
+  const Bytes exif = {0xFF, 0xE1, 0x00, 0x22, 'E', 'x', 'i', 'f', 0, 0,  // APP1, Exif
+                      'I',  'I',  42,   0,    8,   0,   0,   0,   1, 0,  // one entry
+                      0x12, 0x01, 3,    0,    1,   0,   0,   0,   6, 0, 0, 0, 0, 0, 0, 0};  // orientation 6
+  Bytes turned(kJpeg.begin(), kJpeg.begin() + 2);
+  turned.insert(turned.end(), exif.begin(), exif.end());
+  turned.insert(turned.end(), kJpeg.begin() + 2, kJpeg.end());
+  const LoadedPicture jpeg = LoadPictureFile(Write("turned.jpg", turned), 300, 300);
+  ASSERT_EQ(jpeg.fault, PictureFault::None);
+  EXPECT_EQ(jpeg.picture.Width(), 6);
+  EXPECT_EQ(jpeg.picture.Height(), 8);
 }
 
 TEST_F(PictureFiles, WhatCannotBeShownComesBackAsItsFault) {

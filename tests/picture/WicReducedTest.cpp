@@ -122,18 +122,18 @@ TEST(WicReduced, APictureTooLargeWholeLoadsAtTheDecodersReducedScale) {
         CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory))));
 
     ScalingFrame scaling(true);
-    const LoadedPicture loaded = picture::DecodeFrame(*factory.Get(), scaling, 300, 300, {});
-    ASSERT_EQ(loaded.fault, PictureFault::None);
-    EXPECT_EQ(loaded.picture.Width(), 300);
-    EXPECT_EQ(loaded.picture.Height(), 300);
+    Bitmap loaded;
+    ASSERT_EQ(picture::DecodeFrame(*factory.Get(), scaling, 300, 300, {}, loaded), picture::Outcome::Ok);
+    EXPECT_EQ(loaded.Width(), 300);
+    EXPECT_EQ(loaded.Height(), 300);
     // 1500 x 1125 squeezed by exactly 5 across: the halves meet between columns 149 and 150.
-    EXPECT_EQ(loaded.picture.Pixel(149, 150), 0xFF000000u | kLeft);
-    EXPECT_EQ(loaded.picture.Pixel(150, 150), 0xFF000000u | kRight);
+    EXPECT_EQ(loaded.Pixel(149, 150), 0xFF000000u | kLeft);
+    EXPECT_EQ(loaded.Pixel(150, 150), 0xFF000000u | kRight);
     EXPECT_EQ(scaling.wholeCopies, 0);
 
     // The same limits where the decoder cannot scale.
     ScalingFrame whole(false);
-    EXPECT_EQ(picture::DecodeFrame(*factory.Get(), whole, 300, 300, {}).fault, PictureFault::TooLarge);
+    EXPECT_EQ(picture::DecodeFrame(*factory.Get(), whole, 300, 300, {}, loaded), picture::Outcome::TooLarge);
   }
   CoUninitialize();
 }

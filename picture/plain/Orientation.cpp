@@ -1,0 +1,213 @@
+#include "Orientation.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+namespace mirel::picture {
+
+namespace {
+
+// An EXIF block is small; a file's block past this is not read further.
+constexpr long long kMaxExifBytes = 64 * 1024;
+
+bool ReadAt(ByteSource& source, long long at, void* out, long long n) {
+  return at >= 0 && source.Seek(at) && source.Read(out, n) == n;
+}
+
+std::uint32_t Big16(const std::uint8_t* p) { return std::uint32_t(p[0]) << 8 | p[1]; }
+std::uint32_t Big32(const std::uint8_t* p) { return Big16(p) << 16 | Big16(p + 2); }
+std::uint32_t Little16(const std::uint8_t* p) { return std::uint32_t(p[1]) << 8 | p[0]; }
+std::uint32_t Little32(const std::uint8_t* p) { return Little16(p + 2) << 16 | Little16(p); }
+
+// The block of `size` bytes at `at`, cut to kMaxExifBytes, as an orientation.
+int BlockAt(ByteSource& source, long long at, long long size) {
+  std::vector<std::uint8_t> block(std::size_t(std::clamp(size, 0LL, kMaxExifBytes)));
+  if (!ReadAt(source, at, block.data(), static_cast<long long>(block.size()))) return 1;
+  return ExifBlockOrientation(block.data(), block.size());
+}
+
+int JpegOrientation(ByteSource& source) {
+  std::uint8_t soi[2];
+  if (!ReadAt(source, 0, soi, 2) || soi[0] != 0xFF || soi[1] != 0xD8) return 1;
+  long long at = 2;
+  for (;;) {
+    std::uint8_t marker[4];
+    if (!ReadAt(source, at, marker, 2) || marker[0] != 0xFF) return 1;
+    if (marker[1] == 0xFF) {  // fill byte
+      ++at;
+      continue;
+    }
+    // The frame's pixels begin, or the picture ends: no Exif block came first.
+    if (marker[1] == 0xDA || marker[1] == 0xD9) return 1;
+    if (marker[1] == 0x01 || (marker[1] >= 0xD0 && marker[1] <= 0xD7)) {  // no length
+      at += 2;
+      continue;
+    }
+    if (!ReadAt(source, at + 2, marker + 2, 2)) return 1;
+    const long long length = Big16(marker + 2);
+    if (length < 2) return 1;
+    if (marker[1] == 0xE1 && length - 2 > 6) {
+      char tag[6];
+      if (!ReadAt(source, at + 4, tag, 6)) return 1;
+      if (std::string_view(tag, 6) == std::string_view("Exif\0\0", 6)) return BlockAt(source, at + 4, length - 2);
+    }
+    at += 2 + length;
+  }
+}
+
+int PngOrientation(ByteSource& source) {
+  for (long long at = 8;;) {
+    std::uint8_t chunk[8];
+    if (!ReadAt(source, at, chunk, 8)) return 1;
+    const long long length = Big32(chunk);
+    const std::string_view type(reinterpret_cast<const char*>(chunk + 4), 4);
+    if (type == "IDAT") return 1;
+    if (type == "eXIf") return BlockAt(source, at + 8, length);
+    at += 12 + length;
+  }
+}
+
+int WebpOrientation(ByteSource& source) {
+  constexpr std::uint8_t kExifFlag = 0x08;
+  std::uint8_t head[21];
+  if (!ReadAt(source, 0, head, sizeof head) || std::string_view(reinterpret_cast<const char*>(head + 12), 4) != "VP8X" ||
+      !(head[20] & kExifFlag))
+    return 1;
+  const long long end = std::min<long long>(8 + static_cast<long long>(Little32(head + 4)), source.Size());
+  for (long long at = 12; at + 8 <= end;) {
+    std::uint8_t chunk[8];
+    if (!ReadAt(source, at, chunk, 8)) return 1;
+    const long long size = Little32(chunk + 4);
+    if (std::string_view(reinterpret_cast<const char*>(chunk), 4) == "EXIF") return BlockAt(source, at + 8, size);
+    at += 8 + size + (size & 1);
+  }
+  return 1;
+}
+
+int TiffOrientation(ByteSource& source) {
+  std::uint8_t head[16];
+  if (!ReadAt(source, 0, head, 8)) return 1;
+  const bool little = head[0] == 'I';
+  const auto u16 = [little](const std::uint8_t* p) { return little ? Little16(p) : Big16(p); };
+  const auto u32 = [little](const std::uint8_t* p) { return little ? Little32(p) : Big32(p); };
+  const auto u64 = [&](const std::uint8_t* p) {
+    return little ? std::uint64_t(u32(p + 4)) << 32 | u32(p) : std::uint64_t(u32(p)) << 32 | u32(p + 4);
+  };
+  const bool big = u16(head + 2) == 43;
+  std::uint64_t directory = u32(head + 4);
+  if (big) {
+    if (!ReadAt(source, 8, head + 8, 8)) return 1;
+    directory = u64(head + 8);
+  }
+  const int entrySize = big ? 20 : 12, countSize = big ? 8 : 2;
+  std::uint8_t count[8];
+  if (directory > std::uint64_t(source.Size()) || !ReadAt(source, static_cast<long long>(directory), count, countSize))
+    return 1;
+  // A directory holds at most 65535 entries in either form.
+  const long long entries = std::min<long long>(big ? static_cast<long long>(std::min<std::uint64_t>(u64(count), 65535)) : u16(count), 65535);
+  std::vector<std::uint8_t> table(std::size_t(entries * entrySize));
+  const long long first = static_cast<long long>(directory) + countSize;
+  if (!table.empty() && !ReadAt(source, first, table.data(), static_cast<long long>(table.size()))) return 1;
+  for (long long i = 0; i < entries; ++i) {
+    const std::uint8_t* entry = table.data() + i * entrySize;
+    if (u16(entry) != 0x0112) continue;
+    const std::uint32_t type = u16(entry + 2);
+    const std::uint8_t* value = entry + (big ? 12 : 8);
+    const std::uint32_t v = type == 3 ? u16(value) : type == 4 ? u32(value) : 0;
+    return v >= 1 && v <= 8 ? int(v) : 1;
+  }
+  return 1;
+}
+
+}  // namespace
+
+int ExifOrientation(const std::uint8_t* tiff, std::size_t size) {
+  if (size < 8) return 1;
+  const bool little = tiff[0] == 'I' && tiff[1] == 'I';
+  if (!little && !(tiff[0] == 'M' && tiff[1] == 'M')) return 1;
+  auto u16 = [&](std::size_t at) -> std::uint32_t {
+    const std::uint32_t first = tiff[at], second = tiff[at + 1];
+    return little ? first | second << 8 : first << 8 | second;
+  };
+  auto u32 = [&](std::size_t at) -> std::uint32_t {
+    return little ? u16(at) | u16(at + 2) << 16 : u16(at) << 16 | u16(at + 2);
+  };
+  const std::size_t ifd = u32(4);
+  if (ifd > size - 2) return 1;
+  const std::size_t entries = u16(ifd);
+  for (std::size_t i = 0; i < entries; ++i) {
+    const std::size_t at = ifd + 2 + 12 * i;
+    if (at + 12 > size) return 1;
+    if (u16(at) == 0x0112 && u16(at + 2) == 3) {  // Orientation, SHORT
+      const std::uint32_t value = u16(at + 8);
+      return value >= 1 && value <= 8 ? int(value) : 1;
+    }
+  }
+  return 1;
+}
+
+int ExifBlockOrientation(const std::uint8_t* block, std::size_t size) {
+  if (size >= 6 && std::memcmp(block, "Exif\0\0", 6) == 0) return ExifOrientation(block + 6, size - 6);
+  return ExifOrientation(block, size);
+}
+
+int ReadOrientation(Format format, ByteSource& source) {
+  switch (format) {
+    case Format::Jpeg:
+      return JpegOrientation(source);
+    case Format::Png:
+      return PngOrientation(source);
+    case Format::Webp:
+      return WebpOrientation(source);
+    case Format::Tiff:
+      return TiffOrientation(source);
+    case Format::Bmp:
+    case Format::Gif:
+    case Format::Heic:
+    case Format::Avif:
+      break;
+  }
+  return 1;
+}
+
+Bitmap Upright(const Bitmap& stored, int orientation) {
+  if (orientation < 2 || orientation > 8) return stored;
+  const int w = stored.Width(), h = stored.Height();
+  Bitmap out = Turns(orientation) ? Bitmap(h, w) : Bitmap(w, h);
+  for (int y = 0; y < out.Height(); ++y) {
+    std::uint32_t* row = out.Row(y);
+    for (int x = 0; x < out.Width(); ++x) {
+      int sx = x, sy = y;
+      switch (orientation) {
+        case 2:  // mirrored
+          sx = w - 1 - x;
+          break;
+        case 3:  // half a turn
+          sx = w - 1 - x, sy = h - 1 - y;
+          break;
+        case 4:  // upside down
+          sy = h - 1 - y;
+          break;
+        case 5:  // transposed
+          sx = y, sy = x;
+          break;
+        case 6:  // a quarter turn clockwise
+          sx = y, sy = h - 1 - x;
+          break;
+        case 7:  // transposed across the other diagonal
+          sx = w - 1 - y, sy = h - 1 - x;
+          break;
+        default:  // 8: a quarter turn anticlockwise
+          sx = w - 1 - y, sy = x;
+          break;
+      }
+      row[x] = stored.Pixel(sx, sy);
+    }
+  }
+  return out;
+}
+
+}  // namespace mirel::picture
