@@ -28,8 +28,22 @@ std::string Lower(std::string_view s) {
   return out;
 }
 
+}  // namespace
+
+std::string MciQuoted(std::string_view text) {
+  std::string quoted(1, '"');
+  for (const char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + '"';
+}
+
+namespace {
+
 // Splits a command into words. A word that starts with a double quote runs to
-// the next double quote and must be followed by a blank or the end.
+// the next double quote and must be followed by a blank or the end; inside
+// it, two double quotes stand for one, so any file name can be written.
 std::uint32_t Split(const std::string& command, std::vector<Word>& words) {
   std::size_t i = 0;
   const std::size_t n = command.size();
@@ -38,9 +52,16 @@ std::uint32_t Split(const std::string& command, std::vector<Word>& words) {
     if (i == n) return MCI_OK;
     Word word;
     if (command[i] == '"') {
-      const std::size_t close = command.find('"', i + 1);
-      if (close == std::string::npos) return MCIERR_NO_CLOSING_QUOTE;
-      word.text = command.substr(i + 1, close - i - 1);
+      std::size_t close = i;
+      for (;;) {
+        const std::size_t from = close + 1;
+        close = command.find('"', from);
+        if (close == std::string::npos) return MCIERR_NO_CLOSING_QUOTE;
+        word.text.append(command, from, close - from);
+        if (close + 1 >= n || command[close + 1] != '"') break;
+        word.text += '"';
+        ++close;
+      }
       word.quoted = true;
       i = close + 1;
       if (i < n && !IsBlank(command[i])) return MCIERR_EXTRA_CHARACTERS;

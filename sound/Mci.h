@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "AudioBackend.h"
@@ -35,6 +36,10 @@ enum MciError : std::uint32_t {
   MCIERR_EXTRA_CHARACTERS = 305,
 };
 
+// A word of a command in double quotes, each double quote in it doubled, so
+// that a file name holding one still makes one word.
+std::string MciQuoted(std::string_view text);
+
 // Whether the interpreter keeps every command it ran. Tests read the log; the
 // game does not, and a long game would make it grow with every move.
 enum class CommandLog { Off, Kept };
@@ -47,7 +52,7 @@ class MciInterpreter {
   // Runs one command; 0 on success, else an MciError.
   //
   // Words are separated by blanks; a word in double quotes may hold blanks and
-  // any UTF-8. Command words and keywords are matched without regard to case,
+  // any UTF-8, and two double quotes in it stand for one. Command words and keywords are matched without regard to case,
   // and so are aliases. Accepted:
   //   open FILE alias NAME [type mpegvideo|waveaudio] [notify]
   //   play NAME [from 0] [repeat] [notify]   (repeat only on a mpegvideo device)

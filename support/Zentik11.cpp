@@ -54,7 +54,7 @@ void Zentik11::SoundSet(std::int32_t Number, const std::string& FileName, bool R
   slot.FileName = FileName;
   slot.RePlay = RePlay;
 
-  std::string command = "open \"" + FileName + "\" alias " + std::to_string(slot.Number);
+  std::string command = "open " + MciQuoted(FileName) + " alias " + std::to_string(slot.Number);
   if (RePlay) command += " type mpegvideo";
   Send(command);
 }

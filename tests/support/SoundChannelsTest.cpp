@@ -9,6 +9,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "sound/AudioBackend.h"
@@ -143,6 +144,19 @@ class RecordingBackend : public SilentAudioBackend {
   }
   std::filesystem::path file_;
 };
+
+// Guards: a double quote in the program folder's path ended the file name
+// early, and the game was silent without a word.
+TEST_F(SoundChannels, AnyFolderNameKeepsItsSounds) {
+  const std::filesystem::path quoted = folder_.Path() / "say \"cheese\"";
+  std::error_code error;
+  if (!std::filesystem::create_directory(quoted, error)) GTEST_SKIP() << "no double quote in names here";
+  test::Spit(quoted / "Sound1.wav", "RIFF");
+  lib_->SoundSet(1, (quoted / "Sound1.wav").string(), false);
+  ASSERT_EQ(mci_.Log().size(), 1u);
+  EXPECT_EQ(mci_.Log()[0].result, 0u) << mci_.Log()[0].command;
+  EXPECT_TRUE(mci_.IsOpen("1"));
+}
 
 TEST(SoundChannelsDestruction, SavesFirstThenStopsAndClosesEverySlotInOrder) {
   test::TestFolder folder;
