@@ -23,7 +23,7 @@
 #include "menu/Form1.h"
 #include "menu/GameLibrary.h"
 #include "sound/Mci.h"
-#include "platform/ProgramFolder.h"
+#include "platform/ExecutableFolder.h"
 #include "sound/SdlAudioBackend.h"
 #include "support/RecordPlace.h"
 #include "support/Zentik11.h"
@@ -57,7 +57,6 @@ int Main(int argc, char** argv) {
   // The name gives the X11 class, which the desktop entry names as its
   // StartupWMClass.
   QCoreApplication::setApplicationName(QStringLiteral("mirel"));
-  SetProgramFolder(ExecutableFolder());
 
   SdlAudioBackend audio;
   MciInterpreter mci(audio);
@@ -71,7 +70,7 @@ int Main(int argc, char** argv) {
     // Qt reads the system's font configuration, a few milliseconds, when the
     // first font is needed; read here first, Qt finds it loaded.
     FcInit();
-    const std::filesystem::path folder = ProgramFolder();
+    const std::filesystem::path folder = ExecutableFolder();
     lib = OpenLibrary(mci, folder,
                       FolderIsWritable(folder) && !IsInstalledProgramFolder(folder, MIREL_INSTALL_PROGRAMDIR));
     return LoadBackdrop();

@@ -16,10 +16,11 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
-#include "platform/ProgramFolder.h"
+#include "platform/ExecutableFolder.h"
 
 namespace mirel::picture {
 
@@ -109,17 +110,31 @@ ModuleEntry LoadModule(const std::filesystem::path& path, const ModuleSeal& seal
 }
 
 namespace {
-std::filesystem::path& ModulePath() {
+
+struct ModulePlace {
   // Beside the program itself, wherever it was started from.
-  static std::filesystem::path path = mirel::ExecutableFolder() / kModuleFile;
-  return path;
+  std::filesystem::path path = mirel::ExecutableFolder() / kModuleFile;
+  bool used = false;
+};
+
+ModulePlace& Place() {
+  static ModulePlace place;
+  return place;
 }
+
 }  // namespace
 
-void SetModulePath(std::filesystem::path path) { ModulePath() = std::move(path); }
+void SetModulePath(std::filesystem::path path) {
+  if (Place().used) throw std::logic_error("the decoder module was loaded before its path was set");
+  Place().path = std::move(path);
+}
 
 ModuleOpen FromModule(const char* name) {
-  static const ModuleEntry entry = LoadModule(ModulePath(), BuiltModuleSeal());
+  // A module stays loaded for the process's life, so it is looked for once.
+  static const ModuleEntry entry = [] {
+    Place().used = true;
+    return LoadModule(Place().path, BuiltModuleSeal());
+  }();
   return entry ? entry(name) : nullptr;
 }
 

@@ -32,8 +32,9 @@ ModuleEntry LoadModule(const std::filesystem::path& path, const ModuleSeal& seal
 ModuleOpen FromModule(const char* name);
 
 // Where FromModule finds the module: beside the program unless named here,
-// before its first call. Tests, benchmarks and fuzzers name the one built,
-// wherever their own binaries lie.
+// before its first call; after it, this throws std::logic_error, since the
+// module is loaded once for the process. Tests, benchmarks and fuzzers name
+// the one built, wherever their own binaries lie.
 void SetModulePath(std::filesystem::path path);
 
 }  // namespace mirel::picture

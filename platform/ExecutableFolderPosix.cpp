@@ -1,6 +1,6 @@
 #include <system_error>
 
-#include "ProgramFolder.h"
+#include "ExecutableFolder.h"
 
 namespace mirel {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "ProgramFolder.h"
+#include "ExecutableFolder.h"
 
 namespace mirel {
 

@@ -13,7 +13,7 @@
 #include "platform/WideText.h"
 #include "menu/Form1.h"
 #include "menu/GameLibrary.h"
-#include "platform/ProgramFolder.h"
+#include "platform/ExecutableFolder.h"
 #include "sound/Mci.h"
 #include "sound/WaveOutBackend.h"
 #include "support/RecordPlace.h"
@@ -24,13 +24,12 @@ namespace mirel {
 namespace {
 
 int Main(HINSTANCE instance, int showCommand) {
-  SetProgramFolder(ExecutableFolder());
   WaveOutBackend audio;
   MciInterpreter mci(audio);
   // The record file lies beside a copy of the program in a folder the player
   // may write, as a portable copy keeps it; else in the player's local
   // application data folder.
-  const std::filesystem::path folder = ProgramFolder();
+  const std::filesystem::path folder = ExecutableFolder();
   const std::unique_ptr<Zentik11> lib = OpenLibrary(mci, folder, FolderIsWritable(folder));
 
   int exitCode = 0;

@@ -14,7 +14,6 @@
 #include "menu/Form1.h"
 #include "sound/AudioBackend.h"
 #include "sound/Mci.h"
-#include "platform/ProgramFolder.h"
 #include "support/Zentik11.h"
 
 namespace mirel::test {
@@ -44,10 +43,10 @@ class AppFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(folder_.isValid());
-    SetProgramFolder(folder_.path().toStdString());
-    lib_ = std::make_unique<Zentik11>(mci_, ProgramFolder() / "Mirel.mtt");
-    lib_->SoundSet(1, (ProgramFolder() / "Sound1.wav").string(), false);
-    lib_->SoundSet(2, (ProgramFolder() / "Sound2.wav").string(), false);
+    const std::filesystem::path folder = folder_.path().toStdString();
+    lib_ = std::make_unique<Zentik11>(mci_, folder / "Mirel.mtt");
+    lib_->SoundSet(1, (folder / "Sound1.wav").string(), false);
+    lib_->SoundSet(2, (folder / "Sound2.wav").string(), false);
     form_ = std::make_unique<Form1>(host_, *lib_);
     window_ = std::make_unique<SpyWindow>(*form_);
     host_.SetWindow(window_.get());

@@ -9,7 +9,6 @@
 
 #include "sound/AudioBackend.h"
 #include "sound/Mci.h"
-#include "platform/ProgramFolder.h"
 #include "support/Zentik11.h"
 #include "tests/common/TempFolder.h"
 
@@ -18,7 +17,6 @@ namespace mirel {
 class SoundRig {
  public:
   SoundRig() : lib(mci, Folder() / "Mirel.mtt") {
-    SetProgramFolder(folder.Path());
     lib.SoundSet(1, (folder.Path() / "Sound1.wav").string(), false);
     lib.SoundSet(2, (folder.Path() / "Sound2.wav").string(), false);
     mci.ClearLog();  // tests look at what the game sends, not at the set-up

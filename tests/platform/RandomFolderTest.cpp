@@ -1,13 +1,10 @@
-// The random source and the program folder.
+// The random source.
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <set>
 
-#include "platform/ProgramFolder.h"
 #include "platform/Random.h"
-#include "tests/common/TempFolder.h"
 
 namespace mirel {
 namespace {
@@ -33,23 +30,6 @@ TEST(RandomSource, AFixedSeedGivesTheSameSequenceInTheHalfOpenUnitRange) {
   a.Seed(2024);
   EXPECT_EQ(a.Next(), first);
   EXPECT_NE(RandomSource(2025).Next(), first);
-}
-
-TEST(ProgramFolder, CanBeSetWhenTheWorkingFolderIsGone) {
-#ifdef _WIN32
-  GTEST_SKIP() << "Windows keeps a process's working folder from being removed";
-#endif
-  // In a fresh process, so that nothing has asked for the folder yet.
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(
-      {
-        TempFolder gone;
-        std::filesystem::current_path(gone.Path());
-        std::filesystem::remove(gone.Path());
-        SetProgramFolder("games");
-        std::exit(ProgramFolder() == "games" ? 0 : 1);
-      },
-      ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

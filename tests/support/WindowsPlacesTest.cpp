@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/ProgramFolder.h"
+#include "platform/ExecutableFolder.h"
 #include "support/DataFolder.h"
 #include "support/RecordPlace.h"
 #include "tests/support/TestFolder.h"
