@@ -19,7 +19,9 @@
 
 namespace mirel {
 
-// A complete new version of a file, written beside it but not yet in its place.
+// A complete new version of a file, written beside it but not yet in its
+// place. It works in the folder its CheckedFile holds open, so it lives no
+// longer than that.
 class StagedFile {
  public:
   // Writes `bytes` to a new file in `place`'s folder and flushes it to disk.
@@ -44,15 +46,9 @@ class StagedFile {
   bool Commit(std::optional<FileIdentity> expected, std::string& error);
 
  private:
-#ifdef _WIN32
-  using Folder = std::filesystem::path;
-#else
-  using Folder = Descriptor;
-#endif
-  StagedFile(Folder folder, EntryName name, EntryName staged);
+  StagedFile(const CheckedFile& place, EntryName staged);
 
-  Folder folder_;
-  EntryName name_;
+  const CheckedFile* place_;
   EntryName staged_;
 };
 
