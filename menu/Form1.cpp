@@ -1,6 +1,11 @@
 #include "Form1.h"
 
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
 #include <string>
+#include <system_error>
 #include <utility>
 
 #include "assets/Assets.h"
@@ -16,6 +21,18 @@ namespace {
 Bitmap ReadBuiltIn(assets::Bytes file, int side) {
   LoadedPicture loaded = LoadPictureBytes(file, side, side);
   return loaded.fault == PictureFault::None ? std::move(loaded.picture) : Bitmap();
+}
+
+// MIREL_SEED, a whole number, replays the same shuffles on every run and
+// every system; the parity test plays both programs side by side with it.
+std::optional<std::uint64_t> ReplaySeed() {
+  const char* text = std::getenv("MIREL_SEED");
+  if (!text || !*text) return std::nullopt;
+  std::uint64_t seed = 0;
+  const char* end = text + std::strlen(text);
+  const auto [stop, error] = std::from_chars(text, end, seed);
+  if (error != std::errc() || stop != end) return std::nullopt;
+  return seed;
 }
 
 void ShowLabels(std::array<LabelState, kLabelCount>& labels, int first, int last, bool visible) {
@@ -52,7 +69,10 @@ void Form1::LoadBuiltInOnce(std::int32_t pictureNo) {
 }
 
 void Form1::Form_Load() {
-  game_.SeedRandomFromClock();
+  if (const std::optional<std::uint64_t> seed = ReplaySeed())
+    game_.SeedRandom(*seed);
+  else
+    game_.SeedRandomFromClock();
   SetSoundOn(true);
   for (std::size_t i = 1; i < kTileSlots; ++i) game_.LoadPicture1(i);
   // The window keeps its image, so the title shows as soon as it opens.

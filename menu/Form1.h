@@ -42,7 +42,8 @@ class Form1 {
   // The same with the backdrop already read by LoadBackdrop().
   Form1(Host& host, Zentik11& lib, const Bitmap& backdrop);
 
-  // Runs once before the window is first shown.
+  // Runs once before the window is first shown. Seeds the shuffles from the
+  // clock, or from MIREL_SEED when it holds a whole number.
   void Form_Load();
   // The click handler of the label array.
   void Label1_Click(std::int16_t Index);

@@ -3,14 +3,16 @@
 # runs the tests under Wine: the unit tests, and the real program on private
 # X servers.
 # Extra CMake options may come in MIREL_CMAKE_ARGS, a build folder in
-# MIREL_WINDOWS_BUILD_DIR (default build-windows).
+# MIREL_WINDOWS_BUILD_DIR (default build-windows); a Linux build's program in
+# MIREL_PARITY_LINUX_PROGRAM adds the parity test, which plays both side by side.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-packages.sh packages-build.txt packages-windows.txt
 build=${MIREL_WINDOWS_BUILD_DIR:-build-windows}
 # shellcheck disable=SC2086
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/MingwToolchain.cmake \
-  -DCMAKE_BUILD_TYPE=${MIREL_BUILD_TYPE:-RelWithDebInfo} ${MIREL_CMAKE_ARGS:-}
+  -DCMAKE_BUILD_TYPE=${MIREL_BUILD_TYPE:-RelWithDebInfo} \
+  -DMIREL_PARITY_LINUX_PROGRAM="${MIREL_PARITY_LINUX_PROGRAM:-}" ${MIREL_CMAKE_ARGS:-}
 cmake --build "$build" -j"$(nproc)"
 
 # A Wine of its own inside the build folder, made on the first run, so no
