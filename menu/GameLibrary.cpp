@@ -17,7 +17,7 @@ std::unique_ptr<Zentik11> OpenLibrary(MciInterpreter& mci, const std::filesystem
       besideProgram ? std::filesystem::path() : GameDataFolder().value_or(std::filesystem::path());
   const RecordFilePlace record = ChooseRecordFilePlace(programFolder, besideProgram, dataFolder);
   if (record.save.empty())
-    Diagnose("No folder to keep the record file in (the system names no data folder for this user); "
+    Diagnose("no folder to keep the record file in (the system names no data folder for this user); "
              "the records of this run are not kept");
   auto lib = std::make_unique<Zentik11>(mci, record.save, record.load);
   lib->SoundSet(1, Utf8FromPath(programFolder / "Sound1.wav"), false);

@@ -13,13 +13,13 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
 
+#include "platform/Diagnostics.h"
 #include "platform/ExecutableFolder.h"
 
 namespace mirel::picture {
@@ -28,7 +28,7 @@ namespace {
 
 // Says why on standard error; the module's formats then load as unsupported.
 ModuleEntry Refuse(const std::filesystem::path& path, const std::string& why) {
-  std::fprintf(stderr, "mirel: the picture decoders could not be loaded (%s: %s)\n", path.c_str(), why.c_str());
+  Diagnose("the picture decoders could not be loaded (" + path.string() + ": " + why + ")");
   return nullptr;
 }
 

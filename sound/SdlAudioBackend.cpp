@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "SoundMixer.h"
+#include "platform/Diagnostics.h"
 
 namespace mirel {
 namespace {
@@ -192,7 +192,7 @@ void SdlAudioBackend::StartOutput() {
         output->device = device;
       }
     } else {
-      std::fprintf(stderr, "mirel: no sound output, the game stays silent (%s)\n", why.c_str());
+      Diagnose("no sound output, the game stays silent (" + why + ")");
     }
     output->settled.notify_all();
   }).detach();

@@ -9,13 +9,13 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "SoundMixer.h"
+#include "platform/Diagnostics.h"
 #include "platform/WideText.h"
 
 namespace mirel {
@@ -82,7 +82,7 @@ void WaveOutBackend::Output::Feed() {
   const MMRESULT opened =
       waveOutOpen(&device, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(wake), 0, CALLBACK_EVENT);
   if (opened != MMSYSERR_NOERROR) {
-    std::fprintf(stderr, "mirel: no sound output, the game stays silent (%s)\n", ErrorText(opened).c_str());
+    Diagnose("no sound output, the game stays silent (" + ErrorText(opened) + ")");
     finish();
     return;
   }

@@ -59,7 +59,7 @@ void Zentik11::LoadRecordFile(const std::filesystem::path& file) {
     if (checked.Found() == CheckedFile::Kind::Refused) {
       // A shipped copy left alone still lets the player's own file be saved.
       if (file == recordFile_) loadOutcome_ = LoadOutcome::Refused;
-      Diagnose("The record file " + Quoted(file) + " is left alone, as " + checked.Refusal() +
+      Diagnose("the record file " + Quoted(file) + " is left alone, as " + checked.Refusal() +
                "; the game starts from the default entries" +
                (file == recordFile_ ? " and keeps no record of this run" : ""));
     }
@@ -108,7 +108,7 @@ std::optional<SaveFailure> Zentik11::SaveRecordFile() {
   if (loadOutcome_ == LoadOutcome::Refused) return leftAsItWas;
   const CheckedFile place = CheckedFile::Open(recordFile_);
   if (place.Found() == CheckedFile::Kind::Refused) {
-    Diagnose("The record file " + Quoted(recordFile_) + " is left alone, as " + place.Refusal() +
+    Diagnose("the record file " + Quoted(recordFile_) + " is left alone, as " + place.Refusal() +
              "; the records of this run are not kept");
     return leftAsItWas;
   }
@@ -119,7 +119,7 @@ std::optional<SaveFailure> Zentik11::SaveRecordFile() {
   std::string error;
   std::optional<StagedFile> staged = StagedFile::Write(place, FormatRecordFile(RecordTable_), !unread, error);
   if (!staged) {
-    Diagnose("Could not save the record file " + Quoted(recordFile_) + ": " + error +
+    Diagnose("could not save the record file " + Quoted(recordFile_) + ": " + error +
              "; the old file is left as it was");
     return leftAsItWas;
   }
@@ -129,7 +129,7 @@ std::optional<SaveFailure> Zentik11::SaveRecordFile() {
   if (unread && loadedIdentity_ && place.Identity() == loadedIdentity_) {
     keptIn = MoveAside(place, error);
     if (!keptIn) {
-      Diagnose("Could not keep the unreadable record file " + Quoted(recordFile_) + " (" + error +
+      Diagnose("could not keep the unreadable record file " + Quoted(recordFile_) + " (" + error +
                "); left it as it was");
       return leftAsItWas;
     }
@@ -138,16 +138,16 @@ std::optional<SaveFailure> Zentik11::SaveRecordFile() {
       keptIn ? place.Shown().parent_path() / *keptIn : std::filesystem::path();
   if (!staged->Commit(keptIn ? std::nullopt : place.Identity(), error)) {
     if (keptIn && !MoveBack(place, *keptIn)) {
-      Diagnose("Could not save the record file " + Quoted(recordFile_) + ": " + error +
+      Diagnose("could not save the record file " + Quoted(recordFile_) + ": " + error +
                "; its old content is in " + Quoted(backup));
       return SaveFailure{recordFile_, backup};
     }
-    Diagnose("Could not save the record file " + Quoted(recordFile_) + ": " + error +
+    Diagnose("could not save the record file " + Quoted(recordFile_) + ": " + error +
              "; the old file is left as it was");
     return leftAsItWas;
   }
   if (keptIn) {
-    Diagnose("The record file " + Quoted(recordFile_) +
+    Diagnose("the record file " + Quoted(recordFile_) +
              " could not be read and starts again from the defaults; its old content is kept in " +
              Quoted(backup));
   }

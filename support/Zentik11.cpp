@@ -27,10 +27,10 @@ std::optional<SaveFailure> Zentik11::Close() {
   try {
     failure = SaveRecordFile();
   } catch (const std::exception& e) {
-    Diagnose("Could not save the record file " + Quoted(recordFile_) + ": " + e.what());
+    Diagnose("could not save the record file " + Quoted(recordFile_) + ": " + e.what());
     failure = SaveFailure{recordFile_, recordFile_};
   } catch (...) {
-    Diagnose("Could not save the record file " + Quoted(recordFile_));
+    Diagnose("could not save the record file " + Quoted(recordFile_));
     failure = SaveFailure{recordFile_, recordFile_};
   }
   try {

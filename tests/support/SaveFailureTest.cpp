@@ -149,7 +149,7 @@ TEST(SaveFailure, WriteCutShortByAFileSizeLimit) {
     getrlimit(RLIMIT_FSIZE, &limit);
     limit.rlim_cur = 4096;
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return std::string("SKIP: cannot limit file sizes");
-    return FailingRun(folder.Path() / "data", folder.Path() / "stderr.txt", "Could not save the record file");
+    return FailingRun(folder.Path() / "data", folder.Path() / "stderr.txt", "could not save the record file");
   }));
 }
 
@@ -164,7 +164,7 @@ TEST(SaveFailure, ReadOnlyFolder) {
     if (mount(nullptr, data.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0) {
       return std::string("SKIP: cannot remount read-only: ") + std::strerror(errno);
     }
-    std::string result = FailingRun(data, folder.Path() / "stderr1.txt", "Could not save the record file");
+    std::string result = FailingRun(data, folder.Path() / "stderr1.txt", "could not save the record file");
     if (!result.empty()) return result;
     // An unreadable file whose copy cannot be kept is left alone, not replaced.
     umount(data.c_str());
