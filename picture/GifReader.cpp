@@ -1,6 +1,5 @@
-// GIF: Qt's decoder, for the first frame only. Qt fills a frame cut short
-// with the background and reports success, so the block structure is walked
-// first to see that the whole first frame is there.
+// GIF: Qt's decoder, for the first frame only, once our own walk of the
+// blocks (picture/plain/GifWalk.h) has seen the whole first frame there.
 
 #include <QIODevice>
 #include <QImageReader>
@@ -11,20 +10,11 @@
 #include "Reader.h"
 #include "Squeezer.h"
 #include "picture/PictureFile.h"
-#include "picture/plain/Scanner.h"
+#include "picture/plain/GifWalk.h"
 
 namespace mirel::picture {
 
 namespace {
-
-bool SkipSubBlocks(Scanner& s) {
-  for (;;) {
-    const int n = s.Next();
-    if (n < 0) return false;
-    if (n == 0) return true;
-    if (!s.Skip(n)) return false;
-  }
-}
 
 // Qt's image allocation limit is process-wide; hold ours only while decoding.
 class AllocationLimit {
@@ -46,30 +36,9 @@ class GifReader final : public Reader {
 
   Outcome ReadHeader(Header& header) override {
     QtByteSource source(device_);
-    Scanner s(source);
-    std::uint8_t head[13];
-    if (!s.Read(head, 13)) return Outcome::Damaged;
-    qint64 canvasWidth = U16le(head + 6), canvasHeight = U16le(head + 8);
-    if ((head[10] & 0x80) && !s.Skip(3 * (2 << (head[10] & 7)))) return Outcome::Damaged;
-    for (;;) {
-      const int b = s.Next();
-      if (b < 0) return Outcome::Damaged;
-      if (b == 0x21) {  // extension: label, then data sub-blocks
-        if (s.Next() < 0 || !SkipSubBlocks(s)) return Outcome::Damaged;
-      } else if (b == 0x2C) {  // the first image
-        std::uint8_t d[9];
-        if (!s.Read(d, 9)) return Outcome::Damaged;
-        // Qt paints frames onto a canvas as large as the screen and the frame together.
-        canvasWidth = std::max<qint64>(canvasWidth, U16le(d) + U16le(d + 4));
-        canvasHeight = std::max<qint64>(canvasHeight, U16le(d + 2) + U16le(d + 6));
-        if ((d[8] & 0x80) && !s.Skip(3 * (2 << (d[8] & 7)))) return Outcome::Damaged;
-        if (s.Next() < 0 || !SkipSubBlocks(s)) return Outcome::Damaged;  // LZW code size, data
-        break;
-      } else {
-        return Outcome::Damaged;  // a trailer before any picture, or garbage
-      }
-    }
-    canvas_ = canvasWidth * canvasHeight;
+    const std::optional<long long> canvas = GifCanvasPixels(source);
+    if (!canvas) return Outcome::Damaged;
+    canvas_ = *canvas;
     if (!device_.seek(0)) return Outcome::Damaged;
     reader_.setDevice(&device_);
     reader_.setFormat("gif");

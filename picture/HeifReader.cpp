@@ -10,10 +10,11 @@
 
 #include <libheif/heif.h>
 
-#include "HeifCanvas.h"
-#include "HeifFrames.h"
+#include "QtByteSource.h"
 #include "Reader.h"
 #include "Squeezer.h"
+#include "picture/plain/HeifCanvas.h"
+#include "picture/plain/HeifFrames.h"
 
 namespace mirel::picture {
 
@@ -75,10 +76,11 @@ class HeifReader final : public Reader {
     // The library trusts a derived image's own canvas; a grid of one small
     // tile could ask for 25,000 x 27,000 pixels.
     const qint64 at = device_.pos();
-    const std::optional<QSize> canvas = DeclaredCanvas(device_);
+    QtByteSource source(device_);
+    const std::optional<Frame> canvas = DeclaredCanvas(source);
     // And the decoder allocates the frame the bitstream declares, whatever
     // the size record says.
-    if (!canvas || !CodedFramesFit(device_) || !device_.seek(at)) return Outcome::Damaged;
+    if (!canvas || !CodedFramesFit(source) || !device_.seek(at)) return Outcome::Damaged;
     canvas_ = *canvas;
     return Outcome::Ok;
   }
@@ -89,7 +91,7 @@ class HeifReader final : public Reader {
     const qint64 pixels = std::min(
         qint64(1) << 40,
         std::max(qint64(heif_image_handle_get_width(handle_)) * heif_image_handle_get_height(handle_),
-                 canvas_.isEmpty() ? 0 : qint64(canvas_.width()) * canvas_.height()));
+                 qint64(canvas_.width * canvas_.height)));
     const int bits = std::max(8, heif_image_handle_get_luma_bits_per_pixel(handle_));
     const qint64 sample = bits > 8 ? 2 : 1;
     // The decoder's planes (up to 4:4:4 with alpha), our RGBA copy of them,
@@ -139,7 +141,7 @@ class HeifReader final : public Reader {
   QIODevice& device_;
   heif_context* context_;
   heif_image_handle* handle_ = nullptr;
-  QSize canvas_;  // a derived image's declared canvas, or empty
+  Frame canvas_;  // a derived image's declared canvas, or 0 x 0
 };
 
 }  // namespace

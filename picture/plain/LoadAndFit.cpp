@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
+#include "GifWalk.h"
+#include "HeifCanvas.h"
 #include "Orientation.h"
 #include "picture/PictureLimits.h"
 
@@ -32,6 +34,10 @@ Fitted LoadAndFit(ByteSource& source, int boxWidth, int boxHeight, const Progres
   if (!source.Seek(0)) return Fault(PictureFault::Unreadable);
   if (!format) return Fault(readers.IsOtherPicture(source) ? PictureFault::Unsupported : PictureFault::NotAPicture);
 
+  if (format->format == Format::Heic || format->format == Format::Avif)
+    if (const Outcome fits = HeifFits(source); fits != Outcome::Ok) return Fault(FaultOf(fits), format);
+  // A GIF's first frame whole, before a decoder fills what is missing with the background.
+  if (format->format == Format::Gif && !GifCanvasPixels(source)) return Fault(PictureFault::Damaged, format);
   const int orientation = ReadOrientation(format->format, source);
   if (!source.Seek(0)) return Fault(PictureFault::Unreadable, format);
   const std::unique_ptr<FrameReader> reader = readers.Open(*format, source);

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "picture/CodedFrame.h"
+#include "picture/plain/CodedFrame.h"
 
 namespace mirel::picture {
 namespace {

@@ -3,7 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QBuffer>
+#include <QByteArray>
+#include <QSize>
 
 #include <cstdint>
 #include <initializer_list>
@@ -12,7 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "picture/HeifCanvas.h"
+#include "picture/plain/HeifCanvas.h"
+#include "picture/plain/MemorySource.h"
 
 namespace mirel::picture {
 namespace {
@@ -63,10 +65,13 @@ QByteArray File(int primary, std::initializer_list<Item> items,
   return Box("ftyp", QByteArray("heic\0\0\0\0mif1", 12)) + meta + Box("mdat", "tile");
 }
 
-std::optional<QSize> Walk(QByteArray file) {
-  QBuffer buffer(&file);
-  buffer.open(QIODevice::ReadOnly);
-  return DeclaredCanvas(buffer);
+// The canvas as a size, an invalid one for a coded image.
+std::optional<QSize> Walk(const QByteArray& file) {
+  picture::MemorySource source({reinterpret_cast<const unsigned char*>(file.constData()), std::size_t(file.size())});
+  const std::optional<picture::Frame> canvas = DeclaredCanvas(source);
+  if (!canvas) return std::nullopt;
+  if (canvas->width * canvas->height == 0) return QSize();
+  return QSize(int(canvas->width), int(canvas->height));
 }
 
 QByteArray Grid(int flags, std::uint64_t w, std::uint64_t h) {

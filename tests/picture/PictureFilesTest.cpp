@@ -149,6 +149,10 @@ TEST_F(PictureFiles, WhatCannotBeShownComesBackAsItsFault) {
   EXPECT_EQ(LoadPictureFile(Write("empty.bmp", {}), 300, 300).fault, PictureFault::Empty);
   EXPECT_EQ(LoadPictureFile(Path("missing.bmp"), 300, 300).fault, PictureFault::Missing);
   EXPECT_EQ(LoadPictureFile(Write("wide.png", kWidePng), 300, 300).fault, PictureFault::TooLarge);
+  // Guards: Windows handed a HEIF file to the system's decoder without our own walk of its boxes.
+  const Bytes heicWithoutBoxes = {0, 0, 0, 24, 'f', 't', 'y', 'p', 'h', 'e', 'i', 'c', 0, 0,
+                                  0, 0, 'm', 'i', 'f', '1', 'h', 'e', 'i', 'c'};
+  EXPECT_EQ(LoadPictureFile(Write("bare.heic", heicWithoutBoxes), 300, 300).fault, PictureFault::Damaged);
 }
 
 

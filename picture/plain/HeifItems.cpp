@@ -5,8 +5,6 @@
 
 #include "HeifItems.h"
 
-#include <QIODevice>
-
 #include <algorithm>
 #include <set>
 
@@ -15,7 +13,7 @@ namespace mirel::picture {
 namespace {
 
 // Real meta boxes take a few kilobytes, even with a hundred tiles.
-constexpr qint64 kMaxMetaBytes = qint64(16) << 20;
+constexpr long long kMaxMetaBytes = 16LL << 20;
 // Items have an extent or two; a file that asks for more is not a photo. (An
 // extent may take no bytes at all, so the meta box's size alone does not
 // bound them.)
@@ -23,14 +21,14 @@ constexpr std::size_t kMaxExtents = 1 << 16;
 // A few properties an item; a file with more is not a photo.
 constexpr std::size_t kMaxAssociations = 1 << 18;
 
-std::optional<std::vector<std::uint8_t>> ReadMeta(QIODevice& device) {
-  const qint64 end = device.size();
-  qint64 at = 0;
+std::optional<std::vector<std::uint8_t>> ReadMeta(ByteSource& source) {
+  const long long end = source.Size();
+  long long at = 0;
   while (end - at >= 8) {
     std::uint8_t head[16] = {};
-    if (!device.seek(at)) return std::nullopt;
-    const qint64 got = device.read(reinterpret_cast<char*>(head), qint64(std::min<qint64>(16, end - at)));
-    Span h(head, std::size_t(std::max<qint64>(got, 0)));
+    if (!source.Seek(at)) return std::nullopt;
+    const long long got = source.Read(head, std::min<long long>(16, end - at));
+    Span h(head, std::size_t(std::max<long long>(got, 0)));
     std::uint64_t size = h.Be(4);
     const std::uint32_t type = std::uint32_t(h.Be(4));
     std::uint64_t header = 8;
@@ -42,13 +40,13 @@ std::optional<std::vector<std::uint8_t>> ReadMeta(QIODevice& device) {
     }
     if (!h.Ok() || size < header || size > std::uint64_t(end - at)) return std::nullopt;
     if (type == Tag("meta")) {
-      const qint64 body = qint64(size - header);
-      if (body > kMaxMetaBytes || !device.seek(at + qint64(header))) return std::nullopt;
+      const long long body = static_cast<long long>(size - header);
+      if (body > kMaxMetaBytes || !source.Seek(at + static_cast<long long>(header))) return std::nullopt;
       std::vector<std::uint8_t> meta(static_cast<std::size_t>(body));
-      if (device.read(reinterpret_cast<char*>(meta.data()), body) != body) return std::nullopt;
+      if (source.Read(meta.data(), body) != body) return std::nullopt;
       return meta;
     }
-    at += qint64(size);
+    at += static_cast<long long>(size);
   }
   return std::nullopt;
 }
@@ -159,8 +157,8 @@ bool ReadProperties(Span iprp, Items& items) {
 
 }  // namespace
 
-std::optional<Items> ReadItems(QIODevice& device) {
-  std::optional<std::vector<std::uint8_t>> bytes = ReadMeta(device);
+std::optional<Items> ReadItems(ByteSource& source) {
+  std::optional<std::vector<std::uint8_t>> bytes = ReadMeta(source);
   if (!bytes) return std::nullopt;
   Items items;
   items.meta = std::move(*bytes);
@@ -192,13 +190,13 @@ std::optional<Items> ReadItems(QIODevice& device) {
   return items;
 }
 
-ItemData::ItemData(QIODevice& device, const Items& items, const Location& where)
-    : device_(device), box_(items.data), inFile_(where.method == 0) {
+ItemData::ItemData(ByteSource& source, const Items& items, const Location& where)
+    : source_(source), box_(items.data), inFile_(where.method == 0) {
   if (where.method > 1) {
     ok_ = false;
     return;
   }
-  const std::uint64_t available = inFile_ ? std::uint64_t(std::max<qint64>(device.size(), 0)) : box_.Size();
+  const std::uint64_t available = inFile_ ? std::uint64_t(std::max<long long>(source.Size(), 0)) : box_.Size();
   for (const auto& [offset, length] : where.extents) {
     if (offset > UINT64_MAX - where.base || where.base + offset >= available) {
       ok_ = false;
@@ -226,8 +224,8 @@ bool ItemData::Read(std::uint64_t at, std::uint8_t* out, std::size_t count) {
     const std::uint64_t skip = at - piece->at;
     const std::size_t take = std::size_t(std::min<std::uint64_t>(count, piece->size - skip));
     if (inFile_) {
-      if (!device_.seek(qint64(piece->from + skip)) ||
-          device_.read(reinterpret_cast<char*>(out), qint64(take)) != qint64(take))
+      if (!source_.Seek(static_cast<long long>(piece->from + skip)) ||
+          source_.Read(out, static_cast<long long>(take)) != static_cast<long long>(take))
         return false;
     } else {
       std::copy_n(box_.Data() + piece->from + skip, take, out);
@@ -237,9 +235,9 @@ bool ItemData::Read(std::uint64_t at, std::uint8_t* out, std::size_t count) {
   return true;
 }
 
-std::optional<std::vector<std::uint8_t>> ItemStart(QIODevice& device, const Items& items,
+std::optional<std::vector<std::uint8_t>> ItemStart(ByteSource& source, const Items& items,
                                                    const Location& where, std::size_t want) {
-  ItemData data(device, items, where);
+  ItemData data(source, items, where);
   if (!data.Ok()) return std::nullopt;
   std::vector<std::uint8_t> out(std::size_t(std::min<std::uint64_t>(want, data.Size())));
   if (!data.Read(0, out.data(), out.size())) return std::nullopt;

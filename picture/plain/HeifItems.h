@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
+#include "ByteSource.h"
 #include "HeifBoxes.h"
 
-class QIODevice;
 
 namespace mirel::picture {
 
@@ -46,13 +46,13 @@ struct Items {
 };
 
 // Nothing when the file has no meta box that can be walked, or no primary item.
-std::optional<Items> ReadItems(QIODevice& device);
+std::optional<Items> ReadItems(ByteSource& source);
 
 // An item's data as one run of bytes, wherever its extents lie. An extent
 // that runs past the end of its data is cut there.
 class ItemData {
  public:
-  ItemData(QIODevice& device, const Items& items, const Location& where);
+  ItemData(ByteSource& source, const Items& items, const Location& where);
   // False when an extent starts outside its data, or the data is built from
   // other items (no picture of ours uses that).
   bool Ok() const { return ok_; }
@@ -66,7 +66,7 @@ class ItemData {
     std::uint64_t from;  // where it starts in the file or in the item data box
     std::uint64_t size;
   };
-  QIODevice& device_;
+  ByteSource& source_;
   Span box_;  // the item data box, when the data lies there
   bool inFile_ = true;
   std::vector<Piece> pieces_;
@@ -76,7 +76,7 @@ class ItemData {
 
 // The first `want` bytes of an item's data (fewer if it is shorter), gathered
 // over its extents; nothing when one of those starts outside its data.
-std::optional<std::vector<std::uint8_t>> ItemStart(QIODevice& device, const Items& items,
+std::optional<std::vector<std::uint8_t>> ItemStart(ByteSource& source, const Items& items,
                                                    const Location& where, std::size_t want);
 
 // What a walk does after visiting an item: go on to the images it is built

@@ -3,7 +3,7 @@
 // library holds the record to its limits and we budget memory by it, but the
 // decoder allocates the frame the bitstream asks for.
 
-class QIODevice;
+#include "ByteSource.h"
 
 namespace mirel::picture {
 
@@ -11,6 +11,6 @@ namespace mirel::picture {
 // itself, its tiles or inputs, and their alpha planes and depth maps)
 // declares a frame larger than its size record, or when its properties or
 // data cannot be read to say.
-bool CodedFramesFit(QIODevice& device);
+bool CodedFramesFit(ByteSource& source);
 
 }  // namespace mirel::picture

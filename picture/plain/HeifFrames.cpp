@@ -4,8 +4,6 @@
 
 #include "HeifFrames.h"
 
-#include <QIODevice>
-
 #include <algorithm>
 #include <cstdint>
 #include <vector>
@@ -117,7 +115,7 @@ class Image {
   std::size_t& units_;
 };
 
-bool CodedImageFits(QIODevice& device, const Items& items, std::uint64_t id, bool hevc, std::size_t& units) {
+bool CodedImageFits(ByteSource& source, const Items& items, std::uint64_t id, bool hevc, std::size_t& units) {
   // Every size record and configuration the item has: should it have more
   // than one, the frame must fit the smallest.
   std::optional<Frame> record;
@@ -160,7 +158,7 @@ bool CodedImageFits(QIODevice& device, const Items& items, std::uint64_t id, boo
 
   const auto where = items.locations.find(id);
   if (where == items.locations.end()) return false;  // no data to decode
-  ItemData data(device, items, where->second);
+  ItemData data(source, items, where->second);
   if (!data.Ok()) return false;
   if (hevc) return image.HevcDataFits(data);
   return image.ObusFit(
@@ -169,15 +167,15 @@ bool CodedImageFits(QIODevice& device, const Items& items, std::uint64_t id, boo
 
 }  // namespace
 
-bool CodedFramesFit(QIODevice& device) {
-  const std::optional<Items> items = ReadItems(device);
+bool CodedFramesFit(ByteSource& source) {
+  const std::optional<Items> items = ReadItems(source);
   if (!items || !items->propertiesOk) return false;
   std::size_t units = 0;
   return WalkFromPrimary(*items, true, [&](std::uint64_t id) {
     const auto type = items->types.find(id);
     if (type == items->types.end() || (type->second != Tag("hvc1") && type->second != Tag("av01")))
       return Step::Down;
-    return CodedImageFits(device, *items, id, type->second == Tag("hvc1"), units) ? Step::Down : Step::Refuse;
+    return CodedImageFits(source, *items, id, type->second == Tag("hvc1"), units) ? Step::Down : Step::Refuse;
   });
 }
 

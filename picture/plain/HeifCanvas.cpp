@@ -3,12 +3,13 @@
 
 #include "HeifCanvas.h"
 
-#include <QIODevice>
-
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
+#include "HeifFrames.h"
 #include "HeifItems.h"
+#include "picture/PictureLimits.h"
 
 namespace mirel::picture {
 
@@ -24,7 +25,7 @@ bool IsImage(const Items& items, std::uint64_t id) {
 }
 
 // The canvas a grid or an overlay declares in its item data.
-std::optional<QSize> CanvasOf(std::uint32_t type, const std::vector<std::uint8_t>& data) {
+std::optional<Frame> CanvasOf(std::uint32_t type, const std::vector<std::uint8_t>& data) {
   Span d(data.data(), data.size());
   d.Be(1);  // version
   const std::uint64_t flags = d.Be(1);
@@ -33,18 +34,18 @@ std::optional<QSize> CanvasOf(std::uint32_t type, const std::vector<std::uint8_t
   const std::uint64_t width = d.Be(fieldBytes), height = d.Be(fieldBytes);
   if (!d.Ok()) return std::nullopt;
   constexpr std::uint64_t kHuge = 1 << 30;
-  return QSize(int(std::min(width, kHuge)), int(std::min(height, kHuge)));
+  return Frame{std::min(width, kHuge), std::min(height, kHuge)};
 }
 
 }  // namespace
 
-std::optional<QSize> DeclaredCanvas(QIODevice& device) {
-  const std::optional<Items> items = ReadItems(device);
+std::optional<Frame> DeclaredCanvas(ByteSource& source) {
+  const std::optional<Items> items = ReadItems(source);
   if (!items) return std::nullopt;
 
   // Every derived image the primary one is built from is allocated in turn;
   // the largest canvas among them is the one that counts.
-  QSize largest;
+  Frame largest;
   const bool walked = WalkFromPrimary(*items, false, [&](std::uint64_t id) {
     const auto type = items->types.find(id);
     if (type == items->types.end()) return Step::Past;  // the library refuses it
@@ -53,12 +54,11 @@ std::optional<QSize> DeclaredCanvas(QIODevice& device) {
     if (grid || overlay) {
       const auto where = items->locations.find(id);
       if (where == items->locations.end()) return Step::Refuse;
-      const std::optional<std::vector<std::uint8_t>> data = ItemStart(device, *items, where->second, 20);
+      const std::optional<std::vector<std::uint8_t>> data = ItemStart(source, *items, where->second, 20);
       if (!data) return Step::Refuse;
-      const std::optional<QSize> canvas = CanvasOf(type->second, *data);
+      const std::optional<Frame> canvas = CanvasOf(type->second, *data);
       if (!canvas) return Step::Refuse;
-      if (qint64(canvas->width()) * canvas->height() > qint64(largest.width()) * largest.height() ||
-          largest.isEmpty())
+      if (canvas->width * canvas->height > largest.width * largest.height || largest.width * largest.height == 0)
         largest = *canvas;
     }
     // The library decodes an identity's or an overlay's input without asking
@@ -71,6 +71,15 @@ std::optional<QSize> DeclaredCanvas(QIODevice& device) {
   });
   if (!walked) return std::nullopt;
   return largest;
+}
+
+Outcome HeifFits(ByteSource& source) {
+  const std::optional<Frame> canvas = DeclaredCanvas(source);
+  if (!canvas || !CodedFramesFit(source)) return Outcome::Damaged;
+  // The decoder's planes and a copy of them, twice while it converts, at 8 bits.
+  constexpr long long kBytesPerPixel = 16;
+  const std::uint64_t pixels = std::min<std::uint64_t>(canvas->width * canvas->height, 1ULL << 40);
+  return static_cast<long long>(pixels) * kBytesPerPixel > kPictureMemoryBudget ? Outcome::TooLarge : Outcome::Ok;
 }
 
 }  // namespace mirel::picture

@@ -1,0 +1,17 @@
+#pragma once
+// Our own walk of a GIF file's blocks as far as its first frame, before any
+// decoder sees it: a decoder may fill a frame cut short with the background
+// and call it success, and paints it on a canvas as large as the screen and
+// the frame together.
+
+#include <optional>
+
+#include "ByteSource.h"
+
+namespace mirel::picture {
+
+// The pixels of the canvas the first frame is painted on; nothing when the
+// blocks up to the end of that frame's data are not all there.
+std::optional<long long> GifCanvasPixels(ByteSource& source);
+
+}  // namespace mirel::picture
