@@ -19,69 +19,52 @@ StagedFile::~StagedFile() {
   if (!staged_.empty()) save::Remove(*place_, staged_);
 }
 
-std::optional<StagedFile> StagedFile::Write(const CheckedFile& place, std::string_view bytes,
-                                            bool keepOwnerAndMode, std::string& error) {
-  if (!save::FolderHeld(place, error)) return std::nullopt;
-  std::optional<EntryName> staged = save::WriteStaged(place, bytes, keepOwnerAndMode, error);
-  if (!staged) return std::nullopt;
+Result<StagedFile> StagedFile::Write(const CheckedFile& place, std::string_view bytes, bool keepOwnerAndMode) {
+  if (const Status<> held = save::FolderHeld(place); !held) return Result<StagedFile>::Failed(held.Why());
+  Result<EntryName> staged = save::WriteStaged(place, bytes, keepOwnerAndMode);
+  if (!staged) return Result<StagedFile>::Failed(staged.Why());
   return StagedFile(place, std::move(*staged));
 }
 
-bool StagedFile::Commit(std::optional<FileIdentity> expected, std::string& error) {
+Status<> StagedFile::Commit(std::optional<FileIdentity> expected) {
   const EntryName& name = place_->Name();
-  save::StepError step;
   if (expected) {
     // Looked at just before the rename. Between the two only someone who may
     // write this folder could put another entry under the name, and the
     // rename would then replace that entry alone, never what it points to:
     // nothing they could not remove themselves.
-    if (!save::StillThere(*place_, name, *expected)) {
-      error = kTakenMeanwhile;
-      return false;
-    }
-    if (!save::RenameOver(*place_, staged_, name, step)) {
-      error = step.text;
-      return false;
-    }
-  } else if (!save::RenameNoReplace(*place_, staged_, name, step)) {
-    error = step.taken ? kTakenMeanwhile : step.text;
-    return false;
+    if (!save::StillThere(*place_, name, *expected)) return Status<>::Failed(kTakenMeanwhile);
+    if (const Status<save::StepError> renamed = save::RenameOver(*place_, staged_, name); !renamed)
+      return Status<>::Failed(renamed.Why().text);
+  } else if (const Status<save::StepError> renamed = save::RenameNoReplace(*place_, staged_, name); !renamed) {
+    return Status<>::Failed(renamed.Why().taken ? kTakenMeanwhile : renamed.Why().text);
   }
   staged_.clear();
   save::SyncFolder(*place_);
-  return true;
+  return kDone;
 }
 
-std::optional<EntryName> MoveAside(const CheckedFile& place, std::string& error) {
+Result<EntryName> MoveAside(const CheckedFile& place) {
   const std::optional<FileIdentity> checked = place.Identity();
-  if (!checked || !save::StillThere(place, place.Name(), *checked)) {
-    error = kTakenMeanwhile;
-    return std::nullopt;
-  }
+  if (!checked || !save::StillThere(place, place.Name(), *checked)) return Result<EntryName>::Failed(kTakenMeanwhile);
   for (int n = 1; n <= kBackupNames; ++n) {
     EntryName backup = BackupName(place.Name(), n);
-    save::StepError step;
-    if (save::RenameNoReplace(place, place.Name(), backup, step)) {
+    const Status<save::StepError> renamed = save::RenameNoReplace(place, place.Name(), backup);
+    if (renamed) {
       save::SyncFolder(place);
       return backup;
     }
-    if (!step.taken) {
-      error = step.text;
-      return std::nullopt;
-    }
+    if (!renamed.Why().taken) return Result<EntryName>::Failed(renamed.Why().text);
   }
-  error = "every backup name is taken";
-  return std::nullopt;
+  return Result<EntryName>::Failed("every backup name is taken");
 }
 
 bool MoveBack(const CheckedFile& place, const EntryName& backup) {
-  save::StepError ignored;
-  return save::RenameNoReplace(place, backup, place.Name(), ignored);
+  return bool(save::RenameNoReplace(place, backup, place.Name()));
 }
 
 void RemoveStaleStagedFiles(const CheckedFile& place) {
-  std::string ignored;
-  if (!save::FolderHeld(place, ignored)) return;
+  if (!save::FolderHeld(place)) return;
   for (const EntryName& entry : save::StagingCandidates(place, place.Name())) {
     const std::optional<std::uint64_t> pid = StagingPid(entry, place.Name());
     if (!pid || *pid == save::OwnProcessId() || !save::IsOwnRegularFile(place, entry)) continue;

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Result.h"
 #include "support/CheckedFile.h"
 
 namespace mirel {
@@ -28,10 +29,8 @@ class StagedFile {
   // The file gets a name only once it is whole (where the file system can
   // make a file without one). With keepOwnerAndMode, the new file takes the
   // owner, group and mode of the checked file, as far as the process is
-  // allowed to set them. Nothing, with `error` saying why, when any byte could
-  // not be written.
-  static std::optional<StagedFile> Write(const CheckedFile& place, std::string_view bytes,
-                                         bool keepOwnerAndMode, std::string& error);
+  // allowed to set them. Why not, when any byte could not be written.
+  static Result<StagedFile> Write(const CheckedFile& place, std::string_view bytes, bool keepOwnerAndMode);
 
   StagedFile(StagedFile&& other) noexcept;
   StagedFile& operator=(StagedFile&&) = delete;
@@ -42,8 +41,8 @@ class StagedFile {
 
   // Renames the new file over the old one in one step, provided the name
   // still stands for `expected`: the file that was checked, or no file at all
-  // (nothing). Anything else there is left as it is, and `error` says so.
-  bool Commit(std::optional<FileIdentity> expected, std::string& error);
+  // (nothing). Anything else there is left as it is, and the reason says so.
+  Status<> Commit(std::optional<FileIdentity> expected);
 
  private:
   StagedFile(const CheckedFile& place, EntryName staged);
@@ -55,8 +54,8 @@ class StagedFile {
 // Renames the checked file to the first free name of "<name>.bak",
 // "<name>.bak.2", ... "<name>.bak.99" in its folder. An existing backup is
 // never replaced, not even one another process makes at the same moment. The
-// name it went to, or nothing with `error` saying why.
-std::optional<EntryName> MoveAside(const CheckedFile& place, std::string& error);
+// name it went to, or why not.
+Result<EntryName> MoveAside(const CheckedFile& place);
 
 // Undoes MoveAside, unless something has taken the name since.
 bool MoveBack(const CheckedFile& place, const EntryName& backup);

@@ -116,10 +116,9 @@ std::optional<SaveFailure> Zentik11::SaveRecordFile() {
   const bool unread = loadOutcome_ == LoadOutcome::Unreadable;
   // The new file is whole on disk before anything else happens, so a full
   // disk or a read-only folder leaves every old byte where it was.
-  std::string error;
-  std::optional<StagedFile> staged = StagedFile::Write(place, FormatRecordFile(RecordTable_), !unread, error);
+  Result<StagedFile> staged = StagedFile::Write(place, FormatRecordFile(RecordTable_), !unread);
   if (!staged) {
-    Diagnose("could not save the record file " + Quoted(recordFile_) + ": " + error +
+    Diagnose("could not save the record file " + Quoted(recordFile_) + ": " + staged.Why() +
              "; the old file is left as it was");
     return leftAsItWas;
   }
@@ -127,22 +126,23 @@ std::optional<SaveFailure> Zentik11::SaveRecordFile() {
   // is gone or another instance has already replaced it (and kept it).
   std::optional<EntryName> keptIn;
   if (unread && loadedIdentity_ && place.Identity() == loadedIdentity_) {
-    keptIn = MoveAside(place, error);
-    if (!keptIn) {
-      Diagnose("could not keep the unreadable record file " + Quoted(recordFile_) + " (" + error +
+    Result<EntryName> moved = MoveAside(place);
+    if (!moved) {
+      Diagnose("could not keep the unreadable record file " + Quoted(recordFile_) + " (" + moved.Why() +
                "); left it as it was");
       return leftAsItWas;
     }
+    keptIn = std::move(*moved);
   }
   const std::filesystem::path backup =
       keptIn ? place.Shown().parent_path() / *keptIn : std::filesystem::path();
-  if (!staged->Commit(keptIn ? std::nullopt : place.Identity(), error)) {
+  if (const Status<> committed = staged->Commit(keptIn ? std::nullopt : place.Identity()); !committed) {
     if (keptIn && !MoveBack(place, *keptIn)) {
-      Diagnose("could not save the record file " + Quoted(recordFile_) + ": " + error +
+      Diagnose("could not save the record file " + Quoted(recordFile_) + ": " + committed.Why() +
                "; its old content is in " + Quoted(backup));
       return SaveFailure{recordFile_, backup};
     }
-    Diagnose("could not save the record file " + Quoted(recordFile_) + ": " + error +
+    Diagnose("could not save the record file " + Quoted(recordFile_) + ": " + committed.Why() +
              "; the old file is left as it was");
     return leftAsItWas;
   }

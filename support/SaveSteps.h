@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Result.h"
 #include "support/CheckedFile.h"
 
 namespace mirel::save {
@@ -19,20 +20,20 @@ struct StepError {
   std::string text;
 };
 
-// Whether the folder is held open; `error` says why not.
-bool FolderHeld(const CheckedFile& place, std::string& error);
+// Whether the folder is held open, or why not.
+Status<> FolderHeld(const CheckedFile& place);
 // Writes `bytes` to a new file of a free staging name in the folder, flushed
 // to disk and named only once whole where the file system allows. With
 // keepOwnerAndMode, it takes the checked file's owner, group and mode as far
 // as the process may set them (Windows keeps them in RenameOver instead).
-std::optional<EntryName> WriteStaged(const CheckedFile& place, std::string_view bytes, bool keepOwnerAndMode,
-                                     std::string& error);
+// Its name, or why no byte of it is left.
+Result<EntryName> WriteStaged(const CheckedFile& place, std::string_view bytes, bool keepOwnerAndMode);
 // Whether `name` is still the regular file that was checked.
 bool StillThere(const CheckedFile& place, const EntryName& name, const FileIdentity& checked);
 // Renames in one step; fails, with `taken`, when `to` exists.
-bool RenameNoReplace(const CheckedFile& place, const EntryName& from, const EntryName& to, StepError& error);
+Status<StepError> RenameNoReplace(const CheckedFile& place, const EntryName& from, const EntryName& to);
 // Renames over the file `to` in one step.
-bool RenameOver(const CheckedFile& place, const EntryName& from, const EntryName& to, StepError& error);
+Status<StepError> RenameOver(const CheckedFile& place, const EntryName& from, const EntryName& to);
 // Makes the folder's entries durable, where the system needs asking.
 void SyncFolder(const CheckedFile& place);
 void Remove(const CheckedFile& place, const EntryName& name);

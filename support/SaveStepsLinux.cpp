@@ -21,10 +21,8 @@ namespace {
 
 std::string ErrnoText(int error) { return std::generic_category().message(error); }
 
-bool Failed(StepError& error, int code) {
-  error.taken = code == EEXIST || code == ENOTEMPTY;
-  error.text = ErrnoText(code);
-  return false;
+Status<StepError> Failed(int code) {
+  return Status<StepError>::Failed({code == EEXIST || code == ENOTEMPTY, ErrnoText(code)});
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -67,14 +65,13 @@ bool LinkNameless(int fd, int folder, const EntryName& name) {
 
 }  // namespace
 
-bool FolderHeld(const CheckedFile& place, std::string& error) {
-  if (place.Folder() >= 0) return true;
-  error = ErrnoText(place.FolderError());
-  return false;
+Status<> FolderHeld(const CheckedFile& place) {
+  if (place.Folder() >= 0) return kDone;
+  return Status<>::Failed(ErrnoText(place.FolderError()));
 }
 
-std::optional<EntryName> WriteStaged(const CheckedFile& place, std::string_view bytes, bool keepOwnerAndMode,
-                                     std::string& error) {
+Result<EntryName> WriteStaged(const CheckedFile& place, std::string_view bytes, bool keepOwnerAndMode) {
+  const auto failed = [](int code) { return Result<EntryName>::Failed(ErrnoText(code)); };
   const struct stat* old =
       keepOwnerAndMode && place.Found() == CheckedFile::Kind::Regular ? &place.Status() : nullptr;
 
@@ -82,17 +79,14 @@ std::optional<EntryName> WriteStaged(const CheckedFile& place, std::string_view 
   // writing leaves nothing behind. 0666 less the umask, as any new file gets.
   Descriptor nameless(::openat(place.Folder(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
   if (nameless.Valid()) {
-    if (!Fill(nameless.Get(), old, bytes)) {
-      error = ErrnoText(errno);
-      return std::nullopt;
-    }
+    if (!Fill(nameless.Get(), old, bytes)) return failed(errno);
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
       EntryName staged = StagingNameOf(place.Name(), attempt);
       if (LinkNameless(nameless.Get(), place.Folder(), staged)) {
         if (nameless.Close() != 0) {
-          error = ErrnoText(errno);
+          const int code = errno;
           Remove(place, staged);
-          return std::nullopt;
+          return failed(code);
         }
         return staged;
       }
@@ -109,14 +103,11 @@ std::optional<EntryName> WriteStaged(const CheckedFile& place, std::string_view 
         ::openat(place.Folder(), staged.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (!out.Valid() && errno != EEXIST) break;
   }
-  if (!out.Valid()) {
-    error = ErrnoText(errno);
-    return std::nullopt;
-  }
+  if (!out.Valid()) return failed(errno);
   if (!Fill(out.Get(), old, bytes) || out.Close() != 0) {
-    error = ErrnoText(errno);
+    const int code = errno;
     Remove(place, staged);
-    return std::nullopt;
+    return failed(code);
   }
   return staged;
 }
@@ -127,20 +118,20 @@ bool StillThere(const CheckedFile& place, const EntryName& name, const FileIdent
          FileIdentity{now.st_dev, now.st_ino} == checked;
 }
 
-bool RenameNoReplace(const CheckedFile& place, const EntryName& from, const EntryName& to, StepError& error) {
+Status<StepError> RenameNoReplace(const CheckedFile& place, const EntryName& from, const EntryName& to) {
   const int folder = place.Folder();
-  if (::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS) return Failed(error, errno);
+  if (::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0) return kDone;
+  if (errno != EINVAL && errno != ENOSYS) return Failed(errno);
   // A file system without that rename: a hard link fails just the same when
   // the name is taken.
-  if (::linkat(folder, from.c_str(), folder, to.c_str(), 0) != 0) return Failed(error, errno);
+  if (::linkat(folder, from.c_str(), folder, to.c_str(), 0) != 0) return Failed(errno);
   ::unlinkat(folder, from.c_str(), 0);
-  return true;
+  return kDone;
 }
 
-bool RenameOver(const CheckedFile& place, const EntryName& from, const EntryName& to, StepError& error) {
-  if (::renameat(place.Folder(), from.c_str(), place.Folder(), to.c_str()) == 0) return true;
-  return Failed(error, errno);
+Status<StepError> RenameOver(const CheckedFile& place, const EntryName& from, const EntryName& to) {
+  if (::renameat(place.Folder(), from.c_str(), place.Folder(), to.c_str()) == 0) return kDone;
+  return Failed(errno);
 }
 
 // Best effort: some file systems cannot sync a folder, and the file's data is

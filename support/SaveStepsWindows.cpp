@@ -18,11 +18,7 @@ std::string SystemText(DWORD error) { return std::system_category().message(stat
 
 bool NameTaken(DWORD error) { return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS; }
 
-bool Failed(StepError& error, DWORD code) {
-  error.taken = NameTaken(code);
-  error.text = SystemText(code);
-  return false;
-}
+Status<StepError> Failed(DWORD code) { return Status<StepError>::Failed({NameTaken(code), SystemText(code)}); }
 
 bool WriteAll(HANDLE file, std::string_view bytes) {
   while (!bytes.empty()) {
@@ -38,14 +34,13 @@ fs::path In(const CheckedFile& place, const EntryName& name) { return place.Fold
 
 }  // namespace
 
-bool FolderHeld(const CheckedFile& place, std::string& error) {
-  if (place.FolderHeld()) return true;
-  error = SystemText(static_cast<DWORD>(place.FolderError()));
-  return false;
+Status<> FolderHeld(const CheckedFile& place) {
+  if (place.FolderHeld()) return kDone;
+  return Status<>::Failed(SystemText(static_cast<DWORD>(place.FolderError())));
 }
 
-std::optional<EntryName> WriteStaged(const CheckedFile& place, std::string_view bytes,
-                                     bool /*keepOwnerAndMode: RenameOver keeps them*/, std::string& error) {
+Result<EntryName> WriteStaged(const CheckedFile& place, std::string_view bytes,
+                              bool /*keepOwnerAndMode: RenameOver keeps them*/) {
   EntryName staged;
   WinHandle out;
   DWORD code = ERROR_FILE_EXISTS;
@@ -55,15 +50,12 @@ std::optional<EntryName> WriteStaged(const CheckedFile& place, std::string_view 
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!out.Valid()) code = ::GetLastError();
   }
-  if (!out.Valid()) {
-    error = SystemText(code);
-    return std::nullopt;
-  }
+  if (!out.Valid()) return Result<EntryName>::Failed(SystemText(code));
   if (!WriteAll(out.Get(), bytes) || !::FlushFileBuffers(out.Get()) || !out.Close()) {
-    error = SystemText(::GetLastError());
+    const DWORD failure = ::GetLastError();
     out.Close();
     Remove(place, staged);
-    return std::nullopt;
+    return Result<EntryName>::Failed(SystemText(failure));
   }
   return staged;
 }
@@ -77,20 +69,20 @@ bool StillThere(const CheckedFile& place, const EntryName& name, const FileIdent
 }
 
 // Flushed before it returns.
-bool RenameNoReplace(const CheckedFile& place, const EntryName& from, const EntryName& to, StepError& error) {
-  if (::MoveFileExW(In(place, from).c_str(), In(place, to).c_str(), MOVEFILE_WRITE_THROUGH)) return true;
-  return Failed(error, ::GetLastError());
+Status<StepError> RenameNoReplace(const CheckedFile& place, const EntryName& from, const EntryName& to) {
+  if (::MoveFileExW(In(place, from).c_str(), In(place, to).c_str(), MOVEFILE_WRITE_THROUGH)) return kDone;
+  return Failed(::GetLastError());
 }
 
 // The replace keeps the old file's attributes and security, as the save on
 // Linux keeps its owner and mode. A file system that cannot replace so still
 // renames over the old file in one step.
-bool RenameOver(const CheckedFile& place, const EntryName& from, const EntryName& to, StepError& error) {
+Status<StepError> RenameOver(const CheckedFile& place, const EntryName& from, const EntryName& to) {
   const fs::path target = In(place, to), staged = In(place, from);
   if (::ReplaceFileW(target.c_str(), staged.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) ||
       ::MoveFileExW(staged.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    return true;
-  return Failed(error, ::GetLastError());
+    return kDone;
+  return Failed(::GetLastError());
 }
 
 // Renames are written through already.
