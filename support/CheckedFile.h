@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 
 #ifdef _WIN32
 #include "support/WinHandle.h"
@@ -80,6 +81,17 @@ class CheckedFile {
 #endif
 
  private:
+  // This, left alone for the reason given.
+  CheckedFile Refused(std::string why) && {
+    kind_ = Kind::Refused;
+    refusal_ = std::move(why);
+    return std::move(*this);
+  }
+  // Whether a file name stands for a folder instead: none, "." or "..".
+  static bool NamesAFolder(const EntryName& name) {
+    return name.empty() || (name.size() <= 2 && name.find_first_not_of('.') == EntryName::npos);
+  }
+
   Kind kind_ = Kind::Missing;
   std::string refusal_;
   int folderError_ = 0;

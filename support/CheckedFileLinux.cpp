@@ -74,11 +74,7 @@ std::optional<std::string> CheckedFile::ReadAll(std::uintmax_t limit) const {
 
 CheckedFile CheckedFile::Open(const fs::path& file) {
   CheckedFile result;
-  const auto refuse = [&result](std::string why) {
-    result.kind_ = Kind::Refused;
-    result.refusal_ = std::move(why);
-    return std::move(result);
-  };
+  const auto refuse = [&result](std::string why) { return std::move(result).Refused(std::move(why)); };
   result.shown_ = file;
   result.folder_ = OpenFolder(AT_FDCWD, file.parent_path());
   if (!result.folder_.Valid()) {
@@ -87,8 +83,7 @@ CheckedFile CheckedFile::Open(const fs::path& file) {
   }
   result.name_ = file.filename().string();
   for (int links = 0;; ++links) {
-    if (result.name_.empty() || result.name_ == "." || result.name_ == "..")
-      return refuse("it names a folder");
+    if (NamesAFolder(result.name_)) return refuse("it names a folder");
     // O_PATH opens without reading, so even a device under the name is never
     // opened as one; O_NOFOLLOW stops at a link, to check it before going on.
     const Descriptor entry(

@@ -44,11 +44,7 @@ std::optional<std::string> CheckedFile::ReadAll(std::uintmax_t limit) const {
 
 CheckedFile CheckedFile::Open(const fs::path& file) {
   CheckedFile result;
-  const auto refuse = [&result](std::string why) {
-    result.kind_ = Kind::Refused;
-    result.refusal_ = std::move(why);
-    return std::move(result);
-  };
+  const auto refuse = [&result](std::string why) { return std::move(result).Refused(std::move(why)); };
   result.shown_ = file;
   result.folderPath_ = file.has_parent_path() ? file.parent_path() : fs::path(L".");
   result.folder_ = OpenFolder(result.folderPath_);
@@ -57,8 +53,7 @@ CheckedFile CheckedFile::Open(const fs::path& file) {
     return result;
   }
   result.name_ = file.filename().native();
-  if (result.name_.empty() || result.name_ == L"." || result.name_ == L"..")
-    return refuse("it names a folder");
+  if (NamesAFolder(result.name_)) return refuse("it names a folder");
   const fs::path path = result.folderPath_ / result.name_;
 
   // Opened for its attributes only, without following a link, so even a
