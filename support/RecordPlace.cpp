@@ -1,22 +1,8 @@
 #include "support/RecordPlace.h"
 
-#include <algorithm>
 #include <system_error>
-#include <vector>
 
 namespace mirel {
-
-bool IsInstalledProgramFolder(const std::filesystem::path& folder, const std::filesystem::path& layout) {
-  const auto parts = [](const std::filesystem::path& path) {
-    std::vector<std::filesystem::path> out;
-    for (const std::filesystem::path& part : path.lexically_normal())
-      if (!part.empty()) out.push_back(part);
-    return out;
-  };
-  const std::vector<std::filesystem::path> whole = parts(folder), tail = parts(layout);
-  return !tail.empty() && tail.size() <= whole.size() &&
-         std::equal(tail.rbegin(), tail.rend(), whole.rbegin());
-}
 
 RecordFilePlace ChooseRecordFilePlace(const std::filesystem::path& programFolder, bool programFolderWritable,
                                       const std::filesystem::path& dataFolder) {
