@@ -1,9 +1,10 @@
 // The table of picture formats. Adding one is a row here, with its recogniser
-// above the table, and its reader: on Linux in its file of this folder, named
-// in Formats.cpp, or in the decoder module with a row of the same name in the
-// module's entry (ModuleEntry.cpp). The recogniser of a module format stays
-// here all the same, so that the module is loaded only to decode a file of its
-// own formats. The build reads the rows' shown names into the desktop files and
+// above the table and its Format, and its reader bound to that Format on each
+// system (ReadersLinux.cpp, ReadersWindows.cpp): on Linux in its file of this
+// folder, or in the decoder module with a row of the same name in the module's
+// entry (ModuleEntry.cpp). The recogniser of a module format stays here all
+// the same, so that the module is loaded only to decode a file of its own
+// formats. The build reads the rows' shown names into the desktop files and
 // the man page (cmake/PackageFacts.cmake): one row a line.
 
 #include "FormatTable.h"
