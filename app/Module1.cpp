@@ -25,7 +25,6 @@
 #include "sound/Mci.h"
 #include "platform/ExecutableFolder.h"
 #include "sound/SdlAudioBackend.h"
-#include "support/RecordPlace.h"
 #include "support/Zentik11.h"
 
 namespace mirel {
@@ -70,9 +69,7 @@ int Main(int argc, char** argv) {
     // Qt reads the system's font configuration, a few milliseconds, when the
     // first font is needed; read here first, Qt finds it loaded.
     FcInit();
-    const std::filesystem::path folder = ExecutableFolder();
-    lib = OpenLibrary(mci, folder,
-                      FolderIsWritable(folder) && !IsInstalledProgramFolder(folder, MIREL_INSTALL_PROGRAMDIR));
+    lib = OpenLibrary(mci, ExecutableFolder(), MIREL_INSTALL_PROGRAMDIR);
     return LoadBackdrop();
   });
 

@@ -11,7 +11,9 @@
 namespace mirel {
 
 std::unique_ptr<Zentik11> OpenLibrary(MciInterpreter& mci, const std::filesystem::path& programFolder,
-                                      bool besideProgram) {
+                                      const std::filesystem::path& installLayout) {
+  const bool besideProgram =
+      FolderIsWritable(programFolder) && !IsInstalledProgramFolder(programFolder, installLayout);
   // The data folder is looked up only when needed: on Windows the lookup loads the shell.
   const std::filesystem::path dataFolder =
       besideProgram ? std::filesystem::path() : GameDataFolder().value_or(std::filesystem::path());

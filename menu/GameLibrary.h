@@ -14,11 +14,14 @@ namespace mirel {
 
 class MciInterpreter;
 
-// The record file read from where it belongs (beside the program when
-// besideProgram, else in the player's data folder) and the two sounds of
-// the program folder registered.
+// The record file read from where it belongs and the two sounds of the
+// program folder registered. The record file lies beside a copy of the
+// program in a folder the player may write, as a portable copy keeps it,
+// unless the folder is an installed copy's (it ends in installLayout, such as
+// lib/games/mirel; empty where installs have no fixed layout); else in the
+// player's data folder.
 std::unique_ptr<Zentik11> OpenLibrary(MciInterpreter& mci, const std::filesystem::path& programFolder,
-                                      bool besideProgram);
+                                      const std::filesystem::path& installLayout);
 
 // Saves the records and closes the sounds; a failed save is shown in a
 // message box before the program ends, which a player who started the game

@@ -1,16 +1,14 @@
-// GIF: Qt's decoder, for the first frame only, once our own walk of the
-// blocks (picture/plain/GifWalk.h) has seen the whole first frame there.
+// GIF: Qt's decoder, for the first frame only. The load's own walk of the
+// blocks (picture/plain/GifWalk.h) has already seen the whole first frame
+// there and held its canvas to the budget.
 
 #include <QIODevice>
 #include <QImageReader>
 
-#include <algorithm>
 
-#include "QtByteSource.h"
 #include "Reader.h"
 #include "Squeezer.h"
 #include "picture/PictureFile.h"
-#include "picture/plain/GifWalk.h"
 
 namespace mirel::picture {
 
@@ -35,10 +33,6 @@ class GifReader final : public Reader {
   explicit GifReader(QIODevice& device) : device_(device) {}
 
   Outcome ReadHeader(Header& header) override {
-    QtByteSource source(device_);
-    const std::optional<long long> canvas = GifCanvasPixels(source);
-    if (!canvas) return Outcome::Damaged;
-    canvas_ = *canvas;
     if (!device_.seek(0)) return Outcome::Damaged;
     reader_.setDevice(&device_);
     reader_.setFormat("gif");
@@ -47,8 +41,8 @@ class GifReader final : public Reader {
     return Outcome::Ok;
   }
 
-  // Qt's canvas, the frame, the previous canvas for disposal, and our copy.
-  qint64 EstimateBytes(QSize) override { return 4 * canvas_ * 4; }
+  // Held to the budget by the load's walk, canvas and all.
+  qint64 EstimateBytes(QSize) override { return 0; }
 
   Outcome Decode(QSize target, const Progress& progress, QImage& out) override {
     QImage frame;
@@ -67,7 +61,6 @@ class GifReader final : public Reader {
  private:
   QIODevice& device_;
   QImageReader reader_;
-  qint64 canvas_ = 0;
   QSize size_;
 };
 

@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <algorithm>
 
 #include "picture/QtByteSource.h"
 #include "picture/ReadersLinux.h"
@@ -32,10 +31,6 @@ FittedPicture ToQt(const picture::Fitted& fitted) {
 }
 
 }  // namespace
-
-QSize FitInto(QSize picture, QSize box) {
-  return {std::min(picture.width(), box.width()), std::min(picture.height(), box.height())};
-}
 
 picture::Fitted LoadFitted(const QString& path, QSize box, const std::function<void()>& stillLoading) {
   const QFileInfo info(path);

@@ -36,10 +36,6 @@ struct FittedPicture {
   QSize sourceSize;   // upright size of the picture in the file, once read
 };
 
-// The size a picture takes in box: each side longer than the box's becomes the
-// box's; shorter sides stay. The aspect ratio is not kept.
-QSize FitInto(QSize picture, QSize box);
-
 // stillLoading, when given, is called now and then while the picture decodes.
 FittedPicture LoadFittedPicture(const QString& path, QSize box,
                                 const std::function<void()>& stillLoading = {});

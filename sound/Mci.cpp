@@ -28,19 +28,6 @@ std::string Lower(std::string_view s) {
   return out;
 }
 
-}  // namespace
-
-std::string MciQuoted(std::string_view text) {
-  std::string quoted(1, '"');
-  for (const char c : text) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + '"';
-}
-
-namespace {
-
 // Splits a command into words. A word that starts with a double quote runs to
 // the next double quote and must be followed by a blank or the end; inside
 // it, two double quotes stand for one, so any file name can be written.
@@ -199,6 +186,15 @@ std::uint32_t MciInterpreter::Run(const std::string& command) {
   backend_.Close(device->first);
   devices_.erase(device);
   return MCI_OK;
+}
+
+std::string MciQuoted(std::string_view text) {
+  std::string quoted(1, '"');
+  for (const char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + '"';
 }
 
 }  // namespace mirel

@@ -52,8 +52,8 @@ class MciInterpreter {
   // Runs one command; 0 on success, else an MciError.
   //
   // Words are separated by blanks; a word in double quotes may hold blanks and
-  // any UTF-8, and two double quotes in it stand for one. Command words and keywords are matched without regard to case,
-  // and so are aliases. Accepted:
+  // any UTF-8, and two double quotes in it stand for one. Command words and
+  // keywords are matched without regard to case, and so are aliases. Accepted:
   //   open FILE alias NAME [type mpegvideo|waveaudio] [notify]
   //   play NAME [from 0] [repeat] [notify]   (repeat only on a mpegvideo device)
   //   stop NAME [notify]

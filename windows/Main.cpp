@@ -16,7 +16,6 @@
 #include "platform/ExecutableFolder.h"
 #include "sound/Mci.h"
 #include "sound/WaveOutBackend.h"
-#include "support/RecordPlace.h"
 #include "support/Zentik11.h"
 
 namespace mirel {
@@ -26,11 +25,8 @@ namespace {
 int Main(HINSTANCE instance, int showCommand) {
   WaveOutBackend audio;
   MciInterpreter mci(audio);
-  // The record file lies beside a copy of the program in a folder the player
-  // may write, as a portable copy keeps it; else in the player's local
-  // application data folder.
-  const std::filesystem::path folder = ExecutableFolder();
-  const std::unique_ptr<Zentik11> lib = OpenLibrary(mci, folder, FolderIsWritable(folder));
+  // An installed copy lies wherever the player chose: no fixed layout.
+  const std::unique_ptr<Zentik11> lib = OpenLibrary(mci, ExecutableFolder(), {});
 
   int exitCode = 0;
   {

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "Scanner.h"
+#include "picture/PictureLimits.h"
 
 namespace mirel::picture {
 
@@ -43,6 +44,13 @@ std::optional<long long> GifCanvasPixels(ByteSource& source) {
     if (s.Next() < 0 || !SkipSubBlocks(s)) return std::nullopt;  // LZW code size, data
     return width * height;
   }
+}
+
+Outcome GifFits(ByteSource& source) {
+  const std::optional<long long> canvas = GifCanvasPixels(source);
+  if (!canvas) return Outcome::Damaged;
+  constexpr long long kBytesPerPixel = 4 * 4;
+  return *canvas * kBytesPerPixel > kPictureMemoryBudget ? Outcome::TooLarge : Outcome::Ok;
 }
 
 }  // namespace mirel::picture

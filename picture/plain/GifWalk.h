@@ -7,11 +7,17 @@
 #include <optional>
 
 #include "ByteSource.h"
+#include "Decoding.h"
 
 namespace mirel::picture {
 
 // The pixels of the canvas the first frame is painted on; nothing when the
 // blocks up to the end of that frame's data are not all there.
 std::optional<long long> GifCanvasPixels(ByteSource& source);
+
+// Damaged when the first frame is not all there; TooLarge when its canvas,
+// with the frame and the previous canvas a decoder keeps for disposal and our
+// copy, would pass the budget.
+Outcome GifFits(ByteSource& source);
 
 }  // namespace mirel::picture

@@ -36,8 +36,8 @@ Fitted LoadAndFit(ByteSource& source, int boxWidth, int boxHeight, const Progres
 
   if (format->format == Format::Heic || format->format == Format::Avif)
     if (const Outcome fits = HeifFits(source); fits != Outcome::Ok) return Fault(FaultOf(fits), format);
-  // A GIF's first frame whole, before a decoder fills what is missing with the background.
-  if (format->format == Format::Gif && !GifCanvasPixels(source)) return Fault(PictureFault::Damaged, format);
+  if (format->format == Format::Gif)
+    if (const Outcome fits = GifFits(source); fits != Outcome::Ok) return Fault(FaultOf(fits), format);
   const int orientation = ReadOrientation(format->format, source);
   if (!source.Seek(0)) return Fault(PictureFault::Unreadable, format);
   const std::unique_ptr<FrameReader> reader = readers.Open(*format, source);

@@ -18,7 +18,7 @@ TEST(GameLibraryTest, AFailedSaveIsShownOnceAndASavedOneNotAtAll) {
   MciInterpreter mci(audio, CommandLog::Kept);
   ScriptedHost host;
   {
-    const auto lib = OpenLibrary(mci, folder.Path(), true);
+    const auto lib = OpenLibrary(mci, folder.Path(), {});
     ASSERT_EQ(lib->SoundTable().size(), 3u);
     EXPECT_EQ(lib->SoundTable()[2].FileName, Utf8FromPath(folder.Path() / "Sound2.wav"));
     CloseLibrary(*lib, host);
@@ -29,7 +29,7 @@ TEST(GameLibraryTest, AFailedSaveIsShownOnceAndASavedOneNotAtAll) {
   // A folder under the record file's name: nothing can be saved there.
   std::filesystem::remove(folder.Path() / "Mirel.mtt");
   std::filesystem::create_directory(folder.Path() / "Mirel.mtt");
-  const auto lib = OpenLibrary(mci, folder.Path(), true);
+  const auto lib = OpenLibrary(mci, folder.Path(), {});
   CloseLibrary(*lib, host);
   CloseLibrary(*lib, host);
   const auto boxes = host.Calls(HostCall::Kind::MessageBox);

@@ -41,7 +41,7 @@ QImage SqueezedReference(const QByteArray& bytes) {
   QImageReader reader(&buffer);
   reader.setAutoTransform(true);
   const QImage full = reader.read();
-  return full.scaled(FitInto(full.size(), kBox), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+  return full.scaled(full.size().boundedTo(kBox), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
       .convertToFormat(QImage::Format_RGB32);
 }
 
