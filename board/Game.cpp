@@ -29,6 +29,7 @@ void Game::UseOwnPicture(const Bitmap& fitted) {
   if (state_.BoardActive) throw std::logic_error("UseOwnPicture: a board is in play");
   LoadPicture3(kOwnPictureNo, fitted);
   state_.PictureNo = kOwnPictureNo;
+  state_.OwnPicture = true;
 }
 
 }  // namespace mirel

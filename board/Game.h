@@ -47,6 +47,7 @@ enum class PressOutcome {
 struct FormState {
   std::int32_t Level = 0;
   std::int32_t PictureNo = 0;
+  bool OwnPicture = false;  // the player's own picture waits for the next game
   bool Solved = false;
   bool BoardActive = false;
   bool SoundOn = false;
@@ -85,13 +86,16 @@ class Game {
   // Puts the player's fitted picture into its box and makes it the picture of
   // the next game. Not while a board is in play: its tiles came from PictureNo.
   void UseOwnPicture(const Bitmap& fitted);
+  // The way back to the title: an own picture chosen before is not used.
+  void ForgetOwnPicture() { state_.OwnPicture = false; }
 
   // A level pick: a fresh, shuffled board of side level + 2 (level 1..4) cut
   // from picture pictureNo (0..3 built in, 4 the player's own), drawn and
   // taking presses.
   void StartLevel(std::int32_t level, std::int32_t pictureNo);
-  // A built-in picture at random, for a level picked without the player's own.
-  std::int32_t RandomBuiltInPicture();
+  // The picture of a level the player picks: the own picture when one waits,
+  // else a built-in one at random.
+  std::int32_t PickPicture();
 
   // The slide rule: is playing cell (c, r) next to the empty cell?
   bool MaySlide(std::int32_t c, std::int32_t r) const { return board_.MaySlide(c, r); }

@@ -23,13 +23,17 @@ void Game::StartLevel(std::int32_t level, std::int32_t pictureNo) {
     throw std::logic_error("StartLevel: tile boxes not loaded");
   state_.Level = level;
   state_.PictureNo = pictureNo;
+  // An own picture serves one game.
+  state_.OwnPicture = false;
   state_.Solved = false;
   CellGrid.Redim(level + 3);
   NewGame();
   state_.BoardActive = true;
 }
 
-std::int32_t Game::RandomBuiltInPicture() { return std::int32_t(std::floor(Rnd.Next() * kOwnPictureNo)); }
+std::int32_t Game::PickPicture() {
+  return state_.OwnPicture ? kOwnPictureNo : std::int32_t(std::floor(Rnd.Next() * kOwnPictureNo));
+}
 
 void Game::SetBoard(const Board& board) {
   if (!state_.BoardActive || state_.Solved) throw std::logic_error("SetBoard: no unsolved board in play");

@@ -94,8 +94,7 @@ void Form1::Label1_Click(std::int16_t Index) {
     Label1[8].Visible = false;
     ShowLabels(Label1, 3, 7, true);
   } else if (Index >= 3 && Index <= 6) {
-    // An own picture serves one game.
-    StartLevel(Index - 2, menu_.OwnPicture ? kOwnPictureNo : game_.RandomBuiltInPicture());
+    StartLevel(Index - 2, game_.PickPicture());
   } else if (Index == 7) {
     ShowTitle();
   } else if (Index == 8) {
@@ -112,7 +111,6 @@ PressOutcome Form1::Form_MouseDown(std::int16_t Button, std::int16_t Shift, floa
 void Form1::StartLevel(std::int32_t level, std::int32_t pictureNo) {
   // Put away first: the new game shows its board at once.
   ShowLabels(menu_.Label1, 0, kLabelCount - 1, false);
-  menu_.OwnPicture = false;
   LoadBuiltInOnce(pictureNo);
   game_.StartLevel(level, pictureNo);
 }
@@ -126,7 +124,7 @@ void Form1::ShowTitle() {
   ShowLabels(menu_.Label1, 0, 2, true);
   ShowLabels(menu_.Label1, 3, 7, false);
   menu_.Label1[8].Visible = true;
-  menu_.OwnPicture = false;
+  game_.ForgetOwnPicture();
 }
 
 }  // namespace mirel

@@ -27,11 +27,9 @@ struct LabelState {
   bool Visible = false;
 };
 
-// What the menu holds besides the game: its labels as the player sees them,
-// and whether the player's own picture waits for the next game.
+// What the menu holds besides the game: its labels as the player sees them.
 struct MenuState {
   std::array<LabelState, kLabelCount> Label1;
-  bool OwnPicture = false;
 };
 
 class Form1 {

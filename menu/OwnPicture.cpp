@@ -84,7 +84,6 @@ void Form1::UseOwnPicture(const Bitmap& picture) {
   box.SetWidth(kBoxSide);
   box.SetHeight(kBoxSide);
   game_.UseOwnPicture(box.Image());
-  menu_.OwnPicture = true;
 }
 
 }  // namespace mirel

@@ -16,7 +16,7 @@ TEST_F(MenuTest, LabelsMoveBetweenTitleAndLevelScreens) {
   EXPECT_EQ(VisibleLabels(form), kLevelScreen);
   form.Label1_Click(7);
   EXPECT_EQ(VisibleLabels(form), kTitleScreen);
-  EXPECT_FALSE(form.Menu().OwnPicture);
+  EXPECT_FALSE(form.State().OwnPicture);
   EXPECT_FALSE(form.State().BoardActive);
   EXPECT_TRUE(host.Calls().empty());
   EXPECT_TRUE(form.Controls().Window.Image() == form.Controls().Picture2.Image());
@@ -65,7 +65,7 @@ TEST_F(MenuTest, CancelledOwnPictureKeepsTheTitle) {
   host.QueueCancel();
   form.Label1_Click(2);
   EXPECT_EQ(VisibleLabels(form), kTitleScreen);
-  EXPECT_FALSE(form.Menu().OwnPicture);
+  EXPECT_FALSE(form.State().OwnPicture);
   EXPECT_EQ(form.State().PictureNo, 0);
 }
 

@@ -26,7 +26,7 @@ struct Snapshot {
   explicit Snapshot(const Form1& f)
       : labels(VisibleLabels(f)),
         pictureNo(f.State().PictureNo),
-        own(f.Menu().OwnPicture),
+        own(f.State().OwnPicture),
         box(f.Controls().Picture3[kOwn].Image()),
         window(f.Controls().Window.Image()) {}
   bool operator==(const Snapshot&) const = default;
@@ -120,7 +120,7 @@ TEST_F(OwnPictureTest, PicturesAreFittedIntoThe300Box) {
     Choose(Put("own.png", pics::Encode(source, "png")));
     ASSERT_EQ(VisibleLabels(form), kLevelScreen);
     EXPECT_EQ(form.State().PictureNo, kOwn);
-    EXPECT_TRUE(form.Menu().OwnPicture);
+    EXPECT_TRUE(form.State().OwnPicture);
     ASSERT_EQ(Box().size(), QSize(300, 300));  // inside the frame of a 304 x 304 box
 
     const int pw = std::min(c.w, 300), ph = std::min(c.h, 300);
@@ -146,7 +146,7 @@ TEST_F(OwnPictureTest, PreparationSqueezesWhateverTheBoxHolds) {
     for (int x = 0; x < 640; ++x) stripes.setPixel(x, y, (x % 2) ? 0xFFFFFFFFu : 0xFF000000u);
   form.UseOwnPicture(ToBitmap(stripes));
   EXPECT_EQ(form.State().PictureNo, kOwn);
-  EXPECT_TRUE(form.Menu().OwnPicture);
+  EXPECT_TRUE(form.State().OwnPicture);
   EXPECT_EQ(form.Controls().Picture3[kOwn].Width(), 304);
   EXPECT_EQ(form.Controls().Picture3[kOwn].Height(), 304);
   for (int y = 0; y < 300; ++y)
@@ -174,7 +174,7 @@ TEST_F(OwnPictureTest, TheNextGameShowsTheOwnPictureByPlainCopyOnce) {
   form.Label1_Click(3);
   EXPECT_TRUE(form.State().BoardActive);
   EXPECT_EQ(form.State().PictureNo, kOwn);
-  EXPECT_FALSE(form.Menu().OwnPicture);
+  EXPECT_FALSE(form.State().OwnPicture);
   // Eight tiles show their colour exactly (an AND with the grey stele would
   // darken every one of them); the gap shows the backdrop.
   const std::set<QRgb> blocks(pics::kBlockColours.begin(), pics::kBlockColours.end());
@@ -187,7 +187,7 @@ TEST_F(OwnPictureTest, BackToTheTitleThenBuiltInPlaysABuiltInPicture) {
   Choose(Put("blocks.png", pics::Encode(pics::Blocks(300), "png")));
   form.Label1_Click(7);
   EXPECT_EQ(VisibleLabels(form), kTitleScreen);
-  EXPECT_FALSE(form.Menu().OwnPicture);
+  EXPECT_FALSE(form.State().OwnPicture);
   form.Label1_Click(1);
   form.Label1_Click(3);
   EXPECT_GE(form.State().PictureNo, 0);
@@ -204,7 +204,7 @@ TEST_F(OwnPictureTest, CancelAfterAnEarlierChoiceKeepsThePictureButNotTheMark) {
   const QImage chosen = Box().copy();
   Choose(std::nullopt);
   EXPECT_EQ(VisibleLabels(form), kTitleScreen);
-  EXPECT_FALSE(form.Menu().OwnPicture);
+  EXPECT_FALSE(form.State().OwnPicture);
   EXPECT_TRUE(Box() == chosen);
 }
 
