@@ -1,11 +1,14 @@
 #pragma once
 // The table of picture formats (FormatTable.cpp), the one place a format is
 // named: what recognises its files by their first bytes, the name the player
-// reads, its file patterns and, on Linux, whether the program or the decoder
-// module reads it. Plain C++, so every system's loader shares it.
+// reads, its file patterns, on Linux whether the program or the decoder
+// module reads it, and our own check of its structure. Plain C++, so every system's loader shares it.
 
 #include <string_view>
 #include <vector>
+
+#include "picture/plain/ByteSource.h"
+#include "picture/plain/Decoding.h"
 
 namespace mirel::picture {
 
@@ -25,6 +28,10 @@ struct FormatFacts {
   bool (*recognise)(std::string_view head);
   ReadBy readBy;
   const char* mimeType;  // "image/png"
+  // Our own walk of the file's structure, which every system runs before any
+  // decoder sees the file; null where our own decoder reads the whole file
+  // or the format's reader walks it itself.
+  Outcome (*fits)(ByteSource& source);
 };
 
 // Every format the program knows, in the order the player reads them.

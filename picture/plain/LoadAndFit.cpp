@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <string_view>
 
-#include "GifWalk.h"
-#include "HeifCanvas.h"
 #include "Orientation.h"
 #include "picture/PictureLimits.h"
 
@@ -34,10 +32,8 @@ Fitted LoadAndFit(ByteSource& source, int boxWidth, int boxHeight, const Progres
   if (!source.Seek(0)) return Fault(PictureFault::Unreadable);
   if (!format) return Fault(readers.IsOtherPicture(source) ? PictureFault::Unsupported : PictureFault::NotAPicture);
 
-  if (format->format == Format::Heic || format->format == Format::Avif)
-    if (const Outcome fits = HeifFits(source); fits != Outcome::Ok) return Fault(FaultOf(fits), format);
-  if (format->format == Format::Gif)
-    if (const Outcome fits = GifFits(source); fits != Outcome::Ok) return Fault(FaultOf(fits), format);
+  if (format->fits)
+    if (const Outcome fits = format->fits(source); fits != Outcome::Ok) return Fault(FaultOf(fits), format);
   const int orientation = ReadOrientation(format->format, source);
   if (!source.Seek(0)) return Fault(PictureFault::Unreadable, format);
   const std::unique_ptr<FrameReader> reader = readers.Open(*format, source);

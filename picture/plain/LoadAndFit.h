@@ -1,8 +1,8 @@
 #pragma once
 // The load-and-fit policy, once for every system: the format by the file's
-// first bytes, our own walk of a GIF's blocks and a HEIF file's boxes, the limits, the
-// orientation read by the program itself, the
-// reader's decoding straight into the fitted size, and the turn upright. Each
+// first bytes, our own walk of its structure (the format table's), the
+// limits, the orientation read by the program itself, the reader's decoding
+// straight into the fitted size, and the turn upright. Each
 // system binds the readers of the table's rows (picture/ReadersLinux.cpp,
 // picture/ReadersWindows.cpp).
 

@@ -6,6 +6,9 @@
 #include <string_view>
 #include <vector>
 
+#include "JpegWalk.h"
+#include "PngWalk.h"
+
 namespace mirel::picture {
 
 namespace {
@@ -30,44 +33,25 @@ int BlockAt(ByteSource& source, long long at, long long size) {
 }
 
 int JpegOrientation(ByteSource& source) {
-  std::uint8_t soi[2];
-  if (!ReadAt(source, 0, soi, 2) || soi[0] != 0xFF || soi[1] != 0xD8) return 1;
-  long long at = 2;
-  for (;;) {
-    std::uint8_t marker[4];
-    if (!ReadAt(source, at, marker, 2) || marker[0] != 0xFF) return 1;
-    if (marker[1] == 0xFF) {  // fill byte
-      ++at;
-      continue;
-    }
-    // The frame's pixels begin, or the picture ends: no Exif block came first.
-    if (marker[1] == 0xDA || marker[1] == 0xD9) return 1;
-    if (marker[1] == 0x01 || (marker[1] >= 0xD0 && marker[1] <= 0xD7)) {  // no length
-      at += 2;
-      continue;
-    }
-    if (!ReadAt(source, at + 2, marker + 2, 2)) return 1;
-    const long long length = Big16(marker + 2);
-    if (length < 2) return 1;
-    if (marker[1] == 0xE1 && length - 2 > 6) {
-      char tag[6];
-      if (!ReadAt(source, at + 4, tag, 6)) return 1;
-      if (std::string_view(tag, 6) == std::string_view("Exif\0\0", 6)) return BlockAt(source, at + 4, length - 2);
-    }
-    at += 2 + length;
-  }
+  long long at = -1, length = 0;
+  WalkJpegSegments(source, [&](const JpegSegment& segment) {
+    if (segment.marker != 0xE1 || segment.leadBytes < 6 ||
+        std::string_view(reinterpret_cast<const char*>(segment.lead), 6) != std::string_view("Exif\0\0", 6))
+      return false;
+    at = segment.at, length = segment.length;
+    return true;
+  });
+  return at < 0 ? 1 : BlockAt(source, at, length);
 }
 
 int PngOrientation(ByteSource& source) {
-  for (long long at = 8;;) {
-    std::uint8_t chunk[8];
-    if (!ReadAt(source, at, chunk, 8)) return 1;
-    const long long length = Big32(chunk);
-    const std::string_view type(reinterpret_cast<const char*>(chunk + 4), 4);
-    if (type == "IDAT") return 1;
-    if (type == "eXIf") return BlockAt(source, at + 8, length);
-    at += 12 + length;
-  }
+  long long at = -1, length = 0;
+  WalkPngChunks(source, [&](std::string_view type, long long chunkAt, long long chunkLength) {
+    if (type != "eXIf") return false;
+    at = chunkAt, length = chunkLength;
+    return true;
+  });
+  return at < 0 ? 1 : BlockAt(source, at, length);
 }
 
 int WebpOrientation(ByteSource& source) {

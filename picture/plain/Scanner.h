@@ -28,6 +28,9 @@ class Scanner {
     return true;
   }
 
+  // Where the next byte comes from.
+  long long Pos() { return source_.Pos() - (end_ - at_); }
+
   // False when the data ends before n more bytes.
   bool Skip(long long n) {
     const long long buffered = end_ - at_;

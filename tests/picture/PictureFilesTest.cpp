@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -47,6 +48,7 @@ const Bytes kJpeg = {
     0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xDA, 0x00, 0x0C, 0x03,
     0x01, 0x00, 0x02, 0x11, 0x03, 0x11, 0x00, 0x3F, 0x00, 0x92, 0x01, 0x42, 0x87, 0x1F, 0xFF, 0xD9,
 };
+const Bytes kFrameMarker = {0xFF, 0xC0};
 // 70,000 x 1, black: a side past the limit.
 const Bytes kWidePng = {
     0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44, 0x52, 0x00,
@@ -153,6 +155,21 @@ TEST_F(PictureFiles, WhatCannotBeShownComesBackAsItsFault) {
   const Bytes heicWithoutBoxes = {0, 0, 0, 24, 'f', 't', 'y', 'p', 'h', 'e', 'i', 'c', 0, 0,
                                   0, 0, 'm', 'i', 'f', '1', 'h', 'e', 'i', 'c'};
   EXPECT_EQ(LoadPictureFile(Write("bare.heic", heicWithoutBoxes), 300, 300).fault, PictureFault::Damaged);
+}
+
+// Our own walks of PNG chunks and JPEG segments run before any system decoder:
+// they refuse what the program's decoders refuse, and nothing they accept.
+TEST_F(PictureFiles, OurWalksRefuseWhatNoDecoderShouldSee) {
+  Bytes noLines = kJpeg;  // a frame of 8 x 0: its height would come later, which no reader supports
+  const auto frame = std::search(noLines.begin(), noLines.end(), kFrameMarker.begin(), kFrameMarker.end());
+  frame[5] = frame[6] = 0;
+  EXPECT_EQ(LoadPictureFile(Write("nolines.jpg", noLines), 300, 300).fault, PictureFault::Damaged);
+  Bytes stray = kJpeg;  // bytes between segments, which decoders skip
+  stray.insert(stray.begin() + 20, {0x00, 0x12});
+  EXPECT_EQ(LoadPictureFile(Write("stray.jpg", stray), 300, 300).fault, PictureFault::None);
+  Bytes dataFirst(kPng.begin(), kPng.begin() + 8);  // the image data before the header
+  dataFirst.insert(dataFirst.end(), kPng.begin() + 33, kPng.end());
+  EXPECT_EQ(LoadPictureFile(Write("nohead.png", dataFirst), 300, 300).fault, PictureFault::Damaged);
 }
 
 
