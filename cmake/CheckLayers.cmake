@@ -20,7 +20,7 @@ set(may_use_picture/plain picture/plain picture/PictureLoader.h picture/PictureL
 set(may_use_sound sound platform)
 set(may_use_platform platform)
 set(may_use_assets assets)
-set(may_use_tools tools menu platform)  # the label captions, for the font subset; the exact reduction
+set(may_use_tools tools menu platform picture/FormatTable.h)  # the label captions, for the font subset; the exact reduction; the formats' names
 set(layers app windows menu board support picture picture/plain sound platform assets tools)
 set(below_app menu board support picture picture/plain sound platform assets)
 # Plain C++: no Qt header. The one exception is the crossing to Qt's images,

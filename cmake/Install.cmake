@@ -24,7 +24,24 @@ install(CODE "
 
 include(cmake/PackageFacts.cmake)
 configure_file(packaging/mirel.desktop.in ${MIREL_APP_ID}.desktop @ONLY)
-configure_file(packaging/mirel.metainfo.xml.in ${MIREL_APP_ID}.metainfo.xml @ONLY)
+
+# The metainfo and the manual pages list the picture formats, which the format
+# table gives once its program is built: each is configured now with those
+# words left in, and finished by the build.
+foreach(name MIREL_FORMAT_NAMES MIREL_FORMAT_NAMES_JA MIREL_MODULE_FORMAT_NAMES MIREL_MODULE_FORMAT_NAMES_JA)
+  set(${name} "@${name}@")
+endforeach()
+function(mirel_with_format_names template output)
+  configure_file(${template} ${output}.in @ONLY)
+  add_custom_command(OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -DFACTS=$<TARGET_FILE:mirel_format_facts> -DIN=${output}.in -DOUT=${output}
+            -P ${PROJECT_SOURCE_DIR}/cmake/WithFormatNames.cmake
+    DEPENDS mirel_format_facts ${CMAKE_CURRENT_BINARY_DIR}/${output}.in
+            ${PROJECT_SOURCE_DIR}/cmake/WithFormatNames.cmake ${PROJECT_SOURCE_DIR}/cmake/FormatNames.cmake
+    VERBATIM)
+endfunction()
+mirel_with_format_names(packaging/mirel.metainfo.xml.in ${MIREL_APP_ID}.metainfo.xml)
+add_custom_target(mirel_metainfo ALL DEPENDS ${MIREL_APP_ID}.metainfo.xml)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${MIREL_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${MIREL_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/metainfo)
 
@@ -42,7 +59,7 @@ foreach(page IN ITEMS mirel.6 mirel.ja.6)
   if(page STREQUAL "mirel.ja.6")
     set(folder ja/man6)
   endif()
-  configure_file(packaging/${page}.in ${page} @ONLY)
+  mirel_with_format_names(packaging/${page}.in ${page})
   add_custom_command(OUTPUT ${page}.gz
     COMMAND gzip -9n -c ${CMAKE_CURRENT_BINARY_DIR}/${page} > ${page}.gz
     DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/${page} VERBATIM)

@@ -4,17 +4,15 @@
 // folder, or in the decoder module with a row of the same name in the module's
 // entry (ModuleEntry.cpp). The recogniser of a module format stays here all
 // the same, so that the module is loaded only to decode a file of its own
-// formats. The build reads the rows' shown names into the desktop files and
-// the man page (cmake/PackageFacts.cmake): one row a line.
+// formats. The build asks the table for its shown names (tools/FormatFacts.cpp)
+// for the metainfo and the manual pages.
 
 #include "FormatTable.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <initializer_list>
-#include <string>
 
-#include "picture/PictureLoader.h"
 #include "picture/plain/GifWalk.h"
 #include "picture/plain/HeifCanvas.h"
 #include "picture/plain/JpegWalk.h"
@@ -91,21 +89,3 @@ const FormatFacts* Recognise(std::string_view head) {
 }
 
 }  // namespace mirel::picture
-
-namespace mirel {
-
-std::vector<std::string> PictureFormatNames() {
-  std::vector<std::string> names;
-  for (const picture::FormatFacts& format : picture::FormatTable())
-    if (picture::SystemReads(format)) names.emplace_back(format.shownName);
-  return names;
-}
-
-std::vector<std::string> PictureFilePatterns() {
-  std::vector<std::string> patterns;
-  for (const picture::FormatFacts& format : picture::FormatTable())
-    for (const char* extension : format.extensions) patterns.push_back(std::string("*.") + extension);
-  return patterns;
-}
-
-}  // namespace mirel
