@@ -18,6 +18,7 @@
 #include "Reader.h"
 #include "Squeezer.h"
 #include "picture/PictureFile.h"
+#include "picture/plain/ReducedScale.h"
 
 namespace mirel::picture {
 
@@ -160,19 +161,9 @@ class JpegReader final : public Reader {
   }
 
   qint64 EstimateBytes(QSize target) override {
-    // A big JPEG is decoded in the DCT at 1/8, 1/4 or 1/2 of its size: the
-    // smallest that still gives twice the fitted size; the squeeze does the
-    // rest. Straight to the fitted size, or at the in-between scales, fine
-    // texture aliases through the reduced DCT.
-    eighths_ = 8;
-    for (int e : {1, 2, 4}) {
-      const qint64 w = (qint64(cinfo_.image_width) * e + 7) / 8,
-                   h = (qint64(cinfo_.image_height) * e + 7) / 8;
-      if (w >= 2 * target.width() && h >= 2 * target.height()) {
-        eighths_ = e;
-        break;
-      }
-    }
+    // A big JPEG is decoded in the DCT at 1/8, 1/4 or 1/2 of its size; the
+    // squeeze does the rest.
+    eighths_ = 8 >> ReducedHalvings(cinfo_.image_width, cinfo_.image_height, target.width(), target.height());
     const qint64 outWidth = (qint64(cinfo_.image_width) * eighths_ + 7) / 8;
     qint64 bytes = outWidth * 64;  // rows, upsampling and colour buffers
     // A progressive or non-interleaved file is decoded through a buffer that

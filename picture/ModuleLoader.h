@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "Module.h"
+#include "platform/Result.h"
 
 namespace mirel::picture {
 
@@ -24,11 +25,12 @@ struct ModuleSeal {
 ModuleSeal BuiltModuleSeal();
 
 // Loads the module at `path` when its bytes match `seal` and it speaks
-// kModuleInterface; else null, having said why on standard error.
-ModuleEntry LoadModule(const std::filesystem::path& path, const ModuleSeal& seal);
+// kModuleInterface; else why not.
+Result<ModuleEntry> LoadModule(const std::filesystem::path& path, const ModuleSeal& seal);
 
 // The reader of that format from the module, loaded on the first call; null
-// when the module has no such format or is refused.
+// when the module has no such format or is refused, which is said once on
+// standard error.
 ModuleOpen FromModule(const char* name);
 
 // Where FromModule finds the module: beside the program unless named here,

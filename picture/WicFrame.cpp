@@ -4,32 +4,18 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "picture/PictureLimits.h"
+#include "picture/plain/ReducedScale.h"
 #include "picture/WicSourceTransform.h"
-#include "platform/AreaAverage.h"
-#include "platform/Surface.h"
+#include "picture/plain/Squeeze.h"
 
 namespace mirel::picture {
 
 namespace {
 
 using Microsoft::WRL::ComPtr;
-
-// Premultiplied pixels laid over the face colour, as the box behind the
-// picture would show through its transparent parts.
-void OverFace(std::uint32_t* row, int width) {
-  for (int i = 0; i < width; ++i) {
-    const std::uint32_t p = row[i], a = p >> 24;
-    if (a == 255) continue;
-    std::uint32_t c = 0xFF000000u;
-    for (int shift = 0; shift < 24; shift += 8) {
-      const std::uint32_t s = (p >> shift) & 255, f = (kFaceColour >> shift) & 255;
-      c |= std::min<std::uint32_t>(255, s + (f * (255 - a) + 127) / 255) << shift;
-    }
-    row[i] = c;
-  }
-}
 
 long long BitsPerPixel(IWICImagingFactory& factory, const WICPixelFormatGUID& format) {
   ComPtr<IWICComponentInfo> info;
@@ -41,10 +27,10 @@ long long BitsPerPixel(IWICImagingFactory& factory, const WICPixelFormatGUID& fo
   return bits;
 }
 
-// The frame as its decoder gives it natively at a reduced scale: the smallest
-// such size with neither side below the fitted one. Decoders that scale do so
-// by halves, so those are the sizes asked for; the answer is only a size the
-// decoder offers, and is checked.
+// The frame as its decoder gives it natively at a reduced scale, halved as
+// often as the shared rule allows (picture/plain/ReducedScale.h). Decoders
+// that scale do so by halves, so those are the sizes asked for; the answer is
+// only a size the decoder offers, and is checked.
 struct Reduced {
   Outcome outcome = Outcome::Ok;
   ComPtr<IWICBitmapSource> source;  // null when the decoder offers no smaller size
@@ -57,9 +43,8 @@ Reduced DecodeReduced(IWICImagingFactory& factory, IWICBitmapFrameDecode& frame,
   ComPtr<IWICBitmapSourceTransform> transform;
   if (FAILED(frame.QueryInterface(IID_PPV_ARGS(&transform)))) return reduced;
   UINT w = 0, h = 0;
-  for (int shift = 3; shift >= 1 && w == 0; --shift) {
+  for (int shift = ReducedHalvings(width, height, targetWidth, targetHeight); shift >= 1 && w == 0; --shift) {
     UINT askW = ((width - 1) >> shift) + 1, askH = ((height - 1) >> shift) + 1;
-    if (askW < targetWidth || askH < targetHeight) continue;
     if (FAILED(transform->GetClosestSize(&askW, &askH))) return reduced;
     if (askW >= targetWidth && askH >= targetHeight && askW <= width && askH <= height &&
         (askW < width || askH < height))
@@ -118,30 +103,32 @@ Outcome DecodeFrame(IWICImagingFactory& factory, IWICBitmapFrameDecode& frame, i
     height = reduced.height;
     if (progress) progress();
   }
-  // The decoded picture is held whole before its squeeze.
+  // The system's decoders hold the decoded picture whole.
   if (static_cast<long long>(width) * height * 4 > kPictureMemoryBudget) return Outcome::TooLarge;
 
-  Bitmap decoded{static_cast<int>(width), static_cast<int>(height)};
-  const UINT stride = width * 4;
   ComPtr<IWICFormatConverter> converter;
   if (FAILED(factory.CreateFormatConverter(&converter)) ||
       FAILED(converter->Initialize(source, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
                                    WICBitmapPaletteTypeCustom)))
     return Outcome::Damaged;
-  // In bands, so a long load can tell the player it is still going.
+  // In bands through the squeeze every reader shares, so a long load can tell
+  // the player it is still going.
   constexpr UINT kBand = 256;
+  const UINT stride = width * 4;
+  std::vector<std::uint32_t> band(std::size_t(width) * std::min(kBand, height));
+  Bitmap fitted(targetWidth, targetHeight);
+  Squeeze squeeze(int(width), int(height), targetWidth, targetHeight, fitted.Data(), std::size_t(targetWidth),
+                  progress);
   for (UINT top = 0; top < height; top += kBand) {
     const UINT rows = std::min(kBand, height - top);
-    const WICRect band = {0, INT(top), INT(width), INT(rows)};
-    if (FAILED(converter->CopyPixels(&band, stride, stride * rows,
-                                     reinterpret_cast<BYTE*>(decoded.Row(int(top))))))
+    const WICRect part = {0, INT(top), INT(width), INT(rows)};
+    if (FAILED(converter->CopyPixels(&part, stride, stride * rows, reinterpret_cast<BYTE*>(band.data()))))
       return Outcome::Damaged;
+    for (UINT y = 0; y < rows; ++y) squeeze.AddRow(&band[std::size_t(y) * width], true);
     if (progress) progress();
   }
-  for (int y = 0; y < decoded.Height(); ++y) OverFace(decoded.Row(y), decoded.Width());
-  out = width == UINT(targetWidth) && height == UINT(targetHeight)
-            ? std::move(decoded)
-            : AreaAverage(decoded, 0, 0, int(width), int(height), targetWidth, targetHeight);
+  if (!squeeze.Complete()) return Outcome::Damaged;
+  out = std::move(fitted);
   return Outcome::Ok;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // One frame the Windows Imaging Component decodes, to the fitted size: the
 // limits of picture/PictureLimits.h, the decoder's own reduced scale where it
-// has one, then the program's exact area average into the target. Apart from
+// has one, then the squeeze every reader shares (picture/plain/Squeeze.h). Apart from
 // the readers, so that a test can hand it any frame.
 
 #include <wincodec.h>

@@ -20,6 +20,7 @@ class [[nodiscard]] Result {
   T& operator*() { return std::get<0>(value_); }
   const T& operator*() const { return std::get<0>(value_); }
   T* operator->() { return &std::get<0>(value_); }
+  const T* operator->() const { return &std::get<0>(value_); }
   const Reason& Why() const { return std::get<1>(value_); }
 
  private:

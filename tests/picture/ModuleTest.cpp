@@ -107,7 +107,9 @@ TEST_F(ModuleBeside, OnlyAFileOfItsFormatsToDecodeLoadsIt) {
 TEST(ModuleLoad, AModuleOfAnotherInterfaceIsRefused) {
   const QByteArray bytes = ReadAll(MIREL_OTHER_INTERFACE_MODULE);
   const picture::ModuleSeal itsOwn{bytes.size(), QCryptographicHash::hash(bytes, QCryptographicHash::Sha256)};
-  EXPECT_EQ(picture::LoadModule(MIREL_OTHER_INTERFACE_MODULE, itsOwn), nullptr);
+  const Result<picture::ModuleEntry> loaded = picture::LoadModule(MIREL_OTHER_INTERFACE_MODULE, itsOwn);
+  ASSERT_FALSE(loaded);
+  EXPECT_NE(loaded.Why().find("interface"), std::string::npos) << loaded.Why();
 }
 
 }  // namespace
