@@ -15,6 +15,7 @@
 
 #include "picture/plain/GifWalk.h"
 #include "picture/plain/HeifCanvas.h"
+#include "picture/plain/JpegEighth.h"
 #include "picture/plain/JpegWalk.h"
 #include "picture/plain/PngWalk.h"
 
@@ -69,14 +70,14 @@ bool IsTiff(std::string_view head) {
 
 const std::vector<FormatFacts>& FormatTable() {
   static const std::vector<FormatFacts> table = {
-      {Format::Bmp, "bmp", "BMP", {"bmp", "dib"}, IsBmp, kInProgram, "image/bmp", nullptr},
-      {Format::Gif, "gif", "GIF", {"gif"}, IsGif, kInProgram, "image/gif", GifFits},
-      {Format::Jpeg, "jpeg", "JPEG", {"jpg", "jpeg", "jpe", "jfif"}, IsJpeg, kInProgram, "image/jpeg", JpegFits},
-      {Format::Png, "png", "PNG", {"png"}, IsPng, kInProgram, "image/png", PngFits},
-      {Format::Webp, "webp", "WebP", {"webp"}, IsWebp, kInModule, "image/webp", nullptr},
-      {Format::Heic, "heic", "HEIC", {"heic", "heif", "hif"}, IsHeic, kInModule, "image/heic", HeifFits},
-      {Format::Avif, "avif", "AVIF", {"avif"}, IsAvif, kInModule, "image/avif", HeifFits},
-      {Format::Tiff, "tiff", "TIFF", {"tif", "tiff"}, IsTiff, kInModule, "image/tiff", nullptr},
+      {Format::Bmp, "bmp", "BMP", {"bmp", "dib"}, IsBmp, kInProgram, "image/bmp", nullptr, nullptr},
+      {Format::Gif, "gif", "GIF", {"gif"}, IsGif, kInProgram, "image/gif", GifFits, nullptr},
+      {Format::Jpeg, "jpeg", "JPEG", {"jpg", "jpeg", "jpe", "jfif"}, IsJpeg, kInProgram, "image/jpeg", JpegFits, OpenJpegEighth},
+      {Format::Png, "png", "PNG", {"png"}, IsPng, kInProgram, "image/png", PngFits, nullptr},
+      {Format::Webp, "webp", "WebP", {"webp"}, IsWebp, kInModule, "image/webp", nullptr, nullptr},
+      {Format::Heic, "heic", "HEIC", {"heic", "heif", "hif"}, IsHeic, kInModule, "image/heic", HeifFits, nullptr},
+      {Format::Avif, "avif", "AVIF", {"avif"}, IsAvif, kInModule, "image/avif", HeifFits, nullptr},
+      {Format::Tiff, "tiff", "TIFF", {"tif", "tiff"}, IsTiff, kInModule, "image/tiff", nullptr, nullptr},
   };
   return table;
 }

@@ -4,6 +4,7 @@
 // reads, its file patterns, on Linux whether the program or the decoder
 // module reads it, and our own check of its structure. Plain C++, so every system's loader shares it.
 
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -11,6 +12,8 @@
 #include "picture/plain/Decoding.h"
 
 namespace mirel::picture {
+
+class FrameReader;
 
 // Each row of the table, for the code that binds a reader to it.
 enum class Format { Bmp, Gif, Jpeg, Png, Webp, Heic, Avif, Tiff };
@@ -32,6 +35,9 @@ struct FormatFacts {
   // decoder sees the file; null where our own decoder reads the whole file
   // or the format's reader walks it itself.
   Outcome (*fits)(ByteSource& source);
+  // The program's own reader of the file at an eighth of its size, which every
+  // system uses when the picture is reduced that far; null for none.
+  std::unique_ptr<FrameReader> (*eighth)(ByteSource& source);
 };
 
 // Every format the program knows, in the order the player reads them.

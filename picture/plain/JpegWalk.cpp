@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "Scanner.h"
 #include "picture/PictureLimits.h"
 
 namespace mirel::picture {
@@ -16,17 +15,6 @@ constexpr int kMaxSegments = 65'536;
 bool IsFrameHeader(int marker) {
   // SOF0..SOF15 but for DHT (C4), JPG (C8) and DAC (CC).
   return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-}
-
-// The next marker's code, past stray bytes and fill bytes as decoders read
-// them; -1 at the data's end.
-int NextMarker(Scanner& s) {
-  for (;;) {
-    int b = s.Next();
-    while (b >= 0 && b != 0xFF) b = s.Next();
-    while (b == 0xFF) b = s.Next();
-    if (b != 0) return b;  // FF 00 is data, not a marker
-  }
 }
 
 bool FrameIsWhole(const JpegSegment& frame) {
@@ -45,12 +33,21 @@ bool FrameIsWhole(const JpegSegment& frame) {
 
 }  // namespace
 
+int NextJpegMarker(Scanner& s) {
+  for (;;) {
+    if (!s.SkipPast(0xFF)) return -1;
+    int b = s.Next();
+    while (b == 0xFF) b = s.Next();
+    if (b != 0) return b;  // FF 00 is data, not a marker
+  }
+}
+
 Outcome WalkJpegSegments(ByteSource& source, const std::function<bool(const JpegSegment&)>& visit) {
   if (!source.Seek(0)) return Outcome::Damaged;
   Scanner s(source);
   if (s.Next() != 0xFF || s.Next() != 0xD8) return Outcome::Damaged;
   for (int segments = 0; segments < kMaxSegments; ++segments) {
-    const int marker = NextMarker(s);
+    const int marker = NextJpegMarker(s);
     if (marker < 0 || marker == 0xD9) return Outcome::Damaged;  // no scan before the end
     if (marker == 0xDA) return Outcome::Ok;
     if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) continue;  // no length

@@ -8,6 +8,7 @@
 
 #include "ByteSource.h"
 #include "Decoding.h"
+#include "Scanner.h"
 
 namespace mirel::picture {
 
@@ -19,6 +20,10 @@ struct JpegSegment {
   std::uint8_t lead[18] = {};
   int leadBytes = 0;
 };
+
+// The next marker's code, past stray bytes and fill bytes as decoders read
+// them; -1 at the data's end.
+int NextJpegMarker(Scanner& s);
 
 // Hands each segment with a length before the first scan to visit, until visit
 // returns true. Damaged when the file does not start a JPEG, a segment runs

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "Orientation.h"
+#include "ReducedScale.h"
 #include "picture/PictureLimits.h"
 
 namespace mirel::picture {
@@ -35,20 +36,36 @@ Fitted LoadAndFit(ByteSource& source, int boxWidth, int boxHeight, const Progres
   if (format->fits)
     if (const Outcome fits = format->fits(source); fits != Outcome::Ok) return Fault(FaultOf(fits), format);
   const int orientation = ReadOrientation(format->format, source);
-  if (!source.Seek(0)) return Fault(PictureFault::Unreadable, format);
-  const std::unique_ptr<FrameReader> reader = readers.Open(*format, source);
-  if (!reader) return Fault(PictureFault::Unsupported, format);
+  const bool turned = Turns(orientation);
+  // The fitted picture's size as the pixels lie in the file.
+  const auto target = [&](const FrameHeader& header) {
+    const int uprightWidth = turned ? header.height : header.width;
+    const int uprightHeight = turned ? header.width : header.height;
+    const int fittedWidth = std::min(uprightWidth, boxWidth), fittedHeight = std::min(uprightHeight, boxHeight);
+    return turned ? FrameHeader{fittedHeight, fittedWidth} : FrameHeader{fittedWidth, fittedHeight};
+  };
+
+  // The program's own reader where the row has one for a picture reduced to
+  // an eighth, else the system's.
+  std::unique_ptr<FrameReader> reader;
   FrameHeader header;
-  if (const Outcome read = reader->ReadHeader(header); read != Outcome::Ok) return Fault(FaultOf(read), format);
+  if (format->eighth && source.Seek(0)) {
+    reader = format->eighth(source);
+    const bool ours = reader->ReadHeader(header) == Outcome::Ok && header.width > 0 && header.height > 0 &&
+                      ReducedHalvings(header.width, header.height, target(header).width, target(header).height) == 3;
+    if (!ours) reader.reset();
+  }
+  if (!reader) {
+    if (!source.Seek(0)) return Fault(PictureFault::Unreadable, format);
+    reader = readers.Open(*format, source);
+    if (!reader) return Fault(PictureFault::Unsupported, format);
+    if (const Outcome read = reader->ReadHeader(header); read != Outcome::Ok) return Fault(FaultOf(read), format);
+  }
   if (header.width <= 0 || header.height <= 0) return Fault(PictureFault::Damaged, format);
   // Beyond the limits is too large, whatever the shape, and before any decoding.
   if (BeyondPictureLimits(header.width, header.height)) return Fault(PictureFault::TooLarge, format);
 
-  const bool turned = Turns(orientation);
-  const int uprightWidth = turned ? header.height : header.width;
-  const int uprightHeight = turned ? header.width : header.height;
-  const int fittedWidth = std::min(uprightWidth, boxWidth), fittedHeight = std::min(uprightHeight, boxHeight);
-  const int targetWidth = turned ? fittedHeight : fittedWidth, targetHeight = turned ? fittedWidth : fittedHeight;
+  const int targetWidth = target(header).width, targetHeight = target(header).height;
   if (reader->EstimateBytes(targetWidth, targetHeight) > kPictureMemoryBudget)
     return Fault(PictureFault::TooLarge, format);
 
@@ -59,8 +76,8 @@ Fitted LoadAndFit(ByteSource& source, int boxWidth, int boxHeight, const Progres
   Fitted fitted;
   fitted.picture = Upright(squeezed, orientation);
   fitted.format = format;
-  fitted.uprightWidth = uprightWidth;
-  fitted.uprightHeight = uprightHeight;
+  fitted.uprightWidth = turned ? header.height : header.width;
+  fitted.uprightHeight = turned ? header.width : header.height;
   return fitted;
 }
 

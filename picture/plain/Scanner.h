@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "ByteSource.h"
 
@@ -26,6 +27,19 @@ class Scanner {
       out[i] = std::uint8_t(b);
     }
     return true;
+  }
+
+  // Past the next byte of this value; false when the data ends first.
+  bool SkipPast(std::uint8_t value) {
+    for (;;) {
+      if (at_ == end_ && !Fill()) return false;
+      const void* hit = std::memchr(buffer_.data() + at_, value, std::size_t(end_ - at_));
+      if (hit) {
+        at_ = int(static_cast<const std::uint8_t*>(hit) - buffer_.data()) + 1;
+        return true;
+      }
+      at_ = end_;
+    }
   }
 
   // Where the next byte comes from.
