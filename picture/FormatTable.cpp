@@ -69,6 +69,8 @@ bool IsTiff(std::string_view head) {
 }  // namespace
 
 const std::vector<FormatFacts>& FormatTable() {
+  // One row a line, whatever its length.
+  // clang-format off
   static const std::vector<FormatFacts> table = {
       {Format::Bmp, "bmp", "BMP", {"bmp", "dib"}, IsBmp, kInProgram, "image/bmp", nullptr, nullptr},
       {Format::Gif, "gif", "GIF", {"gif"}, IsGif, kInProgram, "image/gif", GifFits, nullptr},
@@ -79,6 +81,7 @@ const std::vector<FormatFacts>& FormatTable() {
       {Format::Avif, "avif", "AVIF", {"avif"}, IsAvif, kInModule, "image/avif", HeifFits, nullptr},
       {Format::Tiff, "tiff", "TIFF", {"tif", "tiff"}, IsTiff, kInModule, "image/tiff", nullptr, nullptr},
   };
+  // clang-format on
   return table;
 }
 

@@ -86,10 +86,10 @@ Result<ModuleEntry> LoadModule(const std::filesystem::path& path, const ModuleSe
   const auto* version = static_cast<const std::uint32_t*>(dlsym(loaded->module, kModuleInterfaceSymbol));
   void* entry = dlsym(loaded->module, kModuleEntry);
   if (!version || *version != kModuleInterface || !entry) {
-    const std::string why =
-        !version ? "it names no interface"
-        : !entry ? "it has no entry point"
-                 : "it speaks interface " + std::to_string(*version) + ", not " + std::to_string(kModuleInterface);
+    const std::string why = !version ? "it names no interface"
+                            : !entry ? "it has no entry point"
+                                     : "it speaks interface " + std::to_string(*version) + ", not " +
+                                           std::to_string(kModuleInterface);
     dlclose(loaded->module);
     close(loaded->fd);
     return Result<ModuleEntry>::Failed(why);
@@ -126,7 +126,9 @@ ModuleOpen FromModule(const char* name) {
     Place().used = true;
     const Result<ModuleEntry> loaded = LoadModule(Place().path, BuiltModuleSeal());
     // The module's formats then load as unsupported.
-    if (!loaded) Diagnose("the picture decoders could not be loaded (" + Place().path.string() + ": " + loaded.Why() + ")");
+    if (!loaded)
+      Diagnose("the picture decoders could not be loaded (" + Place().path.string() + ": " + loaded.Why() +
+               ")");
     return loaded ? *loaded : nullptr;
   }();
   return entry ? entry(name) : nullptr;

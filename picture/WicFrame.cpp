@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "picture/PictureLimits.h"
-#include "picture/plain/ReducedScale.h"
 #include "picture/WicSourceTransform.h"
+#include "picture/plain/ReducedScale.h"
 #include "picture/plain/Squeeze.h"
 
 namespace mirel::picture {
@@ -108,8 +108,8 @@ Outcome DecodeFrame(IWICImagingFactory& factory, IWICBitmapFrameDecode& frame, i
 
   ComPtr<IWICFormatConverter> converter;
   if (FAILED(factory.CreateFormatConverter(&converter)) ||
-      FAILED(converter->Initialize(source, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
-                                   WICBitmapPaletteTypeCustom)))
+      FAILED(converter->Initialize(source, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr,
+                                   0.0, WICBitmapPaletteTypeCustom)))
     return Outcome::Damaged;
   // In bands through the squeeze every reader shares, so a long load can tell
   // the player it is still going.

@@ -18,11 +18,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   MemorySource source(std::span<const unsigned char>(data, size));
   const std::unique_ptr<FrameReader> reader = OpenJpegEighth(source);
   FrameHeader header;
-  if (reader->ReadHeader(header) != Outcome::Ok || mirel::BeyondPictureLimits(header.width, header.height)) return 0;
-  const int width = std::max(1, (header.width + 7) / 8 / 2), height = std::max(1, (header.height + 7) / 8 / 2);
+  if (reader->ReadHeader(header) != Outcome::Ok || mirel::BeyondPictureLimits(header.width, header.height))
+    return 0;
+  const int width = std::max(1, (header.width + 7) / 8 / 2),
+            height = std::max(1, (header.height + 7) / 8 / 2);
   if (reader->EstimateBytes(width, height) > mirel::kPictureMemoryBudget) return 0;
   mirel::Bitmap out;
-  if (reader->Decode(width, height, {}, out) == Outcome::Ok && (out.Width() != width || out.Height() != height))
+  if (reader->Decode(width, height, {}, out) == Outcome::Ok &&
+      (out.Width() != width || out.Height() != height))
     std::abort();
   return 0;
 }

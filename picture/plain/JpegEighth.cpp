@@ -22,7 +22,7 @@ constexpr int kMaxComponents = 3;
 // canonical codes); those up to 9 bits long are found by one look-up.
 struct HuffmanTable {
   bool defined = false;
-  std::array<std::uint16_t, 512> fast{};  // 9 bits ahead: length << 8 | symbol; 0 for a longer code
+  std::array<std::uint16_t, 512> fast{};   // 9 bits ahead: length << 8 | symbol; 0 for a longer code
   std::array<std::int32_t, 17> maxCode{};  // the last code of each length; -1 for none
   std::array<std::int32_t, 17> offset{};   // a code of that length less this is its symbol's index
   std::array<std::uint8_t, 256> symbols{};
@@ -155,9 +155,7 @@ class JpegEighthReader final : public FrameReader {
   }
 
  private:
-  long long Blocks(const Component& c) const {
-    return static_cast<long long>(c.stride) * mcusDown_ * c.down;
-  }
+  long long Blocks(const Component& c) const { return static_cast<long long>(c.stride) * mcusDown_ * c.down; }
 
   // Reads the file from its start: up to its frame header when out is null,
   // else until every DC coefficient has all its bits, then squeezes the
@@ -171,7 +169,7 @@ class JpegEighthReader final : public FrameReader {
     int scans = 0;
     std::vector<std::uint8_t> data;
     for (int marker = NextJpegMarker(s);;) {
-      if (marker < 0 || marker == 0xD9) return Outcome::Damaged;  // the DC values never all came
+      if (marker < 0 || marker == 0xD9) return Outcome::Damaged;   // the DC values never all came
       if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {  // no length
         marker = NextJpegMarker(s);
         continue;
@@ -182,7 +180,8 @@ class JpegEighthReader final : public FrameReader {
       if (length < 0) return Outcome::Damaged;
       data.resize(std::size_t(length));
       if (!s.Read(data.data(), length)) return Outcome::Damaged;
-      const bool frameHeader = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+      const bool frameHeader =
+          marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
       if (frameHeader) {
         if (framed) return Outcome::Damaged;
         framed = true;
@@ -221,7 +220,8 @@ class JpegEighthReader final : public FrameReader {
     // components are ours; the system reads the rest.
     if (marker != 0xC2 || d[0] != 8 || componentCount_ < 1 || componentCount_ > kMaxComponents)
       return Outcome::Unsupported;
-    if (d.size() != 6 + 3 * std::size_t(componentCount_) || width_ == 0 || height_ == 0) return Outcome::Damaged;
+    if (d.size() != 6 + 3 * std::size_t(componentCount_) || width_ == 0 || height_ == 0)
+      return Outcome::Damaged;
     maxAcross_ = maxDown_ = 1;
     for (int c = 0; c < componentCount_; ++c) {
       Component& component = components_[std::size_t(c)];
@@ -414,7 +414,8 @@ class JpegEighthReader final : public FrameReader {
 
   Outcome Emit(Bitmap& out) {
     const int width = (width_ + 7) / 8, height = (height_ + 7) / 8;
-    Squeeze squeeze(width, height, out.Width(), out.Height(), out.Data(), std::size_t(out.Width()), *progress_);
+    Squeeze squeeze(width, height, out.Width(), out.Height(), out.Data(), std::size_t(out.Width()),
+                    *progress_);
     if (!squeeze.Valid()) return Outcome::Damaged;
     // Three components are YCbCr unless the file says RGB, as decoders guess.
     const bool rgb = componentCount_ == 3 &&
@@ -470,6 +471,8 @@ class JpegEighthReader final : public FrameReader {
 
 }  // namespace
 
-std::unique_ptr<FrameReader> OpenJpegEighth(ByteSource& source) { return std::make_unique<JpegEighthReader>(source); }
+std::unique_ptr<FrameReader> OpenJpegEighth(ByteSource& source) {
+  return std::make_unique<JpegEighthReader>(source);
+}
 
 }  // namespace mirel::picture

@@ -20,7 +20,8 @@ Fitted Fault(PictureFault fault, const FormatFacts* format = nullptr) {
 
 }  // namespace
 
-Fitted LoadAndFit(ByteSource& source, int boxWidth, int boxHeight, const Progress& progress, Readers& readers) {
+Fitted LoadAndFit(ByteSource& source, int boxWidth, int boxHeight, const Progress& progress,
+                  Readers& readers) {
   const long long size = source.Size();
   if (size < 0 || !source.Seek(0)) return Fault(PictureFault::Unreadable);
   if (size == 0) return Fault(PictureFault::Empty);
@@ -31,7 +32,8 @@ Fitted LoadAndFit(ByteSource& source, int boxWidth, int boxHeight, const Progres
   if (got <= 0) return Fault(PictureFault::Unreadable);
   const FormatFacts* format = Recognise(std::string_view(head, std::size_t(got)));
   if (!source.Seek(0)) return Fault(PictureFault::Unreadable);
-  if (!format) return Fault(readers.IsOtherPicture(source) ? PictureFault::Unsupported : PictureFault::NotAPicture);
+  if (!format)
+    return Fault(readers.IsOtherPicture(source) ? PictureFault::Unsupported : PictureFault::NotAPicture);
 
   if (format->fits)
     if (const Outcome fits = format->fits(source); fits != Outcome::Ok) return Fault(FaultOf(fits), format);
@@ -41,7 +43,8 @@ Fitted LoadAndFit(ByteSource& source, int boxWidth, int boxHeight, const Progres
   const auto target = [&](const FrameHeader& header) {
     const int uprightWidth = turned ? header.height : header.width;
     const int uprightHeight = turned ? header.width : header.height;
-    const int fittedWidth = std::min(uprightWidth, boxWidth), fittedHeight = std::min(uprightHeight, boxHeight);
+    const int fittedWidth = std::min(uprightWidth, boxWidth),
+              fittedHeight = std::min(uprightHeight, boxHeight);
     return turned ? FrameHeader{fittedHeight, fittedWidth} : FrameHeader{fittedWidth, fittedHeight};
   };
 
@@ -51,15 +54,17 @@ Fitted LoadAndFit(ByteSource& source, int boxWidth, int boxHeight, const Progres
   FrameHeader header;
   if (format->eighth && source.Seek(0)) {
     reader = format->eighth(source);
-    const bool ours = reader->ReadHeader(header) == Outcome::Ok && header.width > 0 && header.height > 0 &&
-                      ReducedHalvings(header.width, header.height, target(header).width, target(header).height) == 3;
+    const bool ours =
+        reader->ReadHeader(header) == Outcome::Ok && header.width > 0 && header.height > 0 &&
+        ReducedHalvings(header.width, header.height, target(header).width, target(header).height) == 3;
     if (!ours) reader.reset();
   }
   if (!reader) {
     if (!source.Seek(0)) return Fault(PictureFault::Unreadable, format);
     reader = readers.Open(*format, source);
     if (!reader) return Fault(PictureFault::Unsupported, format);
-    if (const Outcome read = reader->ReadHeader(header); read != Outcome::Ok) return Fault(FaultOf(read), format);
+    if (const Outcome read = reader->ReadHeader(header); read != Outcome::Ok)
+      return Fault(FaultOf(read), format);
   }
   if (header.width <= 0 || header.height <= 0) return Fault(PictureFault::Damaged, format);
   // Beyond the limits is too large, whatever the shape, and before any decoding.
@@ -70,9 +75,11 @@ Fitted LoadAndFit(ByteSource& source, int boxWidth, int boxHeight, const Progres
     return Fault(PictureFault::TooLarge, format);
 
   Bitmap squeezed;
-  if (const Outcome decoded = reader->Decode(targetWidth, targetHeight, progress, squeezed); decoded != Outcome::Ok)
+  if (const Outcome decoded = reader->Decode(targetWidth, targetHeight, progress, squeezed);
+      decoded != Outcome::Ok)
     return Fault(FaultOf(decoded), format);
-  if (squeezed.Width() != targetWidth || squeezed.Height() != targetHeight) return Fault(PictureFault::Damaged, format);
+  if (squeezed.Width() != targetWidth || squeezed.Height() != targetHeight)
+    return Fault(PictureFault::Damaged, format);
   Fitted fitted;
   fitted.picture = Upright(squeezed, orientation);
   fitted.format = format;

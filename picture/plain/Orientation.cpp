@@ -57,15 +57,16 @@ int PngOrientation(ByteSource& source) {
 int WebpOrientation(ByteSource& source) {
   constexpr std::uint8_t kExifFlag = 0x08;
   std::uint8_t head[21];
-  if (!ReadAt(source, 0, head, sizeof head) || std::string_view(reinterpret_cast<const char*>(head + 12), 4) != "VP8X" ||
-      !(head[20] & kExifFlag))
+  if (!ReadAt(source, 0, head, sizeof head) ||
+      std::string_view(reinterpret_cast<const char*>(head + 12), 4) != "VP8X" || !(head[20] & kExifFlag))
     return 1;
   const long long end = std::min<long long>(8 + static_cast<long long>(Little32(head + 4)), source.Size());
   for (long long at = 12; at + 8 <= end;) {
     std::uint8_t chunk[8];
     if (!ReadAt(source, at, chunk, 8)) return 1;
     const long long size = Little32(chunk + 4);
-    if (std::string_view(reinterpret_cast<const char*>(chunk), 4) == "EXIF") return BlockAt(source, at + 8, size);
+    if (std::string_view(reinterpret_cast<const char*>(chunk), 4) == "EXIF")
+      return BlockAt(source, at + 8, size);
     at += 8 + size + (size & 1);
   }
   return 1;
@@ -88,10 +89,12 @@ int TiffOrientation(ByteSource& source) {
   }
   const int entrySize = big ? 20 : 12, countSize = big ? 8 : 2;
   std::uint8_t count[8];
-  if (directory > std::uint64_t(source.Size()) || !ReadAt(source, static_cast<long long>(directory), count, countSize))
+  if (directory > std::uint64_t(source.Size()) ||
+      !ReadAt(source, static_cast<long long>(directory), count, countSize))
     return 1;
   // A directory holds at most 65535 entries in either form.
-  const long long entries = std::min<long long>(big ? static_cast<long long>(std::min<std::uint64_t>(u64(count), 65535)) : u16(count), 65535);
+  const long long entries = std::min<long long>(
+      big ? static_cast<long long>(std::min<std::uint64_t>(u64(count), 65535)) : u16(count), 65535);
   std::vector<std::uint8_t> table(std::size_t(entries * entrySize));
   const long long first = static_cast<long long>(directory) + countSize;
   if (!table.empty() && !ReadAt(source, first, table.data(), static_cast<long long>(table.size()))) return 1;

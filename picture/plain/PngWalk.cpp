@@ -38,11 +38,12 @@ bool DepthFits(int colourType, int depth) {
 
 }  // namespace
 
-Outcome WalkPngChunks(ByteSource& source,
-                      const std::function<bool(std::string_view type, long long at, long long length)>& visit) {
+Outcome WalkPngChunks(
+    ByteSource& source,
+    const std::function<bool(std::string_view type, long long at, long long length)>& visit) {
   std::uint8_t signature[8];
   if (!ReadAt(source, 0, signature, 8) || std::string_view(reinterpret_cast<const char*>(signature), 8) !=
-                                                std::string_view("\x89PNG\r\n\x1A\n", 8))
+                                              std::string_view("\x89PNG\r\n\x1A\n", 8))
     return Outcome::Damaged;
   const long long size = source.Size();
   long long at = 8;

@@ -8,9 +8,11 @@ namespace mirel::picture {
 // width x height picture at least twice the fitted one. Straight to the fitted
 // size, fine texture aliases through the reduced transform; the squeeze
 // averages the rest away.
-constexpr int ReducedHalvings(long long width, long long height, long long targetWidth, long long targetHeight) {
+constexpr int ReducedHalvings(long long width, long long height, long long targetWidth,
+                              long long targetHeight) {
   for (int halvings = 3; halvings > 0; --halvings)
-    if (((width - 1) >> halvings) + 1 >= 2 * targetWidth && ((height - 1) >> halvings) + 1 >= 2 * targetHeight)
+    if (((width - 1) >> halvings) + 1 >= 2 * targetWidth &&
+        ((height - 1) >> halvings) + 1 >= 2 * targetHeight)
       return halvings;
   return 0;
 }

@@ -318,5 +318,27 @@ TEST_F(FormatsTest, PictureFaultsFoundBeforeStayFixed) {
       PictureFault::TooLarge);
 }
 
+// A progressive JPEG reduced to an eighth is read by the program itself, from
+// its DC values: grey, 4:4:4, RGB and restart intervals give, pixel for pixel,
+// what the system's decoder gives for the baseline twin (jpegtran keeps every
+// coefficient).
+TEST_F(FormatsTest, ProgressiveJpegAtAnEighthIsItsBaselineTwin) {
+  const QByteArray ppm = pics::Encode(pics::PhotoLike(800, 640), "ppm");
+  const QSize box(50, 40);  // an eighth of the picture is twice the box
+  for (const QStringList& kind : {QStringList{"-grayscale"}, QStringList{"-sample", "1x1"},
+                                  QStringList{"-rgb"}, QStringList{"-restart", "1", "-sample", "2x1"}}) {
+    SCOPED_TRACE(kind.join(' ').toStdString());
+    const QByteArray progressive = pics::EncodeWithTool(
+        folder.Path(), ppm, "ppm", "cjpeg",
+        QStringList{"-progressive"} + kind + QStringList{"-outfile", "OUT", "IN"}, "jpg");
+    const QByteArray baseline =
+        pics::EncodeWithTool(folder.Path(), progressive, "jpg", "jpegtran", {"-outfile", "OUT", "IN"}, "jpg");
+    const FittedPicture ours = LoadFittedPicture(pics::WriteFile(folder.Path() / "p.jpg", progressive), box);
+    ASSERT_EQ(ours.fault, PictureFault::None);
+    EXPECT_EQ(ours.picture,
+              LoadFittedPicture(pics::WriteFile(folder.Path() / "b.jpg", baseline), box).picture);
+  }
+}
+
 }  // namespace
 }  // namespace mirel
