@@ -2,7 +2,8 @@
 // The table of picture formats (FormatTable.cpp), the one place a format is
 // named: what recognises its files by their first bytes, the name the player
 // reads, its file patterns, on Linux whether the program or the decoder
-// module reads it, and our own check of its structure. Plain C++, so every system's loader shares it.
+// module reads it, our own check of its structure and the program's own
+// reader at an eighth. Plain C++, so every system's loader shares it.
 
 #include <memory>
 #include <string_view>
