@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/FileBytes.h"
@@ -19,6 +20,10 @@ constexpr std::uint16_t kPcm = 1;
 constexpr std::uint16_t kExtensible = 0xFFFE;
 // No sound effect comes near this; a bigger file is not one of ours.
 constexpr std::size_t kMaxFileBytes = std::size_t(64) << 20;
+// Longer or coarser than any sound effect: at the mixer's rate such a file
+// would cost gigabytes before the window shows.
+constexpr std::size_t kMaxSeconds = 30;
+constexpr int kMinRate = 8000;
 
 std::uint32_t U32(std::string_view b, std::size_t at) {
   return std::uint32_t(std::uint8_t(b[at])) | std::uint32_t(std::uint8_t(b[at + 1])) << 8 |
@@ -43,8 +48,10 @@ std::int16_t Sample(const char* at, int bytes) {
 
 }  // namespace
 
-std::shared_ptr<const PcmSound> DecodeWaveBytes(std::string_view b) {
-  if (b.size() < 12 || b.substr(0, 4) != "RIFF" || b.substr(8, 4) != "WAVE") return nullptr;
+Result<std::shared_ptr<const PcmSound>> DecodeWaveBytes(std::string_view b) {
+  using Decoded = Result<std::shared_ptr<const PcmSound>>;
+  const auto notPcm = [] { return Decoded::Failed("not a WAV sound of 8- to 32-bit PCM, mono or stereo"); };
+  if (b.size() < 12 || b.substr(0, 4) != "RIFF" || b.substr(8, 4) != "WAVE") return notPcm();
   std::optional<Format> format;
   std::string_view data;
   bool haveData = false;
@@ -53,17 +60,18 @@ std::shared_ptr<const PcmSound> DecodeWaveBytes(std::string_view b) {
     const std::size_t size = U32(b, at + 4);
     const std::size_t body = at + 8;
     // Every chunk whole: a file cut short is damaged, not a shorter sound.
-    if (size > b.size() - body) return nullptr;
+    if (size > b.size() - body) return Decoded::Failed("cut short");
     if (id == "fmt ") {
-      if (size < 16) return nullptr;
+      if (size < 16) return notPcm();
       std::uint16_t tag = U16(b, body);
       if (tag == kExtensible && size >= 40) tag = U16(b, body + 24);  // the sub-format's first two bytes
       const int channels = U16(b, body + 2);
       const int rate = int(U32(b, body + 4));
       const int bits = U16(b, body + 14);
-      if (tag != kPcm || channels < 1 || channels > 2 || rate < 1000 || rate > 384000 ||
+      if (tag != kPcm || channels < 1 || channels > 2 || rate < 1 || rate > 384000 ||
           (bits != 8 && bits != 16 && bits != 24 && bits != 32))
-        return nullptr;
+        return notPcm();
+      if (rate < kMinRate) return Decoded::Failed("sampled at under " + std::to_string(kMinRate) + " Hz");
       format = Format{channels, rate, bits / 8};
     } else if (id == "data") {
       data = b.substr(body, size);
@@ -71,10 +79,12 @@ std::shared_ptr<const PcmSound> DecodeWaveBytes(std::string_view b) {
     }
     at = body + size + (size & 1);  // chunks are padded to even sizes
   }
-  if (!format || !haveData) return nullptr;
+  if (!format || !haveData) return notPcm();
 
   const std::size_t frameBytes = std::size_t(format->channels * format->bytesPerSample);
   const std::size_t frames = data.size() / frameBytes;
+  if (frames > kMaxSeconds * std::size_t(format->rate))
+    return Decoded::Failed("longer than " + std::to_string(kMaxSeconds) + " s");
   // The mixer's rate, by linear interpolation between the file's frames. Output
   // frame i lies i * rate / kRate frames in, kept as a whole frame and a part
   // in 1/kRate frames: exact, and cheap while the program starts.
@@ -105,14 +115,15 @@ std::shared_ptr<const PcmSound> DecodeWaveBytes(std::string_view b) {
     left += std::size_t(part / outRate);
     part %= outRate;
   }
-  return sound;
+  return std::shared_ptr<const PcmSound>(std::move(sound));
 }
 
-std::shared_ptr<const PcmSound> DecodeWave(const std::filesystem::path& file) {
+Result<std::shared_ptr<const PcmSound>> DecodeWave(const std::filesystem::path& file) {
+  using Decoded = Result<std::shared_ptr<const PcmSound>>;
   std::error_code error;
-  if (!std::filesystem::is_regular_file(file, error)) return nullptr;
+  if (!std::filesystem::is_regular_file(file, error)) return Decoded::Failed("not there");
   const std::optional<std::string> bytes = ReadFileBytes(file, kMaxFileBytes);
-  if (!bytes) return nullptr;
+  if (!bytes) return Decoded::Failed("unreadable, or larger than " + std::to_string(kMaxFileBytes >> 20) + " MB");
   return DecodeWaveBytes(*bytes);
 }
 

@@ -7,12 +7,14 @@
 #include <string_view>
 
 #include "SoundMixer.h"
+#include "platform/Result.h"
 
 namespace mirel {
 
-// Nothing when the file is missing, unreadable, cut short or not a WAV sound
-// of integer PCM (8, 16, 24 or 32 bits), mono or stereo, at any rate.
-std::shared_ptr<const PcmSound> DecodeWave(const std::filesystem::path& file);
-std::shared_ptr<const PcmSound> DecodeWaveBytes(std::string_view bytes);
+// Why not, when the file is missing, unreadable, cut short, not a WAV sound of
+// integer PCM (8, 16, 24 or 32 bits), mono or stereo, or longer or coarser
+// than a sound effect (over 30 s, under 8 kHz).
+Result<std::shared_ptr<const PcmSound>> DecodeWave(const std::filesystem::path& file);
+Result<std::shared_ptr<const PcmSound>> DecodeWaveBytes(std::string_view bytes);
 
 }  // namespace mirel

@@ -24,8 +24,9 @@ TEST(WaveDecoder, DecodesPcmWavesToTheMixersFormatAndRefusesTheRest) {
   // Half a second at any rate and width comes out as half a second of stereo at the mixer's rate.
   for (const auto& path : {file("16.wav", good), file("8.wav", test::WaveBytes({{440, 0.5}}, 22050, 1, 8)),
                            file("音 1", good)}) {
-    const auto sound = DecodeWave(path);
-    ASSERT_TRUE(sound) << path;
+    const auto decoded = DecodeWave(path);
+    ASSERT_TRUE(decoded) << path;
+    const std::shared_ptr<const PcmSound>& sound = *decoded;
     EXPECT_NEAR(double(sound->Frames()), 0.5 * SoundMixer::kRate, 64) << path;
     const auto [low, high] = std::minmax_element(sound->samples.begin(), sound->samples.end());
     EXPECT_GT(*high, 14000) << path;  // the tone peaks at half of full scale
@@ -40,6 +41,10 @@ TEST(WaveDecoder, DecodesPcmWavesToTheMixersFormatAndRefusesTheRest) {
   EXPECT_FALSE(DecodeWave(file("cut.wav", good.substr(0, good.size() / 2))));
   EXPECT_FALSE(DecodeWave(folder.Path() / "missing.wav"));
   EXPECT_FALSE(DecodeWave(folder.Path()));
+  // Guards: a long or coarse file was stretched to the mixer's rate in memory, gigabytes before the window.
+  EXPECT_EQ(DecodeWave(file("coarse.wav", test::WaveBytes({{440, 0.05}}, 4000, 1, 8))).Why(),
+            "sampled at under 8000 Hz");
+  EXPECT_EQ(DecodeWave(file("long.wav", test::WaveBytes({{440, 31}}, 8000, 1, 8))).Why(), "longer than 30 s");
 }
 
 // One channel of a mono test sound, as the mixer puts it out.
