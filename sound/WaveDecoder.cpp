@@ -93,8 +93,9 @@ Result<std::shared_ptr<const PcmSound>> DecodeWaveBytes(std::string_view b) {
   auto sound = std::make_shared<PcmSound>();
   sound->samples.resize(outFrames * SoundMixer::kChannels);
   const auto at = [&](std::size_t frame, int channel) {
-    return std::int64_t(Sample(data.data() + frame * frameBytes + std::size_t(channel * format->bytesPerSample),
-                               format->bytesPerSample));
+    return std::int64_t(
+        Sample(data.data() + frame * frameBytes + std::size_t(channel * format->bytesPerSample),
+               format->bytesPerSample));
   };
   std::int16_t* out = sound->samples.data();
   std::size_t left = 0;
@@ -123,7 +124,8 @@ Result<std::shared_ptr<const PcmSound>> DecodeWave(const std::filesystem::path& 
   std::error_code error;
   if (!std::filesystem::is_regular_file(file, error)) return Decoded::Failed("not there");
   const std::optional<std::string> bytes = ReadFileBytes(file, kMaxFileBytes);
-  if (!bytes) return Decoded::Failed("unreadable, or larger than " + std::to_string(kMaxFileBytes >> 20) + " MB");
+  if (!bytes)
+    return Decoded::Failed("unreadable, or larger than " + std::to_string(kMaxFileBytes >> 20) + " MB");
   return DecodeWaveBytes(*bytes);
 }
 
