@@ -20,6 +20,10 @@ constexpr long long kMaxMetaBytes = 16LL << 20;
 constexpr std::size_t kMaxExtents = 1 << 16;
 // A few properties an item; a file with more is not a photo.
 constexpr std::size_t kMaxAssociations = 1 << 18;
+// A phone's photo is a grid of a few hundred tiles at most, with its
+// thumbnail, Exif and depth map; the library parses every item of a file
+// before it decodes one, so a file of tens of thousands costs seconds.
+constexpr std::size_t kMaxItems = 4096;
 
 std::optional<std::vector<std::uint8_t>> ReadMeta(ByteSource& source) {
   const long long end = source.Size();
@@ -186,7 +190,8 @@ std::optional<Items> ReadItems(ByteSource& source) {
       items.propertiesOk = ReadProperties(box, items);
     }
   }
-  if (!items.primary) return std::nullopt;
+  if (!items.primary || items.types.size() > kMaxItems || items.locations.size() > kMaxItems)
+    return std::nullopt;
   return items;
 }
 
@@ -246,12 +251,15 @@ std::optional<std::vector<std::uint8_t>> ItemStart(ByteSource& source, const Ite
 
 bool WalkFromPrimary(const Items& items, bool auxiliaries,
                      const std::function<Step(std::uint64_t id)>& visit) {
-  // Derived images are few; a file that asks for more is not a photo.
+  // Derived images are few, and built from coded ones a step or two down; a
+  // file that asks for more is not a photo. The library follows a chain of
+  // derivations by recursion, holding each level's canvas.
   constexpr std::size_t kMaxVisits = 4096;
+  constexpr int kMaxDepth = 16;
   std::set<std::uint64_t> seen{*items.primary};
-  std::vector<std::uint64_t> next{*items.primary};
+  std::vector<std::pair<std::uint64_t, int>> next{{*items.primary, 0}};
   while (!next.empty()) {
-    const std::uint64_t id = next.back();
+    const auto [id, depth] = next.back();
     next.pop_back();
     const Step step = visit(id);
     if (step == Step::Refuse) return false;
@@ -262,8 +270,8 @@ bool WalkFromPrimary(const Items& items, bool auxiliaries,
       if (found == references->end()) continue;
       for (const std::uint64_t other : found->second) {
         if (!seen.insert(other).second) continue;
-        if (seen.size() > kMaxVisits) return false;
-        next.push_back(other);
+        if (seen.size() > kMaxVisits || depth + 1 > kMaxDepth) return false;
+        next.emplace_back(other, depth + 1);
       }
     }
   }

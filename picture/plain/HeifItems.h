@@ -45,7 +45,8 @@ struct Items {
   bool propertiesOk = true;  // false when the associations could not all be read
 };
 
-// Nothing when the file has no meta box that can be walked, or no primary item.
+// Nothing when the file has no meta box that can be walked, no primary item,
+// or more items than any photo.
 std::optional<Items> ReadItems(ByteSource& source);
 
 // An item's data as one run of bytes, wherever its extents lie. An extent
@@ -85,7 +86,8 @@ enum class Step { Down, Past, Refuse };
 
 // Visits each item once, from the primary one down the images each is built
 // from and, with `auxiliaries`, its alpha planes and depth maps. False when
-// `visit` refused one, or the walk would visit more items than a photo has.
+// `visit` refused one, or the walk would visit more items, or go further
+// down, than a photo does.
 bool WalkFromPrimary(const Items& items, bool auxiliaries,
                      const std::function<Step(std::uint64_t id)>& visit);
 

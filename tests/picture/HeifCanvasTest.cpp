@@ -40,8 +40,7 @@ struct Item {
 
 // A file whose primary image is `primary`; `inputs` are (from, to) derivation
 // references, one reference box for each from, as the library reads only the first.
-QByteArray File(int primary, std::initializer_list<Item> items,
-                std::initializer_list<std::pair<int, int>> inputs) {
+QByteArray File(int primary, const std::vector<Item>& items, const std::vector<std::pair<int, int>>& inputs) {
   QByteArray infe, iloc, idat, iref;
   for (const Item& item : items) {
     infe += FullBox("infe", 2, Be(std::uint64_t(item.id), 2) + Be(0, 2) + item.type + QByteArray(1, '\0'));
@@ -113,6 +112,25 @@ TEST(HeifCanvas, SaysNothingWhenTheBoxesCannotBeWalked) {
   EXPECT_EQ(Walk(iden), std::nullopt);
   iden.replace(iden.indexOf("dimg") - 4, 4, Be(0xF6FFFF0D, 4));
   EXPECT_EQ(Walk(iden), std::nullopt);
+}
+
+// Guards: a chain of 4,094 identities, or tens of thousands of items, cost
+// the library gigabytes or seconds before it decoded a tile.
+TEST(HeifCanvas, RefusesChainsAndItemCountsNoPhotoHas) {
+  const auto chain = [](int depth) {
+    std::vector<Item> items{{1, "hvc1", "x"}};
+    std::vector<std::pair<int, int>> inputs;
+    for (int id = 2; id <= depth + 1; ++id) {
+      items.push_back({id, "iden", ""});
+      inputs.emplace_back(id, id - 1);
+    }
+    return File(depth + 1, items, inputs);
+  };
+  EXPECT_NE(Walk(chain(16)), std::nullopt);
+  EXPECT_EQ(Walk(chain(17)), std::nullopt);
+  std::vector<Item> many{{1, "hvc1", "x"}};
+  for (int id = 2; id <= 5000; ++id) many.push_back({id, "Exif", ""});
+  EXPECT_EQ(Walk(File(1, many, {})), std::nullopt);
 }
 
 }  // namespace
