@@ -5,6 +5,7 @@
 
 #include <QIODevice>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdint>
 #include <vector>
@@ -31,20 +32,35 @@ void ReadFromDevice(png_structp png, png_bytep out, png_size_t length) {
 // every 4th of every 4th, the first five every 2nd of every 2nd. The squeeze
 // averages every pixel a fitted pixel covers, and a grid only samples them:
 // with four samples a side an edge through a fitted pixel is still placed
-// within an eighth of it. So a grid is used only while it gives that many; a
-// picture less than eight times the fitted size is read whole.
-int GridStep(QSize size, QSize target) {
+// within an eighth of it. So a grid is used only while it gives that many,
+// each side on its own: a long strip is sampled along its length even when
+// its other side must be read whole.
+int GridStep(int side, int target) {
   for (int step : {8, 4, 2})
-    if ((size.width() + step - 1) / step >= 4 * target.width() &&
-        (size.height() + step - 1) / step >= 4 * target.height())
-      return step;
+    if ((side + step - 1) / step >= 4 * target) return step;
   return 1;
 }
 
-int PassesFor(int step) { return step == 8 ? 1 : step == 4 ? 3 : step == 2 ? 5 : 7; }
+struct Grid {
+  int stepX = 1, stepY = 1;
+  QSize size;
+  int passes = 7;  // the passes that hold every pixel of the grid
+};
 
-QSize GridSize(QSize size, int step) {
-  return {(size.width() + step - 1) / step, (size.height() + step - 1) / step};
+Grid GridFor(QSize size, QSize target) {
+  Grid grid;
+  grid.stepX = GridStep(size.width(), target.width());
+  grid.stepY = GridStep(size.height(), target.height());
+  grid.size = {(size.width() + grid.stepX - 1) / grid.stepX, (size.height() + grid.stepY - 1) / grid.stepY};
+  // The last pass that holds a pixel of the grid, over the 8 x 8 pattern.
+  grid.passes = 0;
+  for (int y = 0; y < 8; y += grid.stepY)
+    for (int x = 0; x < 8; x += grid.stepX)
+      for (int pass = 0; pass < 7; ++pass)
+        if (x % PNG_PASS_COL_OFFSET(pass) == PNG_PASS_START_COL(pass) &&
+            y % PNG_PASS_ROW_OFFSET(pass) == PNG_PASS_START_ROW(pass))
+          grid.passes = std::max(grid.passes, pass + 1);
+  return grid;
 }
 
 // Runs one step of the library; false when it gave up on the data. Nothing
@@ -95,14 +111,14 @@ class PngReader final : public Reader {
     // libpng's own rows at up to 8 bytes a pixel, twice, and ours.
     const qint64 rows = qint64(size.width()) * (8 * 2 + 4);
     if (!interlaced_) return rows;
-    const QSize grid = GridSize(size, GridStep(size, target));
+    const QSize grid = GridFor(size, target).size;
     return rows + qint64(grid.width()) * grid.height() * 4;
   }
 
   Outcome Decode(QSize target, const Progress& progress, QImage& out) override {
     const QSize size(int(png_get_image_width(png_, info_)), int(png_get_image_height(png_, info_)));
-    const int step = interlaced_ ? GridStep(size, target) : 1;
-    const QSize grid = GridSize(size, step);
+    const Grid sampled = interlaced_ ? GridFor(size, target) : Grid{1, 1, size, 7};
+    const QSize grid = sampled.size;
     Squeezer squeezer(grid, target, progress);
     const std::size_t stride = std::size_t(size.width()) * 4;
     std::vector<png_byte> line(stride);
@@ -128,7 +144,7 @@ class PngReader final : public Reader {
       // Without the library's own interlace handling each call gives the next
       // row of the current pass, its pixels packed; each goes to its place in
       // the grid. Empty passes are skipped by the library, and so here.
-      for (int pass = 0; pass < PassesFor(step); ++pass) {
+      for (int pass = 0; pass < sampled.passes; ++pass) {
         const int x0 = PNG_PASS_START_COL(pass), dx = PNG_PASS_COL_OFFSET(pass);
         const int y0 = PNG_PASS_START_ROW(pass), dy = PNG_PASS_ROW_OFFSET(pass);
         const int rows = size.height() > y0 ? (size.height() - y0 + dy - 1) / dy : 0;
@@ -136,9 +152,12 @@ class PngReader final : public Reader {
         if (rows == 0 || columns == 0) continue;
         for (int r = 0; r < rows; ++r) {
           png_read_row(png_, line.data(), nullptr);
+          const int y = y0 + r * dy;
+          if (y % sampled.stepY != 0) continue;
           const auto* from = reinterpret_cast<const std::uint32_t*>(line.data());
-          std::uint32_t* to = &pixels[std::size_t((y0 + r * dy) / step) * std::size_t(grid.width())];
-          for (int c = 0; c < columns; ++c) to[(x0 + c * dx) / step] = from[c];
+          std::uint32_t* to = &pixels[std::size_t(y / sampled.stepY) * std::size_t(grid.width())];
+          for (int c = 0; c < columns; ++c)
+            if (const int x = x0 + c * dx; x % sampled.stepX == 0) to[x / sampled.stepX] = from[c];
         }
         if (progress) progress();
       }

@@ -4,7 +4,8 @@
 Makes the files that once froze the game or took hundreds of megabytes:
 
   - a PNG with 2,000 zTXt chunks before its pixels, each inflating to 4 MB;
-  - interlaced PNGs far larger than the box: 1-bit 11000 x 11000 and 16-bit
+  - interlaced PNGs far larger than the box: 1-bit 11000 x 11000 and
+    65535 x 1500 (too short to sample down, long enough across), and 16-bit
     RGBA 5000 x 5000, a few kilobytes each;
   - progressive JPEGs of 12000 x 12000 (the usual scans, and 66 scans) and
     14000 x 14000, 196 megapixels;
@@ -15,8 +16,8 @@ are medians of the rounds: whole-process time and peak RSS (which counts the
 Python process the tool was started from, some 40 MB), and the loader's own
 memory growth. Fault 6 is "too large", refused before decoding.
 
-Targets: the text chunks load in under 1 s; the 1-bit interlaced PNG in under
-0.5 s with under 64 MB growth; every progressive JPEG loads, read from its DC
+Targets: the text chunks load in under 1 s; the 1-bit interlaced PNGs with
+under 64 MB growth, the square one in under 0.5 s; every progressive JPEG loads, read from its DC
 scans alone, with under 16 MB growth. Exit status 1 if one is missed.
 
   --seeds FOLDER writes small versions of the same files for the fuzzer instead.
@@ -71,8 +72,8 @@ def many_text_png(count, inflated):
     return png(64, 64, 8, 0, grey, before_pixels=text_chunks(count, inflated))
 
 
-def one_bit_png(side):
-    return png(side, side, 1, 0, lambda w: b"\0" + b"\x55" * ((w + 7) // 8), interlaced=True)
+def one_bit_png(width, height=None):
+    return png(width, height or width, 1, 0, lambda w: b"\0" + b"\x55" * ((w + 7) // 8), interlaced=True)
 
 
 def rgba16_png(side):
@@ -129,6 +130,7 @@ def make(folder, seeds=False):
     print("making the crafted files...", flush=True)
     files = [write("ztxt2000.png", many_text_png(2000, 4 << 20)),
              write("interlaced-1bit-11000.png", one_bit_png(11000)),
+             write("interlaced-1bit-65535x1500.png", one_bit_png(65535, 1500)),
              write("interlaced-rgba16-5000.png", rgba16_png(5000))]
     progressive_jpeg(path("progressive-12000.jpg"), 12000)
     progressive_jpeg(path("scans66-12000.jpg"), 12000, SIXTY_SIX_SCANS)
@@ -179,7 +181,8 @@ def main():
             if name.startswith("ztxt"):
                 failed |= med["mirel"] > 1000
             if name.startswith("interlaced-1bit"):
-                failed |= med["mirel"] > 500 or max(growth) > 64
+                # The strip's every row must be decoded: its time is the decoder's.
+                failed |= max(growth) > 64 or (name == "interlaced-1bit-11000.png" and med["mirel"] > 500)
             if name.endswith(".jpg"):
                 failed |= fault != "0" or max(growth) > 16
     print("targets:", "FAIL" if failed else "PASS")

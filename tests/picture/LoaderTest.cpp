@@ -147,12 +147,12 @@ TEST_F(LoaderTest, InterlacedPngLooksLikeItsPlainTwin) {
   const QString turned = Put("t.png", pics::PngWithOrientation(interlaced, 6));
   const QString path = Put("i.png", interlaced);
   struct Case {
-    QSize box;  // grid steps 8, 4, 2, then whole
+    QSize box;  // grid steps 8, 4, 2, whole, then each side its own
     int largest;
     double mean;  // per channel, from sampling the fine texture and the edges
   };
   for (const Case& c : {Case{{75, 40}, 32, 2.0}, Case{{150, 80}, 32, 1.0}, Case{{300, 160}, 24, 0.5},
-                        Case{{700, 300}, 0, 0.0}}) {
+                        Case{{700, 300}, 0, 0.0}, Case{{75, 300}, 40, 2.0}}) {  // the last: 8 across, whole down
     SCOPED_TRACE(c.box.width());
     const FittedPicture got = LoadFittedPicture(path, c.box);
     ASSERT_EQ(got.fault, PictureFault::None);
