@@ -58,6 +58,10 @@ void QtHost::Sleep(int milliseconds) {
 
 void QtHost::DoEvents() { QCoreApplication::processEvents(); }
 
+bool QtHost::CloseRequested() {
+  return window_ && window_->testAttribute(Qt::WA_WState_ExplicitShowHide) && !window_->isVisible();
+}
+
 // An override cursor: it covers every window of the program, and changing it
 // repaints nothing.
 void QtHost::Busy(bool on) {

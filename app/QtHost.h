@@ -27,6 +27,8 @@ class QtHost : public Host {
   void DoEvents() override;
   void Refresh() override;
   void Busy(bool on) override;
+  // The window was shown and is now closed.
+  bool CloseRequested() override;
 
  private:
   Form1Window* window_ = nullptr;

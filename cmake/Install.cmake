@@ -1,13 +1,13 @@
 # What `cmake --install` lays out: the program folder (the program, its two
-# sounds and its picture decoder module, which it finds beside itself), a link
-# to it in the games folder on the PATH, and the desktop entry, metainfo,
-# icons, man page and licences.
+# sounds, its sealed picture decoder and the decoder module, which it finds
+# beside itself), a link to it in the games folder on the PATH, and the
+# desktop entry, metainfo, icons, man page and licences.
 include(GNUInstallDirs)
 
 set(MIREL_INSTALL_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/mirel)
 option(MIREL_DEBIAN_DOCS "Install the Debian copyright file and changelog (for the .deb)" OFF)
 
-install(TARGETS mirel RUNTIME DESTINATION ${MIREL_INSTALL_PROGRAMDIR})
+install(TARGETS mirel mirel_decode RUNTIME DESTINATION ${MIREL_INSTALL_PROGRAMDIR})
 # As a plain file, never stripped on the way: the program loads the module only
 # when its bytes are those it was built with.
 install(FILES $<TARGET_FILE:mirel_codecs> DESTINATION ${MIREL_INSTALL_PROGRAMDIR})

@@ -34,6 +34,7 @@ std::string Reason(PictureFault fault) {
     case PictureFault::TooLarge:
       return "画像が大きすぎます。";
     case PictureFault::Damaged:
+    case PictureFault::Cancelled:
     case PictureFault::None:
       break;
   }
@@ -57,9 +58,13 @@ std::optional<Bitmap> Form1::ChooseOwnPicture() {
       busy = true;
       host_.Busy(true);
     }
+    // The window keeps painting; a close of it ends the load.
+    host_.DoEvents();
+    return !host_.CloseRequested();
   };
   LoadedPicture loaded = LoadPictureFile(path, kPictureSize, kPictureSize, stillLoading);
   if (busy) host_.Busy(false);
+  if (loaded.fault == PictureFault::Cancelled) return std::nullopt;
   if (loaded.fault != PictureFault::None) {
     // The title screen stays and the box keeps what it held; the player learns why.
     // The path is UTF-8 on every system, never the ANSI code page.

@@ -5,16 +5,30 @@
 #include <QSize>
 #include <QString>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "picture/PictureFile.h"
 #include "picture/ReadersLinux.h"
+#include "picture/SealedDecode.h"
 #include "picture/plain/MemorySource.h"
 
 namespace mirel {
 
 LoadedPicture LoadPictureFile(const std::string& path, int boxWidth, int boxHeight,
-                              const std::function<void()>& stillLoading) {
-  picture::Fitted fitted = LoadFitted(QString::fromStdString(path), QSize(boxWidth, boxHeight), stillLoading);
-  return {std::move(fitted.picture), fitted.fault};
+                              const std::function<bool()>& stillLoading) {
+  // Without waiting, so a pipe put under the name cannot hang the game.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return {Bitmap(), errno == ENOENT ? PictureFault::Missing : PictureFault::Unreadable};
+  struct stat status {};
+  const bool file = fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+  LoadedPicture loaded = file ? picture::DecodeSealed(fd, boxWidth, boxHeight, stillLoading)
+                              : LoadedPicture{Bitmap(), PictureFault::Unreadable};
+  close(fd);
+  return loaded;
 }
 
 LoadedPicture LoadPictureBytes(std::span<const unsigned char> bytes, int boxWidth, int boxHeight) {

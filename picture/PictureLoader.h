@@ -21,6 +21,7 @@ enum class PictureFault {
   Unsupported,  // a picture, but in a format that does not load
   TooLarge,     // would need more memory or time than the budget allows
   Damaged,      // cut short, malformed or refused by the decoder
+  Cancelled,    // the caller stopped the load
 };
 
 struct LoadedPicture {
@@ -28,11 +29,12 @@ struct LoadedPicture {
   PictureFault fault = PictureFault::None;
 };
 
-// The picture at path (UTF-8), upright
-// and with each side longer than the box's squeezed to it. stillLoading, when
-// given, is called now and then while the picture decodes.
+// The picture at path (UTF-8), upright and with each side longer than the
+// box's squeezed to it. stillLoading, when given, is called now and then while
+// the picture decodes; where the system can stop a load, false from it stops
+// this one, Cancelled.
 LoadedPicture LoadPictureFile(const std::string& path, int boxWidth, int boxHeight,
-                              const std::function<void()>& stillLoading = {});
+                              const std::function<bool()>& stillLoading = {});
 
 // The same from a whole file's bytes in memory, as the built-in pictures are.
 LoadedPicture LoadPictureBytes(std::span<const unsigned char> bytes, int boxWidth, int boxHeight);

@@ -23,7 +23,7 @@ LoadedPicture Loaded(picture::Fitted fitted) { return {std::move(fitted.picture)
 }  // namespace
 
 LoadedPicture LoadPictureFile(const std::string& path, int boxWidth, int boxHeight,
-                              const std::function<void()>& stillLoading) {
+                              const std::function<bool()>& stillLoading) {
   const std::wstring name = PathFromUtf8(path).wstring();
   WIN32_FILE_ATTRIBUTE_DATA facts;
   if (!GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &facts)) {
@@ -40,7 +40,11 @@ LoadedPicture LoadPictureFile(const std::string& path, int boxWidth, int boxHeig
     return Fault(PictureFault::Unreadable);
   picture::StreamSource source(*stream.Get());
   picture::WicReaders readers([&stream](IWICImagingFactory&) { return ComPtr<IStream>(stream); });
-  return Loaded(picture::LoadAndFit(source, boxWidth, boxHeight, stillLoading, readers));
+  // Decoded here, so a load runs to its end.
+  const picture::Progress progress = [&stillLoading] {
+    if (stillLoading) stillLoading();
+  };
+  return Loaded(picture::LoadAndFit(source, boxWidth, boxHeight, progress, readers));
 }
 
 LoadedPicture LoadPictureBytes(std::span<const unsigned char> bytes, int boxWidth, int boxHeight) {

@@ -34,6 +34,9 @@ class Host {
   // Shows the busy cursor over the window, or takes it away; nothing else on
   // screen changes.
   virtual void Busy(bool on) = 0;
+  // Whether the player has closed the window while a handler runs, so that
+  // the handler ends what it waits for.
+  virtual bool CloseRequested() { return false; }
 };
 
 }  // namespace mirel

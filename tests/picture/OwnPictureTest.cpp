@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <set>
 #include <string>
 
@@ -89,7 +91,13 @@ TEST_F(OwnPictureTest, ASlowLoadShowsTheBusyCursorForItsDuration) {
   ASSERT_EQ(busy.size(), 2u);
   EXPECT_TRUE(busy[0].on);
   EXPECT_FALSE(busy[1].on);
-  EXPECT_EQ(host.Kinds(), (std::vector<Kind>{Kind::OpenFileDialog, Kind::DoEvents, Kind::Busy, Kind::Busy}));
+  // Meanwhile the window lives on: its events run, and nothing else happens.
+  std::vector<Kind> kinds = host.Kinds();
+  ASSERT_GE(kinds.size(), 5u);
+  EXPECT_EQ(std::vector<Kind>(kinds.begin(), kinds.begin() + 3),
+            (std::vector<Kind>{Kind::OpenFileDialog, Kind::DoEvents, Kind::Busy}));
+  EXPECT_EQ(kinds.back(), Kind::Busy);
+  EXPECT_EQ(std::count(kinds.begin() + 3, kinds.end() - 1, Kind::DoEvents), std::ptrdiff_t(kinds.size() - 4));
 
   form.Label1_Click(7);
   host.ClearLog();
@@ -251,8 +259,11 @@ TEST_F(OwnPictureTest, BadFilesAreReportedAndChangeNothing) {
         EXPECT_NE(boxes[0].text.find("BMP・GIF・JPEG・PNG・WebP・HEIC・AVIF・TIFF の画像を"),
                   std::string::npos);
       }
-      // The message comes after the dialog has closed and events have run.
-      EXPECT_EQ(host.Kinds(), (std::vector<Kind>{Kind::OpenFileDialog, Kind::DoEvents, Kind::MessageBox}));
+      // The message comes after the dialog has closed and events have run,
+      // and only events run while the picture loads.
+      std::vector<Kind> kinds = host.Kinds();
+      kinds.erase(std::unique(kinds.begin(), kinds.end()), kinds.end());
+      EXPECT_EQ(kinds, (std::vector<Kind>{Kind::OpenFileDialog, Kind::DoEvents, Kind::MessageBox}));
     }
   }
 }

@@ -24,7 +24,7 @@ ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
 
 def expected_tree(app_id):
     files = {"games/mirel", PROGRAM_DIR + "/mirel", PROGRAM_DIR + "/Sound1.wav", PROGRAM_DIR + "/Sound2.wav",
-             PROGRAM_DIR + "/mirel-codecs.so",
+             PROGRAM_DIR + "/mirel-codecs.so", PROGRAM_DIR + "/mirel-decode",
              "share/applications/%s.desktop" % app_id, "share/metainfo/%s.metainfo.xml" % app_id,
              "share/man/man6/mirel.6.gz", "share/man/ja/man6/mirel.6.gz",
              "share/doc/mirel/LICENSE", "share/doc/mirel/OFL.txt"}

@@ -5,12 +5,16 @@ The script clicks "手持ちの素材で遊ぶ♪", types the path of a damaged 
 into the dialog and checks that a message titled ミレル comes and the title
 screen stays; then chooses a 600 x 450 picture of nine coloured blocks, picks
 the 3 x 3 level and checks that the board shows the blocks' colours as they
-are (squeezed to 300 x 300, copied without the backdrop showing through)."""
+are (squeezed to 300 x 300, copied without the backdrop showing through).
+On Linux it then chooses a picture that takes seconds to decode and closes
+the window at once: the program must end as quickly as ever, its decoder
+with it."""
 
 import os
 import struct
 import tempfile
 import time
+import zlib
 
 from xsession import Player, check_title_screen, is_windows_program, read_picture, run_program, smoke_test
 
@@ -39,6 +43,18 @@ def write_blocks_bmp(path, width=600, height=450):
     info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
     with open(path, "wb") as f:
         f.write(header + info + pixels)
+
+
+def write_slow_png(path, width=65535, height=3051):
+    """Zeros as 16-bit RGBA, a few megabytes that take the decoder seconds."""
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    z = zlib.compressobj(1)
+    row = bytes(1 + width * 8)
+    data = b"".join(z.compress(row) for _ in range(height)) + z.flush()
+    header = struct.pack(">IIBBBBB", width, height, 16, 6, 0, 0, 0)
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", data) + chunk(b"IEND", b""))
 
 
 def choose_file(player, path, windows):
@@ -84,6 +100,16 @@ def run(server, window, backdrop, folder, windows):
     print("board centres:", seen)
 
 
+def close_while_loading(server, window, folder):
+    """A picture that takes the decoder seconds, and the window closed at once:
+    the close (after this returns) must end the program within the usual time;
+    the program ends its decoder and waits for it first."""
+    player = Player(server, window)
+    slow = os.path.join(folder, "slow.png")
+    write_slow_png(slow)
+    choose_file(player, slow, False)
+
+
 def main(program, backdrop):
     with tempfile.TemporaryDirectory(prefix="mirel-own-") as folder:
         def body(server, window):
@@ -91,6 +117,8 @@ def main(program, backdrop):
             run(server, window, backdrop, folder, is_windows_program(program))
 
         run_program(program, body)
+        if not is_windows_program(program):
+            run_program(program, lambda server, window: close_while_loading(server, window, folder))
 
 
 if __name__ == "__main__":

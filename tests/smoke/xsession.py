@@ -26,7 +26,7 @@ from Xlib import X, Xatom, display, protocol
 
 TITLE = "ミレル"
 # What the program finds beside itself, on Linux and on Windows.
-BESIDE = ("Sound1.wav", "Sound2.wav", "mirel-codecs.so")
+BESIDE = ("Sound1.wav", "Sound2.wav", "mirel-codecs.so", "mirel-decode")
 WINDOWS_BESIDE = ("Sound1.wav", "Sound2.wav")
 WINE = os.environ.get("MIREL_WINE", "wine")
 

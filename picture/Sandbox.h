@@ -1,0 +1,18 @@
+#pragma once
+// The seal of the picture decoder (mirel-decode), put on before it reads a
+// byte of the player's file: it dies with the game, its memory and processor
+// time are limited, and of the system calls it keeps only what decoding needs.
+// Opening files, the network and starting programs are refused.
+
+namespace mirel::picture {
+
+// False when a step could not be taken; the decoder then does not decode.
+bool Seal();
+
+// Seals, then tries each thing a sealed decoder must not do, and one it must
+// (a thread). Exit status 0 when all went as they should, else the number of
+// the first that did not: 1 open, 2 socket, 3 a new program, 4 a new process,
+// 5 memory past the limit, 6 a thread, 7 the seal itself.
+int ProbeSeal();
+
+}  // namespace mirel::picture

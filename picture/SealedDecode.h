@@ -1,0 +1,28 @@
+#pragma once
+// A picture file the player picked, decoded in a helper process of its own
+// (mirel-decode, beside the program), so that nothing the file holds is
+// parsed inside the game: the helper gets the file by descriptor and nothing
+// else, runs under memory and time limits and a system-call filter, and sends
+// back the fitted picture or its fault, which is checked like any input.
+
+#include <filesystem>
+#include <functional>
+
+#include "picture/PictureLoader.h"
+
+namespace mirel::picture {
+
+// The wall-clock limit for one picture; a helper still working then is ended
+// and the picture is too large.
+inline constexpr int kSealedDecodeSeconds = 10;
+
+// The picture of the open, regular file `fd` (left open). stillLoading is
+// called every few hundredths of a second while the helper works; when it
+// returns false the helper is ended and the load is Cancelled.
+LoadedPicture DecodeSealed(int fd, int boxWidth, int boxHeight, const std::function<bool()>& stillLoading);
+
+// Where the helper is: beside the program unless named here. Tests name the
+// one built, wherever their own binaries lie.
+void SetDecoderPath(std::filesystem::path path);
+
+}  // namespace mirel::picture
