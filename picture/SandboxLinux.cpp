@@ -105,8 +105,9 @@ bool Filter() {
 bool Seal() {
   // Dies with the game, and not at all once the game is gone.
   if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() == 1) return false;
-  // The budget beyond what is mapped now, with room for the decoders' threads' stacks.
-  const long long memory = MappedBytes() + kPictureMemoryBudget + (256LL << 20);
+  // The budget beyond what is mapped now; the decoders' threads, stacks and
+  // all, come out of it.
+  const long long memory = MappedBytes() + kPictureMemoryBudget;
   if (!Limit(RLIMIT_AS, memory, memory) || !Limit(RLIMIT_CPU, kSealedDecodeSeconds, kSealedDecodeSeconds + 1))
     return false;
   return Filter();
