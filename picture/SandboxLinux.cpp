@@ -86,17 +86,24 @@ bool Filter() {
                    SCMP_SYS(exit),
                    SCMP_SYS(exit_group)})
     allow(call);
+  // A rule that allows a call only when an argument, masked, has this value.
+  const auto allowWhen = [&](int call, unsigned argument, scmp_datum_t mask, scmp_datum_t value) {
+    scmp_arg_cmp compare{};
+    compare.arg = argument;
+    compare.op = SCMP_CMP_MASKED_EQ;
+    compare.datum_a = mask;
+    compare.datum_b = value;
+    ok = ok && seccomp_rule_add_array(ctx, SCMP_ACT_ALLOW, call, 1, &compare) == 0;
+  };
   // Memory, but none that runs: no code is loaded once sealed.
-  for (int call : {SCMP_SYS(mmap), SCMP_SYS(mprotect)})
-    ok = ok && seccomp_rule_add(ctx, SCMP_ACT_ALLOW, call, 1, SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0)) == 0;
+  allowWhen(SCMP_SYS(mmap), 2, PROT_EXEC, 0);
+  allowWhen(SCMP_SYS(mprotect), 2, PROT_EXEC, 0);
   // Threads, which some decoders start, but no new process; clone3's flags
   // cannot be read by the filter, and without it the C library uses clone.
-  ok = ok && seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(clone), 1,
-                              SCMP_A0(SCMP_CMP_MASKED_EQ, CLONE_THREAD, CLONE_THREAD)) == 0;
+  allowWhen(SCMP_SYS(clone), 0, CLONE_THREAD, CLONE_THREAD);
   ok = ok && seccomp_rule_add(ctx, SCMP_ACT_ERRNO(ENOSYS), SCMP_SYS(clone3), 0) == 0;
   // Threads name themselves; nothing else of prctl.
-  ok =
-      ok && seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(prctl), 1, SCMP_A0(SCMP_CMP_EQ, PR_SET_NAME)) == 0;
+  allowWhen(SCMP_SYS(prctl), 0, ~scmp_datum_t(0), PR_SET_NAME);
   return ok && seccomp_load(ctx) == 0;
 }
 
