@@ -87,8 +87,9 @@ LoadedPicture DecodeSealed(int fd, int boxWidth, int boxHeight, const std::funct
         stopped = PictureFault::Damaged;
         break;
       }
-      continue;
     }
+    // Also between reads, so a reply that trickles still keeps the window
+    // living and the deadline.
     if (std::chrono::steady_clock::now() >= deadline) {
       stopped = PictureFault::TooLarge;
       break;
