@@ -151,8 +151,7 @@ int ProbeSeal() {
   const pid_t child = fork();
   if (child == 0) _exit(0);
   if (child > 0) return 4;
-    // An address sanitizer maps terabytes of shadow, so there the limit is no limit.
-#ifndef MIREL_SANITIZED
+#ifndef MIREL_SANITIZED  // an address sanitizer's terabytes of shadow make any limit none
   const std::size_t past = std::size_t(kPictureMemoryBudget) * 4;
   if (void* big = mmap(nullptr, past, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
       big != MAP_FAILED) {
