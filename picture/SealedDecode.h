@@ -9,16 +9,12 @@
 #include <functional>
 
 #include "picture/PictureLoader.h"
+#include "picture/plain/SealedWait.h"
 
 namespace mirel::picture {
 
-// The wall-clock limit for one picture; a helper still working then is ended
-// and the picture is too large.
-inline constexpr int kSealedDecodeSeconds = 10;
-
-// The picture of the open, regular file `fd` (left open). stillLoading is
-// called every few hundredths of a second while the helper works; when it
-// returns false the helper is ended and the load is Cancelled.
+// The picture of the open, regular file `fd` (left open), waited for as
+// AwaitReply (picture/plain/SealedWait.h) says.
 LoadedPicture DecodeSealed(int fd, int boxWidth, int boxHeight, const std::function<bool()>& stillLoading);
 
 // Where the helper is: beside the program unless named here. Tests name the

@@ -8,12 +8,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "picture/plain/SealedReply.h"
 #include "platform/Diagnostics.h"
 #include "platform/ExecutableFolder.h"
 
@@ -36,6 +34,38 @@ struct Closer {
   ~Closer() {
     if (fd >= 0) close(fd);
   }
+};
+
+// The helper as a child process and the reading end of its pipe.
+class ChildHelper final : public Helper {
+ public:
+  ChildHelper(pid_t pid, int reply) : pid_(pid), reply_(reply) {}
+
+  long long Read(char* out, long long n, int milliseconds) override {
+    pollfd ready{reply_, POLLIN, 0};
+    const int polled = poll(&ready, 1, milliseconds);
+    if (polled < 0) return errno == EINTR ? 0 : -1;
+    if (polled == 0) return 0;
+    const ssize_t got = read(reply_, out, std::size_t(n));
+    if (got < 0) return errno == EINTR ? 0 : -1;
+    return got == 0 ? -1 : got;
+  }
+
+  void Kill() override { kill(pid_, SIGKILL); }
+
+  HelperEnd Wait() override {
+    int status = 0;
+    while (waitpid(pid_, &status, 0) < 0)
+      if (errno != EINTR) return HelperEnd::Crashed;
+    if (WIFSIGNALED(status))
+      return WTERMSIG(status) == SIGXCPU || WTERMSIG(status) == SIGKILL ? HelperEnd::Limited
+                                                                        : HelperEnd::Crashed;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? HelperEnd::Replied : HelperEnd::Failed;
+  }
+
+ private:
+  pid_t pid_;
+  int reply_;
 };
 
 }  // namespace
@@ -66,50 +96,8 @@ LoadedPicture DecodeSealed(int fd, int boxWidth, int boxHeight, const std::funct
   }
   close(writing.fd);
   writing.fd = -1;
-
-  // The reply, read as it comes, while the window lives on.
-  std::string reply;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kSealedDecodeSeconds);
-  // Once at the start, so a caller that shows the busy cursor at once does.
-  PictureFault stopped = stillLoading && !stillLoading() ? PictureFault::Cancelled : PictureFault::None;
-  const std::size_t most = kReplyHeaderBytes + std::size_t(boxWidth) * std::size_t(boxHeight) * 4;
-  while (stopped == PictureFault::None) {
-    pollfd ready{reading.fd, POLLIN, 0};
-    const int polled = poll(&ready, 1, 40);
-    if (polled > 0) {
-      char buffer[64 * 1024];
-      const ssize_t got = read(reading.fd, buffer, sizeof buffer);
-      if (got == 0) break;
-      if (got < 0 && errno != EINTR && errno != EAGAIN) break;
-      if (got > 0) reply.append(buffer, std::size_t(got));
-      // More than any reply could be: the helper is not ours to believe.
-      if (reply.size() > most) {
-        stopped = PictureFault::Damaged;
-        break;
-      }
-    }
-    // Also between reads, so a reply that trickles still keeps the window
-    // living and the deadline.
-    if (std::chrono::steady_clock::now() >= deadline) {
-      stopped = PictureFault::TooLarge;
-      break;
-    }
-    if (stillLoading && !stillLoading()) {
-      stopped = PictureFault::Cancelled;
-      break;
-    }
-  }
-  if (stopped != PictureFault::None) kill(pid, SIGKILL);
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (stopped != PictureFault::None) return Fault(stopped);
-  // Stopped by its limits: the file asked for more than the budget.
-  if (WIFSIGNALED(status))
-    return Fault(WTERMSIG(status) == SIGXCPU || WTERMSIG(status) == SIGKILL ? PictureFault::TooLarge
-                                                                            : PictureFault::Damaged);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return Fault(PictureFault::Damaged);
-  return ParseReply(reply, boxWidth, boxHeight);
+  ChildHelper helper(pid, reading.fd);
+  return AwaitReply(helper, boxWidth, boxHeight, stillLoading);
 }
 
 }  // namespace mirel::picture

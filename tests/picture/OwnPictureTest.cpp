@@ -237,6 +237,7 @@ TEST_F(OwnPictureTest, BadFilesAreReportedAndChangeNothing) {
       {"scan.bmp", pics::Encode(photo, "ppm")},
       {"bomb.tif", pics::ForgedTiff(65535, 65535)},
   };
+  form.busyCursorAfterMs = 60'000;  // however long a load takes on a busy machine
   for (bool earlier : {false, true}) {
     if (earlier) {
       Choose(Put("blocks.png", pics::Encode(pics::Blocks(300), "png")));
