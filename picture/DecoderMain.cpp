@@ -18,7 +18,6 @@
 #include "picture/PictureFile.h"
 #include "picture/Sandbox.h"
 #include "picture/plain/SealedReply.h"
-#include "platform/QtBitmap.h"
 
 namespace {
 
