@@ -21,7 +21,7 @@ bool SkipSubBlocks(Scanner& s) {
 
 }  // namespace
 
-std::optional<long long> GifCanvasPixels(ByteSource& source) {
+std::optional<GifFirstFrame> WalkToFirstFrame(ByteSource& source) {
   if (!source.Seek(0)) return std::nullopt;
   Scanner s(source);
   std::uint8_t head[13];
@@ -42,15 +42,15 @@ std::optional<long long> GifCanvasPixels(ByteSource& source) {
     height = std::max<long long>(height, U16le(d + 2) + U16le(d + 6));
     if ((d[8] & 0x80) && !s.Skip(3 * (2 << (d[8] & 7)))) return std::nullopt;
     if (s.Next() < 0 || !SkipSubBlocks(s)) return std::nullopt;  // LZW code size, data
-    return width * height;
+    return GifFirstFrame{width * height, s.Pos()};
   }
 }
 
 Outcome GifFits(ByteSource& source) {
-  const std::optional<long long> canvas = GifCanvasPixels(source);
-  if (!canvas) return Outcome::Damaged;
+  const std::optional<GifFirstFrame> first = WalkToFirstFrame(source);
+  if (!first) return Outcome::Damaged;
   constexpr long long kBytesPerPixel = 4 * 4;
-  return *canvas * kBytesPerPixel > kPictureMemoryBudget ? Outcome::TooLarge : Outcome::Ok;
+  return first->canvasPixels * kBytesPerPixel > kPictureMemoryBudget ? Outcome::TooLarge : Outcome::Ok;
 }
 
 }  // namespace mirel::picture

@@ -11,9 +11,13 @@
 
 namespace mirel::picture {
 
-// The pixels of the canvas the first frame is painted on; nothing when the
-// blocks up to the end of that frame's data are not all there.
-std::optional<long long> GifCanvasPixels(ByteSource& source);
+struct GifFirstFrame {
+  long long canvasPixels = 0;  // of the canvas the first frame is painted on
+  long long end = 0;           // where the blocks after its data begin
+};
+
+// Nothing when the blocks up to the end of the first frame's data are not all there.
+std::optional<GifFirstFrame> WalkToFirstFrame(ByteSource& source);
 
 // Damaged when the first frame is not all there; TooLarge when its canvas,
 // with the frame and the previous canvas a decoder keeps for disposal and our
