@@ -39,6 +39,16 @@ bool Limit(int resource, long long soft, long long hard) {
   return setrlimit(resource, &limit) == 0;
 }
 
+// A condition on a call: argument, masked, equal to value.
+scmp_arg_cmp Masked(unsigned argument, scmp_datum_t mask, scmp_datum_t value) {
+  scmp_arg_cmp compare{};
+  compare.arg = argument;
+  compare.op = SCMP_CMP_MASKED_EQ;
+  compare.datum_a = mask;
+  compare.datum_b = value;
+  return compare;
+}
+
 #ifdef MIREL_SANITIZED
 // A checked build's sanitizers read /proc and test memory through pipes from
 // inside the decoder, so there the filter refuses only what no decoder may do
@@ -51,11 +61,7 @@ bool Filter() {
   bool ok = true;
   for (int call : {SCMP_SYS(execve), SCMP_SYS(execveat), SCMP_SYS(fork), SCMP_SYS(vfork), SCMP_SYS(socket)})
     ok = ok && seccomp_rule_add(ctx, SCMP_ACT_ERRNO(EPERM), call, 0) == 0;
-  scmp_arg_cmp process{};
-  process.arg = 0;
-  process.op = SCMP_CMP_MASKED_EQ;
-  process.datum_a = CLONE_THREAD;
-  process.datum_b = 0;
+  const scmp_arg_cmp process = Masked(0, CLONE_THREAD, 0);
   ok = ok && seccomp_rule_add_array(ctx, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(clone), 1, &process) == 0;
   ok = ok && seccomp_rule_add(ctx, SCMP_ACT_ERRNO(ENOSYS), SCMP_SYS(clone3), 0) == 0;
   return ok && seccomp_load(ctx) == 0;
@@ -102,13 +108,8 @@ bool Filter() {
                    SCMP_SYS(exit),
                    SCMP_SYS(exit_group)})
     allow(call);
-  // A rule that allows a call only when an argument, masked, has this value.
   const auto allowWhen = [&](int call, unsigned argument, scmp_datum_t mask, scmp_datum_t value) {
-    scmp_arg_cmp compare{};
-    compare.arg = argument;
-    compare.op = SCMP_CMP_MASKED_EQ;
-    compare.datum_a = mask;
-    compare.datum_b = value;
+    const scmp_arg_cmp compare = Masked(argument, mask, value);
     ok = ok && seccomp_rule_add_array(ctx, SCMP_ACT_ALLOW, call, 1, &compare) == 0;
   };
   // Memory, but none that runs: no code is loaded once sealed.

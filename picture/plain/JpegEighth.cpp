@@ -176,7 +176,7 @@ class JpegEighthReader final : public FrameReader {
       }
       std::uint8_t size[2];
       if (!s.Read(size, 2)) return Outcome::Damaged;
-      const int length = (size[0] << 8 | size[1]) - 2;
+      const int length = int(U16be(size)) - 2;
       if (length < 0) return Outcome::Damaged;
       data.resize(std::size_t(length));
       if (!s.Read(data.data(), length)) return Outcome::Damaged;
@@ -192,7 +192,7 @@ class JpegEighthReader final : public FrameReader {
         if (!ReadQuantisation(data)) return Outcome::Damaged;
       } else if (marker == 0xDD) {
         if (length < 2) return Outcome::Damaged;
-        restartInterval_ = data[0] << 8 | data[1];
+        restartInterval_ = int(U16be(data.data()));
       } else if (marker == 0xE0) {
         jfif_ = jfif_ || (length >= 5 && std::equal(data.begin(), data.begin() + 5, "JFIF"));
       } else if (marker == 0xEE && length >= 12 && std::equal(data.begin(), data.begin() + 5, "Adobe")) {
@@ -213,8 +213,8 @@ class JpegEighthReader final : public FrameReader {
 
   Outcome ReadFrame(int marker, const std::vector<std::uint8_t>& d) {
     if (d.size() < 6) return Outcome::Damaged;
-    height_ = d[1] << 8 | d[2];
-    width_ = d[3] << 8 | d[4];
+    height_ = int(U16be(&d[1]));
+    width_ = int(U16be(&d[3]));
     componentCount_ = d[5];
     // Only progressive Huffman frames of 8-bit samples in one to three
     // components are ours; the system reads the rest.
@@ -297,7 +297,7 @@ class JpegEighthReader final : public FrameReader {
       const int precision = d[at] >> 4, slot = d[at] & 15;
       const std::size_t size = precision ? 128 : 64;
       if (precision > 1 || slot > 3 || at + 1 + size > d.size()) return false;
-      quant_[std::size_t(slot)] = precision ? d[at + 1] << 8 | d[at + 2] : d[at + 1];
+      quant_[std::size_t(slot)] = precision ? int(U16be(&d[at + 1])) : d[at + 1];
       quantDefined_[std::size_t(slot)] = true;
       at += 1 + size;
     }

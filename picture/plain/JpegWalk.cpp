@@ -20,7 +20,7 @@ bool IsFrameHeader(int marker) {
 bool FrameIsWhole(const JpegSegment& frame) {
   if (frame.length < 6 || frame.leadBytes < 6) return false;
   const std::uint8_t* p = frame.lead;
-  const int height = p[1] << 8 | p[2], width = p[3] << 8 | p[4], components = p[5];
+  const int height = int(U16be(p + 1)), width = int(U16be(p + 3)), components = p[5];
   if (width == 0 || height == 0 || components < 1 || components > 4 || frame.length != 6 + 3 * components)
     return false;
   for (int i = 0; i < components; ++i) {
@@ -56,7 +56,7 @@ Outcome WalkJpegSegments(ByteSource& source, const std::function<bool(const Jpeg
     JpegSegment segment;
     segment.marker = marker;
     segment.at = s.Pos();
-    segment.length = (size[0] << 8 | size[1]) - 2;
+    segment.length = static_cast<long long>(U16be(size)) - 2;
     if (segment.length < 0) return Outcome::Damaged;
     segment.leadBytes = int(std::min<long long>(segment.length, sizeof segment.lead));
     if (!s.Read(segment.lead, segment.leadBytes) || !s.Skip(segment.length - segment.leadBytes))
@@ -73,7 +73,7 @@ Outcome JpegFits(ByteSource& source) {
     whole = !framed && FrameIsWhole(segment);
     framed = true;
     const std::uint8_t* p = segment.lead;
-    beyond = whole && BeyondPictureLimits(p[3] << 8 | p[4], p[1] << 8 | p[2]);
+    beyond = whole && BeyondPictureLimits(U16be(p + 3), U16be(p + 1));
     return !whole;
   });
   if (walked != Outcome::Ok) return walked;

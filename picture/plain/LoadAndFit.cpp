@@ -39,13 +39,12 @@ Fitted LoadAndFit(ByteSource& source, int boxWidth, int boxHeight, const Progres
     if (const Outcome fits = format->fits(source); fits != Outcome::Ok) return Fault(FaultOf(fits), format);
   const int orientation = ReadOrientation(format->format, source);
   const bool turned = Turns(orientation);
+  // A size as the picture is seen, from one as its pixels lie, and back.
+  const auto turn = [turned](FrameHeader s) { return turned ? FrameHeader{s.height, s.width} : s; };
   // The fitted picture's size as the pixels lie in the file.
   const auto target = [&](const FrameHeader& header) {
-    const int uprightWidth = turned ? header.height : header.width;
-    const int uprightHeight = turned ? header.width : header.height;
-    const int fittedWidth = std::min(uprightWidth, boxWidth),
-              fittedHeight = std::min(uprightHeight, boxHeight);
-    return turned ? FrameHeader{fittedHeight, fittedWidth} : FrameHeader{fittedWidth, fittedHeight};
+    const FrameHeader upright = turn(header);
+    return turn({std::min(upright.width, boxWidth), std::min(upright.height, boxHeight)});
   };
 
   // The program's own reader where the row has one for a picture reduced to
@@ -83,8 +82,8 @@ Fitted LoadAndFit(ByteSource& source, int boxWidth, int boxHeight, const Progres
   Fitted fitted;
   fitted.picture = Upright(squeezed, orientation);
   fitted.format = format;
-  fitted.uprightWidth = turned ? header.height : header.width;
-  fitted.uprightHeight = turned ? header.width : header.height;
+  fitted.uprightWidth = turn(header).width;
+  fitted.uprightHeight = turn(header).height;
   return fitted;
 }
 

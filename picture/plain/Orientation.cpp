@@ -8,6 +8,7 @@
 
 #include "JpegWalk.h"
 #include "PngWalk.h"
+#include "Scanner.h"
 
 namespace mirel::picture {
 
@@ -15,15 +16,6 @@ namespace {
 
 // An EXIF block is small; a file's block past this is not read further.
 constexpr long long kMaxExifBytes = 64 * 1024;
-
-bool ReadAt(ByteSource& source, long long at, void* out, long long n) {
-  return at >= 0 && source.Seek(at) && source.Read(out, n) == n;
-}
-
-std::uint32_t Big16(const std::uint8_t* p) { return std::uint32_t(p[0]) << 8 | p[1]; }
-std::uint32_t Big32(const std::uint8_t* p) { return Big16(p) << 16 | Big16(p + 2); }
-std::uint32_t Little16(const std::uint8_t* p) { return std::uint32_t(p[1]) << 8 | p[0]; }
-std::uint32_t Little32(const std::uint8_t* p) { return Little16(p + 2) << 16 | Little16(p); }
 
 // The block of `size` bytes at `at`, cut to kMaxExifBytes, as an orientation.
 int BlockAt(ByteSource& source, long long at, long long size) {
@@ -60,11 +52,11 @@ int WebpOrientation(ByteSource& source) {
   if (!ReadAt(source, 0, head, sizeof head) ||
       std::string_view(reinterpret_cast<const char*>(head + 12), 4) != "VP8X" || !(head[20] & kExifFlag))
     return 1;
-  const long long end = std::min<long long>(8 + static_cast<long long>(Little32(head + 4)), source.Size());
+  const long long end = std::min<long long>(8 + static_cast<long long>(U32le(head + 4)), source.Size());
   for (long long at = 12; at + 8 <= end;) {
     std::uint8_t chunk[8];
     if (!ReadAt(source, at, chunk, 8)) return 1;
-    const long long size = Little32(chunk + 4);
+    const long long size = U32le(chunk + 4);
     if (std::string_view(reinterpret_cast<const char*>(chunk), 4) == "EXIF")
       return BlockAt(source, at + 8, size);
     at += 8 + size + (size & 1);
@@ -76,8 +68,8 @@ int TiffOrientation(ByteSource& source) {
   std::uint8_t head[16];
   if (!ReadAt(source, 0, head, 8)) return 1;
   const bool little = head[0] == 'I';
-  const auto u16 = [little](const std::uint8_t* p) { return little ? Little16(p) : Big16(p); };
-  const auto u32 = [little](const std::uint8_t* p) { return little ? Little32(p) : Big32(p); };
+  const auto u16 = [little](const std::uint8_t* p) { return little ? std::uint32_t(U16le(p)) : U16be(p); };
+  const auto u32 = [little](const std::uint8_t* p) { return little ? U32le(p) : U32be(p); };
   const auto u64 = [&](const std::uint8_t* p) {
     return little ? std::uint64_t(u32(p + 4)) << 32 | u32(p) : std::uint64_t(u32(p)) << 32 | u32(p + 4);
   };

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "Scanner.h"
 #include "picture/PictureLimits.h"
 
 namespace mirel::picture {
@@ -11,14 +12,6 @@ namespace {
 // Real files carry a few dozen; each costs a read.
 constexpr int kMaxChunks = 65'536;
 constexpr long long kMaxChunkLength = 0x7FFF'FFFF;
-
-std::uint32_t Big32(const std::uint8_t* p) {
-  return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
-}
-
-bool ReadAt(ByteSource& source, long long at, void* out, long long n) {
-  return source.Seek(at) && source.Read(out, n) == n;
-}
 
 // The bit depths each colour type allows.
 bool DepthFits(int colourType, int depth) {
@@ -50,7 +43,7 @@ Outcome WalkPngChunks(
   for (int chunks = 0; chunks < kMaxChunks; ++chunks) {
     std::uint8_t head[8];
     if (!ReadAt(source, at, head, 8)) return Outcome::Damaged;
-    const long long length = Big32(head);
+    const long long length = U32be(head);
     const std::string_view type(reinterpret_cast<const char*>(head + 4), 4);
     // The data and its check value lie in the file.
     if (length > kMaxChunkLength || at + 12 + length > size) return Outcome::Damaged;
@@ -69,7 +62,7 @@ Outcome PngFits(ByteSource& source) {
     first = false;
     std::uint8_t h[13];
     if (type != "IHDR" || length != 13 || !ReadAt(source, at, h, 13)) return true;
-    const long long width = Big32(h), height = Big32(h + 4);
+    const long long width = U32be(h), height = U32be(h + 4);
     whole = width > 0 && width <= kMaxChunkLength && height > 0 && height <= kMaxChunkLength &&
             DepthFits(h[9], h[8]) && h[10] == 0 && h[11] == 0 && h[12] <= 1;
     beyond = BeyondPictureLimits(width, height);

@@ -75,6 +75,13 @@ class Scanner {
 };
 
 inline int U16le(const std::uint8_t* p) { return p[0] | (p[1] << 8); }
+inline std::uint32_t U16be(const std::uint8_t* p) { return std::uint32_t(p[0]) << 8 | p[1]; }
+inline std::uint32_t U32be(const std::uint8_t* p) { return U16be(p) << 16 | U16be(p + 2); }
+
+// n bytes at `at`, all of them, or false.
+inline bool ReadAt(ByteSource& source, long long at, void* out, long long n) {
+  return at >= 0 && source.Seek(at) && source.Read(out, n) == n;
+}
 inline std::uint32_t U32le(const std::uint8_t* p) {
   return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
          std::uint32_t(p[3]) << 24;

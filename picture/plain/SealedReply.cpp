@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "Scanner.h"
+
 namespace mirel::picture {
 
 namespace {
@@ -13,9 +15,7 @@ void Put(std::string& out, std::uint32_t value) {
 }
 
 std::uint32_t Get(std::string_view in, std::size_t at) {
-  std::uint32_t value = 0;
-  for (int i = 3; i >= 0; --i) value = value << 8 | std::uint8_t(in[at + std::size_t(i)]);
-  return value;
+  return U32le(reinterpret_cast<const std::uint8_t*>(in.data()) + at);
 }
 
 LoadedPicture Damaged() { return {Bitmap(), PictureFault::Damaged}; }
