@@ -170,6 +170,11 @@ TEST_F(PictureFiles, OurWalksRefuseWhatNoDecoderShouldSee) {
   Bytes dataFirst(kPng.begin(), kPng.begin() + 8);  // the image data before the header
   dataFirst.insert(dataFirst.end(), kPng.begin() + 33, kPng.end());
   EXPECT_EQ(LoadPictureFile(Write("nohead.png", dataFirst), 300, 300).fault, PictureFault::Damaged);
+  // Guards: a walk through any number of empty chunks took as long as the file was big.
+  Bytes chatty(kPng.begin(), kPng.begin() + 33);
+  for (int i = 0; i < 70'000; ++i) chatty.insert(chatty.end(), {0, 0, 0, 0, 't', 'E', 'X', 't', 0, 0, 0, 0});
+  chatty.insert(chatty.end(), kPng.begin() + 33, kPng.end());
+  EXPECT_EQ(LoadPictureFile(Write("chatty.png", chatty), 300, 300).fault, PictureFault::TooLarge);
 }
 
 
