@@ -1,12 +1,14 @@
-// The picture loader on Windows: the file or bytes handed to the load-and-fit
-// policy every system shares (picture/plain/LoadAndFit.cpp), with Windows'
-// readers bound (picture/ReadersWindows.cpp).
+// The picture loader on Windows: a file the player picked goes to the sealed
+// decoder (picture/SealedDecodeWindows.cpp), which hands its bytes, as the
+// built-in pictures' are handed here, to the load-and-fit policy every system
+// shares (picture/plain/LoadAndFit.cpp), with Windows' readers bound
+// (picture/ReadersWindows.cpp).
 
 #include <windows.h>
 
 #include "picture/PictureLoader.h"
 #include "picture/ReadersWindows.h"
-#include "picture/StreamSource.h"
+#include "picture/SealedDecode.h"
 #include "picture/plain/MemorySource.h"
 #include "platform/Utf8Path.h"
 
@@ -18,33 +20,25 @@ using Microsoft::WRL::ComPtr;
 
 LoadedPicture Fault(PictureFault fault) { return {Bitmap(), fault}; }
 
-LoadedPicture Loaded(picture::Fitted fitted) { return {std::move(fitted.picture), fitted.fault}; }
-
 }  // namespace
 
 LoadedPicture LoadPictureFile(const std::string& path, int boxWidth, int boxHeight,
                               const std::function<bool()>& stillLoading) {
   const std::wstring name = PathFromUtf8(path).wstring();
-  WIN32_FILE_ATTRIBUTE_DATA facts;
-  if (!GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &facts)) {
+  // Shared with writers too, as the system's viewers open pictures.
+  const HANDLE file = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     return Fault(error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? PictureFault::Missing
                                                                                 : PictureFault::Unreadable);
   }
-  if (facts.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return Fault(PictureFault::Unreadable);
-
-  const ComPtr<IWICImagingFactory> factory = picture::ImagingFactory();
-  ComPtr<IWICStream> stream;
-  if (!factory || FAILED(factory->CreateStream(&stream)) ||
-      FAILED(stream->InitializeFromFilename(name.c_str(), GENERIC_READ)))
-    return Fault(PictureFault::Unreadable);
-  picture::StreamSource source(*stream.Get());
-  picture::WicReaders readers([&stream](IWICImagingFactory&) { return ComPtr<IStream>(stream); });
-  // Decoded here, so a load runs to its end.
-  const picture::Progress progress = [&stillLoading] {
-    if (stillLoading) stillLoading();
-  };
-  return Loaded(picture::LoadAndFit(source, boxWidth, boxHeight, progress, readers));
+  // A folder does not open; a device or a pipe under the name is no picture.
+  LoadedPicture loaded = GetFileType(file) == FILE_TYPE_DISK
+                             ? picture::DecodeSealed(file, boxWidth, boxHeight, stillLoading)
+                             : Fault(PictureFault::Unreadable);
+  CloseHandle(file);
+  return loaded;
 }
 
 LoadedPicture LoadPictureBytes(std::span<const unsigned char> bytes, int boxWidth, int boxHeight) {
@@ -57,7 +51,8 @@ LoadedPicture LoadPictureBytes(std::span<const unsigned char> bytes, int boxWidt
       return ComPtr<IStream>();
     return ComPtr<IStream>(stream);
   });
-  return Loaded(picture::LoadAndFit(source, boxWidth, boxHeight, {}, readers));
+  picture::Fitted fitted = picture::LoadAndFit(source, boxWidth, boxHeight, {}, readers);
+  return {std::move(fitted.picture), fitted.fault};
 }
 
 }  // namespace mirel

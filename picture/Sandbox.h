@@ -1,8 +1,11 @@
 #pragma once
 // The seal of the picture decoder (mirel-decode), put on before it reads a
 // byte of the player's file: it dies with the game, its memory and processor
-// time are limited, and of the system calls it keeps only what decoding needs.
-// Opening files, the network and starting programs are refused.
+// time are limited, and it can reach little beyond the file it was given. On
+// Linux it keeps only the system calls decoding needs: opening files, the
+// network and starting programs are refused (picture/SandboxLinux.cpp). On
+// Windows the game starts it in a job and with a low token, and it adds what
+// the process can refuse itself (picture/SandboxWindows.cpp).
 
 namespace mirel::picture {
 
@@ -11,9 +14,10 @@ bool Seal();
 
 // Seals, then tries each thing a sealed decoder must not do, and one it must
 // (a thread). Exit status 0 when all went as they should, else the number of
-// the first that did not: 1 open, 2 socket, 3 a new program, 4 a new process,
-// 5 memory past the limit, 6 a thread, 7 the seal itself. A checked build
-// (sanitizers) leaves out 1 and 5, which its sanitizers need.
+// the first that did not: 1 open (on Windows: write) a file, 2 socket (not on
+// Windows), 3 a new program, 4 a new process, 5 memory past the limit, 6 a
+// thread, 7 the seal itself. A checked build (sanitizers) leaves out 1 and 5,
+// which its sanitizers need.
 int ProbeSeal();
 
 }  // namespace mirel::picture

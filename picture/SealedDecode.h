@@ -13,9 +13,22 @@
 
 namespace mirel::picture {
 
-// The picture of the open, regular file `fd` (left open), waited for as
+// An open file as the system knows it: a descriptor, or a handle on Windows.
+#ifdef _WIN32
+using FileHandle = void*;
+#else
+using FileHandle = int;
+#endif
+
+// The picture of the open, regular file (left open), waited for as
 // AwaitReply (picture/plain/SealedWait.h) says.
-LoadedPicture DecodeSealed(int fd, int boxWidth, int boxHeight, const std::function<bool()>& stillLoading);
+LoadedPicture DecodeSealed(FileHandle file, int boxWidth, int boxHeight,
+                           const std::function<bool()>& stillLoading);
+
+// The helper started as for a picture, sealed alike, but told to try what its
+// seal should refuse (ProbeSeal in picture/Sandbox.h): its exit status, or -1
+// when it could not be started or did not end within the decoding deadline.
+int ProbeSealedDecoder();
 
 // Where the helper is: beside the program unless named here. Tests name the
 // one built, wherever their own binaries lie.

@@ -12,13 +12,23 @@ LoadedPicture AwaitReply(Helper& helper, int boxWidth, int boxHeight,
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kSealedDecodeSeconds);
   const std::size_t most = kReplyHeaderBytes + std::size_t(boxWidth) * std::size_t(boxHeight) * 4;
   std::string reply;
+  std::optional<HelperEnd> end;
   // Once at the start, so a caller that shows the busy cursor at once does.
   PictureFault stopped = stillLoading && !stillLoading() ? PictureFault::Cancelled : PictureFault::None;
+  bool replyEnded = false;
   while (stopped == PictureFault::None) {
-    char buffer[64 * 1024];
-    const long long got = helper.Read(buffer, sizeof buffer, 40);
-    if (got < 0) break;
-    reply.append(buffer, std::size_t(got));
+    // The reply, then the helper's end, which is waited for in the same
+    // steps: a helper that closes its reply and works on is ended too.
+    if (!replyEnded) {
+      char buffer[64 * 1024];
+      const long long got = helper.Read(buffer, sizeof buffer, 40);
+      if (got < 0)
+        replyEnded = true;
+      else
+        reply.append(buffer, std::size_t(got));
+    } else if ((end = helper.Wait(40))) {
+      break;
+    }
     // Checked between reads too, so a reply that trickles still keeps the
     // window living and the deadline.
     if (reply.size() > most)  // more than any reply could be: the helper is not to be believed
@@ -28,10 +38,12 @@ LoadedPicture AwaitReply(Helper& helper, int boxWidth, int boxHeight,
     else if (stillLoading && !stillLoading())
       stopped = PictureFault::Cancelled;
   }
-  if (stopped != PictureFault::None) helper.Kill();
-  const HelperEnd end = helper.Wait();
-  if (stopped != PictureFault::None) return {Bitmap(), stopped};
-  switch (end) {
+  if (stopped != PictureFault::None) {
+    helper.Kill();
+    helper.Wait(-1);
+    return {Bitmap(), stopped};
+  }
+  switch (*end) {
     case HelperEnd::Replied:
       return ParseReply(reply, boxWidth, boxHeight);
     case HelperEnd::Limited:

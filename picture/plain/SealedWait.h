@@ -2,9 +2,10 @@
 // How the game waits for its sealed decoder, once for every system: the reply
 // read as it comes, the window kept living between reads, the deadline, the
 // way the helper ended, and the reply checked. Each system gives the helper
-// (picture/SealedDecodeLinux.cpp).
+// (picture/SealedDecodeLinux.cpp, picture/SealedDecodeWindows.cpp).
 
 #include <functional>
+#include <optional>
 
 #include "picture/PictureLoader.h"
 
@@ -31,8 +32,9 @@ class Helper {
   virtual long long Read(char* out, long long n, int milliseconds) = 0;
   // Ends it at once.
   virtual void Kill() = 0;
-  // Waits for its end, and says how it came.
-  virtual HelperEnd Wait() = 0;
+  // How it ended, once it has, waiting at most `milliseconds` for it (-1:
+  // however long); nothing while it still runs.
+  virtual std::optional<HelperEnd> Wait(int milliseconds) = 0;
 };
 
 // The helper's picture, or its fault: Cancelled when stillLoading, called

@@ -11,7 +11,12 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "picture/PictureLoader.h"
+#include "picture/SealedDecode.h"
 #include "tests/common/BmpFile.h"
 #include "tests/common/TempFolder.h"
 
@@ -248,6 +253,18 @@ TEST_F(PictureFiles, BmpLoadsAlikeOnEverySystem) {
     EXPECT_EQ(loaded.fault, c.fault);
     EXPECT_EQ(Digest(loaded.picture), c.digest == 0 ? Digest(Bitmap()) : c.digest);
   }
+}
+
+TEST(SealedDecoder, IsShutOffFromWhatDecodingDoesNotNeed) {
+#ifdef _WIN32
+  // Wine starts the helper in its job with its token, but keeps neither's
+  // limits: integrity levels, the one process, the memory. Real Windows does.
+  if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version"))
+    GTEST_SKIP() << "under Wine, which keeps no integrity levels nor a job's limits";
+#endif
+  // 0: what its seal should refuse was refused, and a thread started (the
+  // statuses are told in picture/Sandbox.h).
+  EXPECT_EQ(picture::ProbeSealedDecoder(), 0);
 }
 
 }  // namespace

@@ -46,7 +46,12 @@ class ScriptedHelper final : public Helper {
     return static_cast<long long>(take);
   }
   void Kill() override { killed = true; }
-  HelperEnd Wait() override { return end_; }
+  std::optional<HelperEnd> Wait(int milliseconds) override {
+    if (!stubborn || killed) return end_;
+    if (milliseconds < 0) ADD_FAILURE() << "waited forever for a helper never ended";
+    return std::nullopt;
+  }
+  bool stubborn = false;  // closes its reply but works on until ended
   bool killed = false;
 
  private:
@@ -76,6 +81,12 @@ TEST(SealedWait, TheHelpersEndDecidesWhatThePlayerIsTold) {
   int calls = 0;
   EXPECT_EQ(await(dropped, [&calls] { return ++calls < 2; }), PictureFault::Cancelled);
   EXPECT_TRUE(dropped.killed);
+  // Regression: a helper that closed its reply but never ended hung the game.
+  ScriptedHelper stubborn(inPieces, HelperEnd::Replied);
+  stubborn.stubborn = true;
+  calls = 0;
+  EXPECT_EQ(await(stubborn, [&calls] { return ++calls < 5; }), PictureFault::Cancelled);
+  EXPECT_TRUE(stubborn.killed);
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ from Xlib import X, Xatom, display, protocol
 TITLE = "ミレル"
 # What the program finds beside itself, on Linux and on Windows.
 BESIDE = ("Sound1.wav", "Sound2.wav", "mirel-codecs.so", "mirel-decode")
-WINDOWS_BESIDE = ("Sound1.wav", "Sound2.wav")
+WINDOWS_BESIDE = ("Sound1.wav", "Sound2.wav", "mirel-decode.exe")
 WINE = os.environ.get("MIREL_WINE", "wine")
 
 

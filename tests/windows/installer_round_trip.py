@@ -24,7 +24,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "smoke"))
 from xsession import (Failure, XServer, check, close_and_expect_exit, smoke_test,  # noqa: E402
                       start_program, stop)
 
-SHIPPED = {"mirel.exe", "Sound1.wav", "Sound2.wav", "LICENSE.txt", "OFL.txt", "mingw-w64-runtime.txt"}
+SHIPPED = {"mirel.exe", "mirel-decode.exe", "Sound1.wav", "Sound2.wav", "LICENSE.txt", "OFL.txt", "mingw-w64-runtime.txt"}
 KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Mirel"
 RECORD = "Mirel.mtt"
 
