@@ -2,10 +2,15 @@
 // (palette, grey, 16-bit, CMYK, YCbCr, alpha). It is asked for one band of
 // strips or tiles at a time, in the file's own row order, so only a band is
 // ever held; the orientation tag is applied after the squeeze like EXIF's.
+// libtiff reads the data of every entry of a directory as it opens it, so it
+// is shown the first directory with only the entries decoding needs
+// (picture/plain/TiffWalk.h).
 
 #include <QIODevice>
 
 #include <algorithm>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include <tiffio.h>
@@ -13,17 +18,35 @@
 #include "Reader.h"
 #include "Squeezer.h"
 #include "picture/PictureFile.h"
+#include "picture/QtByteSource.h"
+#include "picture/plain/TiffWalk.h"
 
 namespace mirel::picture {
 
 namespace {
 
-tsize_t ReadProc(thandle_t device, tdata_t data, tsize_t size) {
-  return tsize_t(static_cast<QIODevice*>(device)->read(static_cast<char*>(data), qint64(size)));
+// The file as libtiff sees it: the device, with the trimmed directory in place
+// of the first one.
+struct Shown {
+  QIODevice& device;
+  long long at = 0;
+  std::string directory;
+};
+
+tsize_t ReadProc(thandle_t handle, tdata_t data, tsize_t size) {
+  Shown& shown = *static_cast<Shown*>(handle);
+  const long long from = shown.device.pos();
+  const long long got = shown.device.read(static_cast<char*>(data), qint64(size));
+  const long long start = std::max(from, shown.at);
+  const long long end = std::min(from + got, shown.at + static_cast<long long>(shown.directory.size()));
+  if (start < end)
+    std::memcpy(static_cast<char*>(data) + (start - from), shown.directory.data() + (start - shown.at),
+                std::size_t(end - start));
+  return tsize_t(got);
 }
 tsize_t WriteProc(thandle_t, tdata_t, tsize_t) { return -1; }
 toff_t SeekProc(thandle_t handle, toff_t offset, int whence) {
-  auto* device = static_cast<QIODevice*>(handle);
+  QIODevice* device = &static_cast<Shown*>(handle)->device;
   qint64 to = qint64(offset);
   if (whence == SEEK_CUR) to += device->pos();
   if (whence == SEEK_END) to += device->size();
@@ -31,7 +54,7 @@ toff_t SeekProc(thandle_t handle, toff_t offset, int whence) {
   return toff_t(to);
 }
 int CloseProc(thandle_t) { return 0; }
-toff_t SizeProc(thandle_t device) { return toff_t(static_cast<QIODevice*>(device)->size()); }
+toff_t SizeProc(thandle_t handle) { return toff_t(static_cast<Shown*>(handle)->device.size()); }
 int MapProc(thandle_t, tdata_t*, toff_t*) { return 0; }
 void UnmapProc(thandle_t, tdata_t, toff_t) {}
 
@@ -40,14 +63,19 @@ int Quiet(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
 class TiffReader final : public Reader {
  public:
-  explicit TiffReader(QIODevice& device) {
+  explicit TiffReader(QIODevice& device) : shown_{device, 0, {}} {
+    QtByteSource source(device);
+    TiffDirectory directory;
+    if (!ReadTiffDirectory(source, directory) || !device.seek(0)) return;
+    shown_.at = directory.at;
+    shown_.directory = TrimmedTiffDirectory(directory);
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
     if (!options) return;
     TIFFOpenOptionsSetErrorHandlerExtR(options, Quiet, nullptr);
     TIFFOpenOptionsSetWarningHandlerExtR(options, Quiet, nullptr);
     TIFFOpenOptionsSetMaxSingleMemAlloc(options, tmsize_t(kPictureMemoryBudget / 2));
     // "m": read through the device, never map the file.
-    tiff_ = TIFFClientOpenExt("picture", "rm", &device, ReadProc, WriteProc, SeekProc, CloseProc, SizeProc,
+    tiff_ = TIFFClientOpenExt("picture", "rm", &shown_, ReadProc, WriteProc, SeekProc, CloseProc, SizeProc,
                               MapProc, UnmapProc, options);
     TIFFOpenOptionsFree(options);
   }
@@ -122,6 +150,7 @@ class TiffReader final : public Reader {
     return int(std::min<std::uint32_t>(width, 1 << 30));
   }
 
+  Shown shown_;
   TIFF* tiff_ = nullptr;
   TIFFRGBAImage image_{};
   bool begun_ = false;

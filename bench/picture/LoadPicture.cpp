@@ -1,6 +1,9 @@
 // Loads one picture file as the game does for the player's own picture and
 // reports, on one line, how long that took and how much memory it needed:
 //   load_ms=<ms> growth_kb=<peak RSS minus RSS before the load> fault=<n> size=<w>x<h>
+// With --sealed first it loads as the game does, through the sealed decoder,
+// and adds helper_kb=<the helper's peak RSS>; without, the decoding is timed
+// in this process, as it runs inside the helper.
 // The benchmark script runs it side by side with other tools on the same files,
 // which it makes with this program too:  --make WIDTHxHEIGHT FILE (.jpg, .png or .bmp).
 
@@ -13,6 +16,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <sys/resource.h>
+
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -20,6 +25,8 @@
 
 #include "picture/ModuleLoader.h"
 #include "picture/PictureFile.h"
+#include "picture/PictureLoader.h"
+#include "picture/SealedDecode.h"
 
 namespace {
 
@@ -62,19 +69,33 @@ int Make(const char* size, const char* file) {
 
 int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "--make") == 0) return Make(argv[2], argv[3]);
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s PICTURE | --make WIDTHxHEIGHT FILE\n", argv[0]);
+  const bool sealed = argc == 3 && std::strcmp(argv[1], "--sealed") == 0;
+  if (argc != 2 && !sealed) {
+    std::fprintf(stderr, "usage: %s [--sealed] PICTURE | --make WIDTHxHEIGHT FILE\n", argv[0]);
     return 2;
   }
-  const QString path = QString::fromLocal8Bit(argv[1]);
+  const char* file = argv[argc - 1];
   mirel::picture::SetModulePath(MIREL_MODULE);
+  mirel::picture::SetDecoderPath(MIREL_DECODER);
   const long before = StatusKb("VmRSS");
   QElapsedTimer timer;
   timer.start();
-  const mirel::FittedPicture got = mirel::LoadFittedPicture(path, QSize(300, 300));
+  mirel::LoadedPicture got;
+  if (sealed) {
+    got = mirel::LoadPictureFile(file, 300, 300, {});
+  } else {
+    mirel::picture::Fitted fitted = mirel::LoadFitted(QString::fromLocal8Bit(file), QSize(300, 300));
+    got = {std::move(fitted.picture), fitted.fault};
+  }
   const double ms = double(timer.nsecsElapsed()) / 1e6;
   const long peak = StatusKb("VmHWM");
-  std::printf("load_ms=%.1f growth_kb=%ld fault=%d size=%dx%d\n", ms, peak - before, int(got.fault),
-              got.picture.width(), got.picture.height());
+  std::printf("load_ms=%.1f growth_kb=%ld fault=%d size=%dx%d", ms, peak - before, int(got.fault),
+              got.picture.Width(), got.picture.Height());
+  if (sealed) {
+    rusage helper{};
+    getrusage(RUSAGE_CHILDREN, &helper);
+    std::printf(" helper_kb=%ld", helper.ru_maxrss);
+  }
+  std::printf("\n");
   return got.fault == mirel::PictureFault::None ? 0 : 1;
 }

@@ -9,6 +9,7 @@
 #include "JpegWalk.h"
 #include "PngWalk.h"
 #include "Scanner.h"
+#include "TiffWalk.h"
 
 namespace mirel::picture {
 
@@ -65,37 +66,11 @@ int WebpOrientation(ByteSource& source) {
 }
 
 int TiffOrientation(ByteSource& source) {
-  std::uint8_t head[16];
-  if (!ReadAt(source, 0, head, 8)) return 1;
-  const bool little = head[0] == 'I';
-  const auto u16 = [little](const std::uint8_t* p) { return little ? std::uint32_t(U16le(p)) : U16be(p); };
-  const auto u32 = [little](const std::uint8_t* p) { return little ? U32le(p) : U32be(p); };
-  const auto u64 = [&](const std::uint8_t* p) {
-    return little ? std::uint64_t(u32(p + 4)) << 32 | u32(p) : std::uint64_t(u32(p)) << 32 | u32(p + 4);
-  };
-  const bool big = u16(head + 2) == 43;
-  std::uint64_t directory = u32(head + 4);
-  if (big) {
-    if (!ReadAt(source, 8, head + 8, 8)) return 1;
-    directory = u64(head + 8);
-  }
-  const int entrySize = big ? 20 : 12, countSize = big ? 8 : 2;
-  std::uint8_t count[8];
-  if (directory > std::uint64_t(source.Size()) ||
-      !ReadAt(source, static_cast<long long>(directory), count, countSize))
-    return 1;
-  // A directory holds at most 65535 entries in either form.
-  const long long entries = std::min<long long>(
-      big ? static_cast<long long>(std::min<std::uint64_t>(u64(count), 65535)) : u16(count), 65535);
-  std::vector<std::uint8_t> table(std::size_t(entries * entrySize));
-  const long long first = static_cast<long long>(directory) + countSize;
-  if (!table.empty() && !ReadAt(source, first, table.data(), static_cast<long long>(table.size()))) return 1;
-  for (long long i = 0; i < entries; ++i) {
-    const std::uint8_t* entry = table.data() + i * entrySize;
-    if (u16(entry) != 0x0112) continue;
-    const std::uint32_t type = u16(entry + 2);
-    const std::uint8_t* value = entry + (big ? 12 : 8);
-    const std::uint32_t v = type == 3 ? u16(value) : type == 4 ? u32(value) : 0;
+  TiffDirectory directory;
+  if (!ReadTiffDirectory(source, directory)) return 1;
+  for (long long i = 0; i < directory.count; ++i) {
+    if (directory.Tag(i) != 0x0112) continue;
+    const std::uint32_t v = directory.Value(i);
     return v >= 1 && v <= 8 ? int(v) : 1;
   }
   return 1;

@@ -17,6 +17,8 @@
 
 #include "picture/PictureLoader.h"
 #include "picture/SealedDecode.h"
+#include "picture/plain/MemorySource.h"
+#include "picture/plain/TiffWalk.h"
 #include "tests/common/BmpFile.h"
 #include "tests/common/TempFolder.h"
 
@@ -182,6 +184,23 @@ TEST_F(PictureFiles, OurWalksRefuseWhatNoDecoderShouldSee) {
   EXPECT_EQ(LoadPictureFile(Write("chatty.png", chatty), 300, 300).fault, PictureFault::TooLarge);
 }
 
+// A decoder of TIFF reads the data of every entry it is shown: 4,000 private
+// tags pointing at one megabyte cost it gigabytes.
+TEST(TiffWalk, ShowsTheDecoderOnlyTheEntriesDecodingNeeds) {
+  // Big-endian: a directory at 8 of the width, a private tag and the height, then a next one at 99.
+  const Bytes tiff = {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 3,
+                      1, 0, 0, 3, 0, 0, 0, 1, 0, 5, 0, 0,                 // width 5
+                      0xEA, 0x60, 0, 7, 0x40, 0, 0, 0, 0, 0, 0, 8,        // 60000: 1 GB at 8
+                      1, 1, 0, 3, 0, 0, 0, 1, 0, 3, 0, 0,                 // height 3
+                      0, 0, 0, 99};
+  picture::MemorySource source(tiff);
+  picture::TiffDirectory directory;
+  ASSERT_TRUE(picture::ReadTiffDirectory(source, directory));
+  EXPECT_EQ(directory.at, 8);
+  const std::string trimmed = picture::TrimmedTiffDirectory(directory);
+  const std::string kept(tiff.begin() + 10, tiff.begin() + 22), height(tiff.begin() + 34, tiff.begin() + 46);
+  EXPECT_EQ(trimmed, std::string("\0\2", 2) + kept + height + std::string(4, '\0'));
+}
 
 // A BMP with a 40-byte header; `extra` (bit masks, palette) and the pixel bytes as given.
 Bytes Bmp(int width, int height, int bits, std::uint32_t compression, const Bytes& extra, const Bytes& pixels) {
