@@ -44,6 +44,8 @@ std::string Reason(PictureFault fault) {
 }  // namespace
 
 std::optional<Bitmap> Form1::ChooseOwnPicture() {
+  // The decoder gets ready while the player looks for a picture.
+  PrepareToLoadPictureFile(kPictureSize, kPictureSize);
   const std::optional<std::string> name =
       host_.OpenFileDialog("素材を選ぶ", FileFilter{"画像ファイル", PictureFilePatterns()});
   host_.DoEvents();

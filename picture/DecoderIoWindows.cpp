@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <span>
 
 #include "picture/FormatTable.h"
@@ -14,19 +15,23 @@ void LoadEverythingFirst() {
   for (const FormatFacts& format : FormatTable()) SystemReads(format);
 }
 
-LoadedPicture DecodeGivenFile(int boxWidth, int boxHeight) {
+std::optional<LoadedPicture> DecodeSentFile(int boxWidth, int boxHeight) {
+  // The game puts the file's handle into this process and sends its value.
+  std::uint64_t value = 0;
+  DWORD got = 0;
+  if (!ReadFile(GetStdHandle(STD_INPUT_HANDLE), &value, sizeof value, &got, nullptr) || got != sizeof value)
+    return std::nullopt;
+  const HANDLE file = reinterpret_cast<HANDLE>(value);
   // The file is read where it lies, mapped: its bytes are not the process's
   // own memory, which the job limits.
-  const HANDLE file = GetStdHandle(STD_INPUT_HANDLE);
   LARGE_INTEGER size{};
-  if (file == nullptr || file == INVALID_HANDLE_VALUE || !GetFileSizeEx(file, &size))
-    return {Bitmap(), PictureFault::Unreadable};
+  if (!GetFileSizeEx(file, &size)) return LoadedPicture{Bitmap(), PictureFault::Unreadable};
   if (size.QuadPart == 0) return LoadPictureBytes({}, boxWidth, boxHeight);
   const HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-  if (!mapping) return {Bitmap(), PictureFault::Unreadable};
+  if (!mapping) return LoadedPicture{Bitmap(), PictureFault::Unreadable};
   const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
   CloseHandle(mapping);
-  if (!view) return {Bitmap(), PictureFault::Unreadable};
+  if (!view) return LoadedPicture{Bitmap(), PictureFault::Unreadable};
   LoadedPicture loaded = LoadPictureBytes(
       std::span(static_cast<const unsigned char*>(view), std::size_t(size.QuadPart)), boxWidth, boxHeight);
   UnmapViewOfFile(view);

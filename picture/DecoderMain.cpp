@@ -1,8 +1,8 @@
-// mirel-decode: decodes one picture file for the game, sealed off. The file
-// comes as standard input, the reply goes to standard output (the format of
-// picture/plain/SealedReply.h); the box is given as two arguments. Before it
-// reads a byte of the file it loads all it will need and puts on its seal
-// (picture/Sandbox.h).
+// mirel-decode: decodes one picture file for the game, sealed off. The game
+// starts it with the box as two arguments, often before the player has
+// picked; it loads all it will need and puts on its seal (picture/Sandbox.h),
+// and only then waits for the file, sent through its standard input. The
+// reply goes to standard output (the format of picture/plain/SealedReply.h).
 
 #include <cstdlib>
 #include <new>
@@ -28,11 +28,12 @@ int main(int argc, char** argv) {
   mirel::picture::LoadEverythingFirst();
   if (!mirel::picture::Seal()) return 3;
 
-  mirel::LoadedPicture loaded;
+  std::optional<mirel::LoadedPicture> loaded;
   try {
-    loaded = mirel::picture::DecodeGivenFile(width, height);
+    loaded = mirel::picture::DecodeSentFile(width, height);
   } catch (const std::bad_alloc&) {
     loaded = {mirel::Bitmap(), mirel::PictureFault::TooLarge};
   }
-  _exit(mirel::picture::WriteReply(mirel::picture::EncodeReply(loaded)) ? 0 : 1);
+  if (!loaded) _exit(0);  // no file came: nothing to say
+  _exit(mirel::picture::WriteReply(mirel::picture::EncodeReply(*loaded)) ? 0 : 1);
 }

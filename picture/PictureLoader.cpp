@@ -31,6 +31,8 @@ LoadedPicture LoadPictureFile(const std::string& path, int boxWidth, int boxHeig
   return loaded;
 }
 
+void PrepareToLoadPictureFile(int boxWidth, int boxHeight) { picture::PrepareSealed(boxWidth, boxHeight); }
+
 LoadedPicture LoadPictureBytes(std::span<const unsigned char> bytes, int boxWidth, int boxHeight) {
   // The plain readers (the built-in pictures are BMPs) read the bytes in
   // place; the Qt ones through a buffer that only borrows them.

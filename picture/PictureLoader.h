@@ -36,6 +36,11 @@ struct LoadedPicture {
 LoadedPicture LoadPictureFile(const std::string& path, int boxWidth, int boxHeight,
                               const std::function<bool()>& stillLoading = {});
 
+// A file is about to be picked for a box this size: what loading it needs may
+// start now, while the player picks (the sealed decoder starts and seals
+// itself), so the load that follows starts at once. Loads do without it too.
+void PrepareToLoadPictureFile(int boxWidth, int boxHeight);
+
 // The same from a whole file's bytes in memory, as the built-in pictures are.
 LoadedPicture LoadPictureBytes(std::span<const unsigned char> bytes, int boxWidth, int boxHeight);
 

@@ -41,6 +41,8 @@ LoadedPicture LoadPictureFile(const std::string& path, int boxWidth, int boxHeig
   return loaded;
 }
 
+void PrepareToLoadPictureFile(int boxWidth, int boxHeight) { picture::PrepareSealed(boxWidth, boxHeight); }
+
 LoadedPicture LoadPictureBytes(std::span<const unsigned char> bytes, int boxWidth, int boxHeight) {
   picture::MemorySource source(bytes);
   picture::WicReaders readers([bytes](IWICImagingFactory& factory) {

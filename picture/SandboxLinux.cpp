@@ -119,6 +119,8 @@ bool Filter() {
   // cannot be read by the filter, and without it the C library uses clone.
   allowWhen(SCMP_SYS(clone), 0, CLONE_THREAD, CLONE_THREAD);
   ok = ok && seccomp_rule_add(ctx, SCMP_ACT_ERRNO(ENOSYS), SCMP_SYS(clone3), 0) == 0;
+  // The file comes through the socket that is its standard input.
+  allowWhen(SCMP_SYS(recvmsg), 0, ~scmp_datum_t(0), 0);
   // Threads name themselves; nothing else of prctl.
   allowWhen(SCMP_SYS(prctl), 0, ~scmp_datum_t(0), PR_SET_NAME);
   return ok && seccomp_load(ctx) == 0;

@@ -1,7 +1,7 @@
 #pragma once
 // A picture file the player picked, decoded in a helper process of its own
 // (mirel-decode, beside the program), so that nothing the file holds is
-// parsed inside the game: the helper gets the file by descriptor and nothing
+// parsed inside the game: the helper is sent the open file and nothing
 // else, runs under memory and time limits and a system-call filter, and sends
 // back the fitted picture or its fault, which is checked like any input.
 
@@ -12,6 +12,11 @@
 #include "picture/plain/SealedWait.h"
 
 namespace mirel::picture {
+
+// Starts a helper for the box ahead of its file, so that its start (loading
+// its libraries, sealing itself) passes while the player picks; the next
+// DecodeSealed for the box takes it.
+void PrepareSealed(int boxWidth, int boxHeight);
 
 // An open file as the system knows it: a descriptor, or a handle on Windows.
 #ifdef _WIN32

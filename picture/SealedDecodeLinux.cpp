@@ -4,16 +4,20 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
+#include "picture/plain/SealedReply.h"
 #include "platform/Diagnostics.h"
 #include "platform/ExecutableFolder.h"
 
@@ -27,16 +31,6 @@ std::filesystem::path& DecoderPath() {
   static std::filesystem::path path = ExecutableFolder() / "mirel-decode";
   return path;
 }
-
-LoadedPicture Fault(PictureFault fault) { return {Bitmap(), fault}; }
-
-// Closes a descriptor at the end of its scope.
-struct Closer {
-  int fd;
-  ~Closer() {
-    if (fd >= 0) close(fd);
-  }
-};
 
 // Waits for the child's end, at most `milliseconds` (-1: however long).
 bool Reaped(pid_t pid, int& status, int milliseconds) {
@@ -57,7 +51,7 @@ bool Reaped(pid_t pid, int& status, int milliseconds) {
 
 // Starts the helper with its standard input and output as given (-1: none),
 // and no other descriptor of the game (all are close-on-exec): its pid, or -1.
-pid_t StartHelper(const std::vector<std::string>& arguments, int input, int output) {
+pid_t Spawn(const std::vector<std::string>& arguments, int input, int output) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   if (input >= 0) posix_spawn_file_actions_adddup2(&actions, input, 0);
@@ -74,10 +68,78 @@ pid_t StartHelper(const std::vector<std::string>& arguments, int input, int outp
   return -1;
 }
 
-// The helper as a child process and the reading end of its pipe.
+// Helpers ended but not yet gone, reaped as the next one starts.
+std::mutex endingLock;
+std::vector<pid_t> ending;
+
+void ReapEnded() {
+  const std::lock_guard<std::mutex> hold(endingLock);
+  std::erase_if(ending, [](pid_t pid) {
+    int status = 0;
+    return Reaped(pid, status, 0);
+  });
+}
+
+// A helper started for a box: it loads and seals itself, then waits on its
+// standard input, a socket, for the file; its reply comes through a pipe.
+// Ended, if it has not ended, when it goes.
 class ChildHelper final : public Helper {
  public:
-  ChildHelper(pid_t pid, int reply) : pid_(pid), reply_(reply) {}
+  ChildHelper() = default;
+  ChildHelper(int boxWidth, int boxHeight) : width_(boxWidth), height_(boxHeight) {
+    ReapEnded();
+    int files[2], reply[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, files) != 0) return;
+    files_ = files[0];
+    if (pipe2(reply, O_CLOEXEC) != 0) {
+      close(files[1]);
+      return;
+    }
+    reply_ = reply[0];
+    // Room for the whole reply, so the helper writes it at once.
+    fcntl(reply[1], F_SETPIPE_SZ, int(kReplyHeaderBytes) + 4 * boxWidth * boxHeight);
+    pid_ = Spawn({std::to_string(boxWidth), std::to_string(boxHeight)}, files[1], reply[1]);
+    close(files[1]);
+    close(reply[1]);
+  }
+  ~ChildHelper() override { Release(); }
+  ChildHelper(ChildHelper&& other) noexcept { *this = std::move(other); }
+  ChildHelper& operator=(ChildHelper&& other) noexcept {
+    std::swap(pid_, other.pid_);
+    std::swap(files_, other.files_);
+    std::swap(reply_, other.reply_);
+    std::swap(width_, other.width_);
+    std::swap(height_, other.height_);
+    return *this;
+  }
+
+  // Started for this box and still waiting for its file.
+  bool ReadyFor(int boxWidth, int boxHeight) {
+    int status = 0;
+    if (pid_ > 0 && Reaped(pid_, status, 0)) pid_ = -1;
+    return pid_ > 0 && files_ >= 0 && width_ == boxWidth && height_ == boxHeight;
+  }
+  bool Started() const { return pid_ > 0; }
+
+  // The file goes to it as a descriptor; false when it could not be sent.
+  bool Send(int fd) {
+    char byte = 0;
+    iovec one{&byte, 1};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr message{};
+    message.msg_iov = &one;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    cmsghdr* rights = CMSG_FIRSTHDR(&message);
+    rights->cmsg_level = SOL_SOCKET;
+    rights->cmsg_type = SCM_RIGHTS;
+    rights->cmsg_len = CMSG_LEN(sizeof(int));
+    std::memcpy(CMSG_DATA(rights), &fd, sizeof(int));
+    const bool sent = sendmsg(files_, &message, MSG_NOSIGNAL) == 1;
+    close(std::exchange(files_, -1));  // one file a helper
+    return sent;
+  }
 
   long long Read(char* out, long long n, int milliseconds) override {
     pollfd ready{reply_, POLLIN, 0};
@@ -93,7 +155,9 @@ class ChildHelper final : public Helper {
 
   std::optional<HelperEnd> Wait(int milliseconds) override {
     int status = 0;
+    if (pid_ <= 0) return HelperEnd::Failed;
     if (!Reaped(pid_, status, milliseconds)) return std::nullopt;
+    pid_ = -1;
     if (WIFSIGNALED(status))
       return WTERMSIG(status) == SIGXCPU || WTERMSIG(status) == SIGKILL ? HelperEnd::Limited
                                                                         : HelperEnd::Crashed;
@@ -101,28 +165,70 @@ class ChildHelper final : public Helper {
   }
 
  private:
-  pid_t pid_;
-  int reply_;
+  // A helper still running is ended; one that has not yet gone is reaped
+  // later, so the game waits for no helper's end it does not need.
+  void Release() {
+    if (pid_ > 0) {
+      Kill();
+      int status = 0;
+      if (!Reaped(pid_, status, 0)) {
+        const std::lock_guard<std::mutex> hold(endingLock);
+        ending.push_back(pid_);
+      }
+      pid_ = -1;
+    }
+    for (int fd : {files_, reply_})
+      if (fd >= 0) close(fd);
+    files_ = reply_ = -1;
+  }
+
+  pid_t pid_ = -1;
+  int files_ = -1;
+  int reply_ = -1;
+  int width_ = 0;
+  int height_ = 0;
 };
+
+// The helper started ahead for the next picture.
+std::mutex readyLock;
+ChildHelper ready;
+
+ChildHelper ReadyHelper(int boxWidth, int boxHeight) {
+  ChildHelper helper;
+  {
+    const std::lock_guard<std::mutex> hold(readyLock);
+    helper = std::move(ready);
+  }
+  return helper.ReadyFor(boxWidth, boxHeight) ? std::move(helper) : ChildHelper(boxWidth, boxHeight);
+}
 
 }  // namespace
 
-void SetDecoderPath(std::filesystem::path path) { DecoderPath() = std::move(path); }
+void SetDecoderPath(std::filesystem::path path) {
+  DecoderPath() = std::move(path);
+  const std::lock_guard<std::mutex> hold(readyLock);
+  ready = ChildHelper();
+}
+
+void PrepareSealed(int boxWidth, int boxHeight) {
+  const std::lock_guard<std::mutex> hold(readyLock);
+  if (!ready.ReadyFor(boxWidth, boxHeight)) ready = ChildHelper(boxWidth, boxHeight);
+}
 
 LoadedPicture DecodeSealed(int fd, int boxWidth, int boxHeight, const std::function<bool()>& stillLoading) {
-  int ends[2];
-  if (pipe2(ends, O_CLOEXEC) != 0) return Fault(PictureFault::Unreadable);
-  Closer reading{ends[0]}, writing{ends[1]};
-  const pid_t pid = StartHelper({std::to_string(boxWidth), std::to_string(boxHeight)}, fd, writing.fd);
-  if (pid < 0) return Fault(PictureFault::Unreadable);
-  close(writing.fd);
-  writing.fd = -1;
-  ChildHelper helper(pid, reading.fd);
+  ChildHelper helper = ReadyHelper(boxWidth, boxHeight);
+  // One that ended while it waited is started again; one that will not take
+  // the file then ends, and the waiting tells how.
+  if (!helper.Send(fd)) {
+    helper = ChildHelper(boxWidth, boxHeight);
+    helper.Send(fd);
+  }
+  if (!helper.Started()) return {Bitmap(), PictureFault::Unreadable};
   return AwaitReply(helper, boxWidth, boxHeight, stillLoading);
 }
 
 int ProbeSealedDecoder() {
-  const pid_t pid = StartHelper({"--probe-seal"}, -1, -1);
+  const pid_t pid = Spawn({"--probe-seal"}, -1, -1);
   int status = 0;
   if (pid < 0) return -1;
   if (!Reaped(pid, status, kSealedDecodeSeconds * 1000)) {

@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -92,14 +95,14 @@ Owned LowToken() {
 }
 
 // The helper, running sealed: its process and the job that holds it.
-struct Started {
+struct Running {
   Owned process;
   Owned job;
 };
 
 // Starts the helper with its standard input and output as given (null: none)
 // and no other handle of the game's.
-bool StartHelper(const std::wstring& arguments, HANDLE input, HANDLE output, Started& started) {
+bool StartHelper(const std::wstring& arguments, HANDLE input, HANDLE output, Running& started) {
   const std::wstring program = DecoderPath().wstring();
   const auto fail = [&program](const char* step) {
     Diagnose("the picture decoder could not be started sealed (" + std::filesystem::path(program).string() +
@@ -176,10 +179,22 @@ bool ReplyPipe(Owned& reading, Owned& writing) {
 // system's own status for it) or memory the system would not give.
 constexpr DWORD kOutOfMemory = 0xC0000017, kCommitmentLimit = 0xC000012D;
 
+// A helper started for a box: it loads and seals itself, then waits on its
+// standard input, a pipe, for the handle of its file, which the game puts
+// into it; its reply comes through the reply pipe. Its job ends it, if it has
+// not ended, when it goes.
 class ChildHelper final : public Helper {
  public:
-  ChildHelper(Started started, Owned reply) : started_(std::move(started)), reply_(std::move(reply)) {
+  ChildHelper(int boxWidth, int boxHeight) : width_(boxWidth), height_(boxHeight) {
     overlapped_.hEvent = event_.get();
+    Owned writing, reading;
+    HANDLE in = nullptr, out = nullptr;
+    if (!event_ || !ReplyPipe(reply_, writing) || !CreatePipe(&in, &out, nullptr, 0)) return;
+    reading = Owned(in);
+    files_ = Owned(out);
+    if (!StartHelper(std::to_wstring(boxWidth) + L" " + std::to_wstring(boxHeight), reading.get(),
+                     writing.get(), started_))
+      started_ = Running();
   }
   ~ChildHelper() override {
     // The read must be over before its buffer goes.
@@ -191,8 +206,30 @@ class ChildHelper final : public Helper {
   ChildHelper(const ChildHelper&) = delete;
   ChildHelper& operator=(const ChildHelper&) = delete;
 
+  bool Started() const { return bool(started_.process); }
+
+  // Started for this box and still waiting for its file.
+  bool ReadyFor(int boxWidth, int boxHeight) const {
+    return Started() && files_ && width_ == boxWidth && height_ == boxHeight &&
+           WaitForSingleObject(started_.process.get(), 0) == WAIT_TIMEOUT;
+  }
+
+  // The file's handle, made the helper's own, goes to it; false when it
+  // could not be sent.
+  bool Send(HANDLE file) {
+    HANDLE theirs = nullptr;
+    bool sent = false;
+    if (Started() && DuplicateHandle(GetCurrentProcess(), file, started_.process.get(), &theirs, 0, FALSE,
+                                     DUPLICATE_SAME_ACCESS)) {
+      const std::uint64_t value = reinterpret_cast<std::uintptr_t>(theirs);
+      DWORD wrote = 0;
+      sent = WriteFile(files_.get(), &value, sizeof value, &wrote, nullptr) && wrote == sizeof value;
+    }
+    files_ = Owned();  // one file a helper
+    return sent;
+  }
+
   long long Read(char* out, long long n, int milliseconds) override {
-    if (!event_) return -1;
     if (!pending_) {
       if (!ReadFile(reply_.get(), buffer_, sizeof buffer_, nullptr, &overlapped_) &&
           GetLastError() != ERROR_IO_PENDING)
@@ -227,8 +264,11 @@ class ChildHelper final : public Helper {
  private:
   static constexpr UINT kKilled = 0xDEC0DE;
 
-  Started started_;
+  int width_;
+  int height_;
+  Running started_;
   Owned reply_;
+  Owned files_;
   Owned event_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   OVERLAPPED overlapped_{};
   bool pending_ = false;
@@ -236,25 +276,45 @@ class ChildHelper final : public Helper {
   std::string kept_;
 };
 
+// The helper started ahead for the next picture.
+std::mutex readyLock;
+std::unique_ptr<ChildHelper> ready;
+
 }  // namespace
 
-void SetDecoderPath(std::filesystem::path path) { DecoderPath() = std::move(path); }
+void SetDecoderPath(std::filesystem::path path) {
+  DecoderPath() = std::move(path);
+  const std::lock_guard<std::mutex> hold(readyLock);
+  ready.reset();
+}
+
+void PrepareSealed(int boxWidth, int boxHeight) {
+  const std::lock_guard<std::mutex> hold(readyLock);
+  if (!ready || !ready->ReadyFor(boxWidth, boxHeight))
+    ready = std::make_unique<ChildHelper>(boxWidth, boxHeight);
+}
 
 LoadedPicture DecodeSealed(FileHandle file, int boxWidth, int boxHeight,
                            const std::function<bool()>& stillLoading) {
-  Owned reading, writing;
-  Started started;
-  if (!ReplyPipe(reading, writing) ||
-      !StartHelper(std::to_wstring(boxWidth) + L" " + std::to_wstring(boxHeight), file, writing.get(),
-                   started))
-    return {Bitmap(), PictureFault::Unreadable};
-  writing = Owned();  // the helper holds the only writing end now
-  ChildHelper helper(std::move(started), std::move(reading));
-  return AwaitReply(helper, boxWidth, boxHeight, stillLoading);
+  std::unique_ptr<ChildHelper> helper;
+  {
+    const std::lock_guard<std::mutex> hold(readyLock);
+    helper = std::move(ready);
+  }
+  if (!helper || !helper->ReadyFor(boxWidth, boxHeight))
+    helper = std::make_unique<ChildHelper>(boxWidth, boxHeight);
+  // One that ended while it waited is started again; one that will not take
+  // the file then ends, and the waiting tells how.
+  if (!helper->Send(file)) {
+    helper = std::make_unique<ChildHelper>(boxWidth, boxHeight);
+    helper->Send(file);
+  }
+  if (!helper->Started()) return {Bitmap(), PictureFault::Unreadable};
+  return AwaitReply(*helper, boxWidth, boxHeight, stillLoading);
 }
 
 int ProbeSealedDecoder() {
-  Started started;
+  Running started;
   if (!StartHelper(L"--probe-seal", nullptr, nullptr, started)) return -1;
   DWORD status = 0;
   if (WaitForSingleObject(started.process.get(), kSealedDecodeSeconds * 1000) != WAIT_OBJECT_0 ||

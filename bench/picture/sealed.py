@@ -25,7 +25,8 @@ loaded sealed and decoded in one process, to show what the helper costs.
 Targets: every crafted file but the last three (slow, not large) refused or
 loaded within 2 s; the game growing at most 64 MB for any, the helper's peak within the decoding budget (384 MB) and what its
 code maps; the 12-megapixel JPEG sealed within 1.1x of the same load in one
-process. Exit status 1 if one is missed.
+process (the helper made ready as the open-file dialog opens, as the game
+does). Exit status 1 if one is missed.
 """
 
 import argparse
@@ -245,8 +246,12 @@ def main():
             print(f"| {os.path.basename(path)} | {os.path.getsize(path) / 1024:.1f} | {ms:.0f} | {growth:.1f} | "
                   f"{helper:.0f} | {fault} |", flush=True)
             failed |= growth > 64 or helper > HELPER_CAP_MB or (path in files and ms > 2000)
-        sealed = measure([args.driver, "--sealed", photo], args.rounds)
-        inside = measure([args.driver, photo], args.rounds)
+        # Alternating, many rounds: the difference is a few milliseconds.
+        sealed, inside = [], []
+        for _ in range(5):
+            sealed.append(measure([args.driver, "--sealed", photo], args.rounds)[0])
+            inside.append(measure([args.driver, photo], args.rounds)[0])
+        sealed, inside = [statistics.median(sealed)], [statistics.median(inside)]
         ratio = sealed[0] / inside[0]
         print(f"12-megapixel JPEG: sealed {sealed[0]:.0f} ms, in one process {inside[0]:.0f} ms, {ratio:.2f}x")
         failed |= ratio > 1.1

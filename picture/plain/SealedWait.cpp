@@ -17,15 +17,21 @@ LoadedPicture AwaitReply(Helper& helper, int boxWidth, int boxHeight,
   PictureFault stopped = stillLoading && !stillLoading() ? PictureFault::Cancelled : PictureFault::None;
   bool replyEnded = false;
   while (stopped == PictureFault::None) {
-    // The reply, then the helper's end, which is waited for in the same
-    // steps: a helper that closes its reply and works on is ended too.
+    // The reply; a whole one is the answer, whatever the helper does next.
+    // Only a reply cut short needs the helper's end to tell why, which is
+    // waited for in the same steps: a helper that closes its reply and works
+    // on is ended too.
     if (!replyEnded) {
       char buffer[64 * 1024];
       const long long got = helper.Read(buffer, sizeof buffer, 40);
-      if (got < 0)
-        replyEnded = true;
-      else
+      if (got >= 0) {
         reply.append(buffer, std::size_t(got));
+      } else if (LoadedPicture whole = ParseReply(reply, boxWidth, boxHeight);
+                 whole.fault != PictureFault::Damaged) {
+        return whole;
+      } else {
+        replyEnded = true;
+      }
     } else if ((end = helper.Wait(40))) {
       break;
     }
@@ -44,10 +50,9 @@ LoadedPicture AwaitReply(Helper& helper, int boxWidth, int boxHeight,
     return {Bitmap(), stopped};
   }
   switch (*end) {
-    case HelperEnd::Replied:
-      return ParseReply(reply, boxWidth, boxHeight);
     case HelperEnd::Limited:
       return {Bitmap(), PictureFault::TooLarge};  // the file asked for more than the budget
+    case HelperEnd::Replied:  // a reply that does not hold
     case HelperEnd::Failed:
     case HelperEnd::Crashed:
       break;

@@ -40,6 +40,8 @@ class Helper {
 // The helper's picture, or its fault: Cancelled when stillLoading, called
 // between reads, returns false; TooLarge past the deadline or when the helper
 // was stopped by its limits; Damaged for a crash or a reply that does not hold.
+// A whole reply is returned without waiting for the helper's end; the helper
+// is then the caller's to let go.
 LoadedPicture AwaitReply(Helper& helper, int boxWidth, int boxHeight,
                          const std::function<bool()>& stillLoading);
 

@@ -67,11 +67,15 @@ TEST(SealedWait, TheHelpersEndDecidesWhatThePlayerIsTold) {
   };
   ScriptedHelper replied(inPieces, HelperEnd::Replied);
   EXPECT_EQ(await(replied), PictureFault::None);
-  ScriptedHelper limited(inPieces, HelperEnd::Limited);  // stopped by its memory or time limit
+  ScriptedHelper wholeThenCrashed(inPieces, HelperEnd::Crashed);  // the whole reply is the answer
+  EXPECT_EQ(await(wholeThenCrashed), PictureFault::None);
+  // A reply cut short: its end says why.
+  const std::deque<std::string> cut = {reply.substr(0, 20)};
+  ScriptedHelper limited(cut, HelperEnd::Limited);  // stopped by its memory or time limit
   EXPECT_EQ(await(limited), PictureFault::TooLarge);
-  ScriptedHelper crashed(inPieces, HelperEnd::Crashed);
+  ScriptedHelper crashed(cut, HelperEnd::Crashed);
   EXPECT_EQ(await(crashed), PictureFault::Damaged);
-  ScriptedHelper failed(inPieces, HelperEnd::Failed);
+  ScriptedHelper failed(cut, HelperEnd::Failed);
   EXPECT_EQ(await(failed), PictureFault::Damaged);
   // Guards: a helper that says more than any reply could, or is no longer waited for, is ended.
   ScriptedHelper talkative({reply, reply}, HelperEnd::Replied);
@@ -82,7 +86,7 @@ TEST(SealedWait, TheHelpersEndDecidesWhatThePlayerIsTold) {
   EXPECT_EQ(await(dropped, [&calls] { return ++calls < 2; }), PictureFault::Cancelled);
   EXPECT_TRUE(dropped.killed);
   // Regression: a helper that closed its reply but never ended hung the game.
-  ScriptedHelper stubborn(inPieces, HelperEnd::Replied);
+  ScriptedHelper stubborn(cut, HelperEnd::Replied);
   stubborn.stubborn = true;
   calls = 0;
   EXPECT_EQ(await(stubborn, [&calls] { return ++calls < 5; }), PictureFault::Cancelled);
