@@ -13,8 +13,10 @@
 #include <vector>
 
 #include "picture/PictureLimits.h"
+#include "picture/plain/SealedReply.h"
 #include "platform/Diagnostics.h"
 #include "platform/ExecutableFolder.h"
+#include "platform/Utf8Path.h"
 
 namespace mirel::picture {
 
@@ -104,9 +106,9 @@ struct Running {
 // and no other handle of the game's.
 bool StartHelper(const std::wstring& arguments, HANDLE input, HANDLE output, Running& started) {
   const std::wstring program = DecoderPath().wstring();
-  const auto fail = [&program](const char* step) {
-    Diagnose("the picture decoder could not be started sealed (" + std::filesystem::path(program).string() +
-             ": " + step + ", error " + std::to_string(GetLastError()) + ")");
+  const auto fail = [](const char* step) {
+    Diagnose("the picture decoder could not be started sealed (" + Utf8FromPath(DecoderPath()) + ": " + step +
+             ", error " + std::to_string(GetLastError()) + ")");
     return false;
   };
   Owned job = SealingJob();
@@ -160,16 +162,16 @@ bool StartHelper(const std::wstring& arguments, HANDLE input, HANDLE output, Run
   return true;
 }
 
-// A pipe for the reply. Named, since only a named pipe can be read with a
-// deadline (overlapped); the helper's end is opened at once, and the pipe
-// takes no other.
-bool ReplyPipe(Owned& reading, Owned& writing) {
+// A pipe for the reply, with room for a whole one. Named, since only a named
+// pipe can be read with a deadline (overlapped); the helper's end is opened at
+// once, and the pipe takes no other.
+bool ReplyPipe(Owned& reading, Owned& writing, DWORD room) {
   static std::atomic<unsigned> made{0};
   const std::wstring name =
       L"\\\\.\\pipe\\mirel-decode-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++made);
   reading = Owned(CreateNamedPipeW(
       name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-      PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0, 64 * 1024, 0, nullptr));
+      PIPE_TYPE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0, room, 0, nullptr));
   if (!reading) return false;
   writing = Owned(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   return bool(writing);
@@ -189,7 +191,9 @@ class ChildHelper final : public Helper {
     overlapped_.hEvent = event_.get();
     Owned writing, reading;
     HANDLE in = nullptr, out = nullptr;
-    if (!event_ || !ReplyPipe(reply_, writing) || !CreatePipe(&in, &out, nullptr, 0)) return;
+    if (!event_ || !ReplyPipe(reply_, writing, DWORD(kReplyHeaderBytes) + 4 * DWORD(boxWidth * boxHeight)) ||
+        !CreatePipe(&in, &out, nullptr, 0))
+      return;
     reading = Owned(in);
     files_ = Owned(out);
     if (!StartHelper(std::to_wstring(boxWidth) + L" " + std::to_wstring(boxHeight), reading.get(),
