@@ -23,10 +23,11 @@ helper's peak RSS, medians of the rounds. Beside them, a 12-megapixel JPEG
 loaded sealed and decoded in one process, to show what the helper costs.
 
 Targets: every crafted file but the last three (slow, not large) refused or
-loaded within 2 s; the game growing at most 64 MB for any, the helper's peak within the decoding budget (384 MB) and what its
-code maps; the 12-megapixel JPEG sealed within 1.1x of the same load in one
-process (the helper made ready as the open-file dialog opens, as the game
-does). Exit status 1 if one is missed.
+loaded within 2 s; the game growing at most 64 MB for any, and the helper's
+peak within the decoding budget (384 MB) and what its code maps; the
+12-megapixel JPEG sealed within 1.1x of the same load in one process (the
+helper made ready as the open-file dialog opens, as the game does). Exit
+status 1 if one is missed.
 """
 
 import argparse
