@@ -4,13 +4,10 @@
 #include <QFile>
 #include <QImageReader>
 
-#include <sys/socket.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
-
 #include "picture/FormatTable.h"
+#include "picture/PassedFile.h"
 #include "picture/PictureFile.h"
 
 namespace mirel::picture {
@@ -24,24 +21,8 @@ void LoadEverythingFirst() {
 }
 
 std::optional<LoadedPicture> DecodeSentFile(int boxWidth, int boxHeight) {
-  char byte = 0;
-  iovec one{&byte, 1};
-  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-  msghdr message{};
-  message.msg_iov = &one;
-  message.msg_iovlen = 1;
-  message.msg_control = control;
-  message.msg_controllen = sizeof control;
-  ssize_t got;
-  do {
-    got = recvmsg(0, &message, MSG_CMSG_CLOEXEC);
-  } while (got < 0 && errno == EINTR);
-  const cmsghdr* rights = got == 1 ? CMSG_FIRSTHDR(&message) : nullptr;
-  if (!rights || rights->cmsg_level != SOL_SOCKET || rights->cmsg_type != SCM_RIGHTS ||
-      rights->cmsg_len != CMSG_LEN(sizeof(int)))
-    return std::nullopt;
-  int fd = -1;
-  std::memcpy(&fd, CMSG_DATA(rights), sizeof(int));
+  const int fd = ReceiveFile(0);
+  if (fd < 0) return std::nullopt;
   QFile file;
   if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
     return LoadedPicture{Bitmap(), PictureFault::Unreadable};

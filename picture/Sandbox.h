@@ -7,6 +7,8 @@
 // Windows the game starts it in a job and with a low token, and it adds what
 // the process can refuse itself (picture/SandboxWindows.cpp).
 
+#include <thread>
+
 namespace mirel::picture {
 
 // False when a step could not be taken; the decoder then does not decode.
@@ -19,5 +21,16 @@ bool Seal();
 // thread, 7 the seal itself. A checked build (sanitizers) leaves out 1 and 5,
 // which its sanitizers need.
 int ProbeSeal();
+
+// Whether a thread starts and runs, as decoders' threads must under the seal.
+inline bool ThreadRuns() {
+  try {
+    bool ran = false;
+    std::thread([&ran] { ran = true; }).join();
+    return ran;
+  } catch (...) {
+    return false;
+  }
+}
 
 }  // namespace mirel::picture

@@ -14,7 +14,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
-#include <thread>
 
 #include "picture/PictureLimits.h"
 #include "picture/SealedDecode.h"
@@ -162,13 +161,7 @@ int ProbeSeal() {
     return 5;
   }
 #endif
-  try {
-    bool ran = false;
-    std::thread([&ran] { ran = true; }).join();
-    if (!ran) return 6;
-  } catch (...) {
-    return 6;
-  }
+  if (!ThreadRuns()) return 6;
   return 0;
 }
 

@@ -8,7 +8,6 @@
 #include <windows.h>
 
 #include <string>
-#include <thread>
 
 #include "picture/PictureLimits.h"
 
@@ -79,13 +78,7 @@ int ProbeSeal() {
     VirtualFree(big, 0, MEM_RELEASE);
     return 5;
   }
-  try {
-    bool ran = false;
-    std::thread([&ran] { ran = true; }).join();
-    if (!ran) return 6;
-  } catch (...) {
-    return 6;
-  }
+  if (!ThreadRuns()) return 6;
   return 0;
 }
 

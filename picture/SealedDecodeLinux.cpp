@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "picture/PassedFile.h"
 #include "picture/plain/SealedReply.h"
 #include "platform/Diagnostics.h"
 #include "platform/ExecutableFolder.h"
@@ -123,20 +124,7 @@ class ChildHelper final : public Helper {
 
   // The file goes to it as a descriptor; false when it could not be sent.
   bool Send(int fd) {
-    char byte = 0;
-    iovec one{&byte, 1};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-    msghdr message{};
-    message.msg_iov = &one;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    cmsghdr* rights = CMSG_FIRSTHDR(&message);
-    rights->cmsg_level = SOL_SOCKET;
-    rights->cmsg_type = SCM_RIGHTS;
-    rights->cmsg_len = CMSG_LEN(sizeof(int));
-    std::memcpy(CMSG_DATA(rights), &fd, sizeof(int));
-    const bool sent = sendmsg(files_, &message, MSG_NOSIGNAL) == 1;
+    const bool sent = SendFile(files_, fd);
     close(std::exchange(files_, -1));  // one file a helper
     return sent;
   }
