@@ -2,8 +2,9 @@
 // A picture file the player picked, decoded in a helper process of its own
 // (mirel-decode, beside the program), so that nothing the file holds is
 // parsed inside the game: the helper is sent the open file and nothing
-// else, runs under memory and time limits and a system-call filter, and sends
-// back the fitted picture or its fault, which is checked like any input.
+// else, runs under memory and time limits and its system's seal
+// (picture/Sandbox.h), and sends back the fitted picture or its fault, which
+// is checked like any input.
 
 #include <filesystem>
 #include <functional>
