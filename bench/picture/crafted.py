@@ -112,14 +112,20 @@ SIXTY_SIX_SCANS = "0,1,2: 0-0, 0, 0;\n" + "".join(f"0: {k}-{k}, 0, 0;\n" for k i
                   "1: 1-63, 0, 0;\n2: 1-63, 0, 0;\n"
 
 
+def write_file(folder, name, data):
+    """Writes a crafted file into the folder; its path."""
+    path = os.path.join(folder, name)
+    with open(path, "wb") as f:
+        f.write(data)
+    return path
+
+
 def make(folder, seeds=False):
     def path(name):
         return os.path.join(folder, name)
 
     def write(name, data):
-        with open(path(name), "wb") as f:
-            f.write(data)
-        return path(name)
+        return write_file(folder, name, data)
 
     if seeds:  # each well under 100 KB
         write("many-ztxt.png", many_text_png(40, 1 << 20))

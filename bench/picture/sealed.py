@@ -40,7 +40,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from crafted import one_bit_png, png  # noqa: E402  (the PNG makers)
+from crafted import one_bit_png, png, write_file  # noqa: E402  (the PNG makers)
 from run import run  # noqa: E402  (one way to time a process)
 
 HELPER_CAP_MB = 384 + 64  # the budget, and the code and libraries it maps
@@ -176,9 +176,7 @@ def make(driver, folder):
         return os.path.join(folder, name)
 
     def write(name, data):
-        with open(path(name), "wb") as f:
-            f.write(data)
-        return path(name)
+        return write_file(folder, name, data)
 
     def tool(argv):
         subprocess.run(argv, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
