@@ -137,6 +137,17 @@ TEST_F(PictureFiles, GoodPicturesLoadFittedIntoTheBox) {
 }
 
 // Guards: Windows asked its decoder for the orientation, which Wine's never gave.
+// The decoder made ready as the open-file dialog opens serves the next load
+// of its own box only; a load of another box, or with none ready, starts one.
+TEST_F(PictureFiles, ADecoderMadeReadyServesOnlyItsOwnBox) {
+  test::WriteBmp(Path("wide.bmp"), 120, 90, 0x1EA05A);
+  PrepareToLoadPictureFile(60, 60);
+  EXPECT_EQ(LoadPictureFile(Path("wide.bmp"), 300, 300).picture.Width(), 120);
+  PrepareToLoadPictureFile(60, 60);
+  EXPECT_EQ(LoadPictureFile(Path("wide.bmp"), 60, 60).picture.Width(), 60);
+  EXPECT_EQ(LoadPictureFile(Path("wide.bmp"), 60, 60).picture.Width(), 60);
+}
+
 TEST_F(PictureFiles, APhotoTakenUprightIsTurnedUprightOnEverySystem) {
   const Bytes exif = {0xFF, 0xE1, 0x00, 0x22, 'E', 'x', 'i', 'f', 0, 0,  // APP1, Exif
                       'I',  'I',  42,   0,    8,   0,   0,   0,   1, 0,  // one entry
