@@ -24,7 +24,7 @@
 #include "menu/GameLibrary.h"
 #include "sound/Mci.h"
 #include "platform/ExecutableFolder.h"
-#include "sound/SdlAudioBackend.h"
+#include "sound/LinuxAudioBackend.h"
 #include "support/Zentik11.h"
 
 namespace mirel {
@@ -57,7 +57,7 @@ int Main(int argc, char** argv) {
   // StartupWMClass.
   QCoreApplication::setApplicationName(QStringLiteral("mirel"));
 
-  SdlAudioBackend audio;
+  LinuxAudioBackend audio;
   MciInterpreter mci(audio);
   // What needs no display (the record file, the two sounds, the backdrop and
   // the font configuration) is read on a second thread while Qt connects to

@@ -21,13 +21,13 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What Qt loads at run time and no linker sees. The X11 platform plugin and the
 # GIF and JPEG readers come with libqt6gui6, which the binary links. Not
-# linked: SDL's library, which the sound output loads when it opens (its
-# package brings the PulseAudio client and ALSA's library, which the output
+# linked: the sound server's client library and SDL's, which the sound output
+# loads when it opens (SDL's package brings ALSA's library, which the output
 # also loads), and some Japanese font for the message boxes and dialogs (the
 # labels bring their own): the small one first, so a machine with any of them
 # installs nothing more. Welcome but not needed: the Wayland platform plugin
 # (without it Qt draws through XWayland) and Qt's own Japanese texts (Yes, No,
 # Cancel; without them the buttons speak English).
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0, fonts-ipaexfont-gothic | fonts-noto-cjk | fonts-vlgothic")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libpulse0, libsdl2-2.0-0, fonts-ipaexfont-gothic | fonts-noto-cjk | fonts-vlgothic")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, qt6-translations-l10n")
 include(CPack)

@@ -1,8 +1,8 @@
 #pragma once
 // What the multimedia command interpreter drives: named devices that play a
 // sound file asynchronously. The real ones (MixerBackend) mix them into one
-// output stream: SDL's on Linux (SdlAudioBackend), waveOut on Windows
-// (WaveOutBackend).
+// output stream: the sound server's or SDL's on Linux (LinuxAudioBackend),
+// waveOut on Windows (WaveOutBackend).
 
 #include <filesystem>
 #include <string>

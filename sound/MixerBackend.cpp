@@ -20,10 +20,19 @@ bool MixerBackend::Open(const std::string& alias, const std::filesystem::path& f
   return true;
 }
 
-void MixerBackend::Play(const std::string& alias, bool loop) { Mixer().Play(alias, loop); }
+void MixerBackend::Play(const std::string& alias, bool loop) {
+  Mixer().Play(alias, loop);
+  Changed();
+}
 
-void MixerBackend::Stop(const std::string& alias) { Mixer().Stop(alias); }
+void MixerBackend::Stop(const std::string& alias) {
+  Mixer().Stop(alias);
+  Changed();
+}
 
-void MixerBackend::Close(const std::string& alias) { Mixer().Remove(alias); }
+void MixerBackend::Close(const std::string& alias) {
+  Mixer().Remove(alias);
+  Changed();
+}
 
 }  // namespace mirel

@@ -22,6 +22,8 @@ class MixerBackend : public AudioBackend {
  protected:
   // The mixer the output plays from.
   virtual SoundMixer& Mixer() = 0;
+  // A play or a stop came; an output that can be told is.
+  virtual void Changed() {}
 };
 
 }  // namespace mirel

@@ -13,8 +13,8 @@
 #include "sound/WaveOutBackend.h"
 using Backend = mirel::WaveOutBackend;
 #else
-#include "sound/SdlAudioBackend.h"
-using Backend = mirel::SdlAudioBackend;
+#include "sound/LinuxAudioBackend.h"
+using Backend = mirel::LinuxAudioBackend;
 #endif
 
 int main() {

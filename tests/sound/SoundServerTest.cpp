@@ -1,5 +1,5 @@
 // Real sound: each test starts a PulseAudio server of its own with a null
-// sink, points the sound probe (the interpreter over the SDL back end, in a
+// sink, points the sound probe (the interpreter over the Linux back end, in a
 // process of its own) at it, and looks at the server's playing streams and at
 // what the sink's monitor hears. Without a server the probe must still answer
 // every command.
@@ -148,8 +148,8 @@ class Recorder {
     parec_.start(Which("parec"), {"--server=" + server.Address(), "-d", "mirel_null.monitor", "--raw",
                                   "--format=s16le", "--channels=1", "--rate=8000", "--latency-msec=20"});
     parec_.waitForStarted(kAnswerMs);
-    // A fresh server's monitor can take a second to deliver; the program's
-    // stream always plays (silence when idle), so wait for the first of it.
+    // A fresh server's monitor can take a second to deliver; the null sink
+    // plays silence when nothing plays into it, so wait for the first of it.
     WaitFor([](const auto& heard) { return heard.size() >= 800; });
     bytes_.clear();
     samples_.clear();
@@ -323,6 +323,26 @@ TEST_F(Sound, NoPlayIsLost) {
   }
   const std::string tones = Tones(recorder.Keep(500));
   EXPECT_EQ(StartsHeard(tones), kPlays) << "heard: " << tones;
+  EXPECT_EQ(probe_->Quit(), "");
+}
+
+// An open stream kept the server mixing silence and the game feeding it for
+// the whole run.
+TEST_F(Sound, AnIdleStreamIsCorkedAndTheNextPlayIsHeard) {
+  Expect("open \"" + Wave("short.wav", {{440, 0.1}}) + "\" alias 1");
+  Recorder recorder(server_);
+  const auto corked = [this] { return server_.Pactl({"list", "sink-inputs"}).contains("Corked: yes"); };
+  EXPECT_TRUE(corked()) << "a stream plays before the first sound";
+  Expect("play \"1\" from 0 notify");
+  EXPECT_TRUE(recorder.WaitFor([](const auto& heard) { return Peak(heard) > 8000; }));
+  const QDeadlineTimer deadline(kStreamMs);
+  while (!corked() && !deadline.hasExpired()) QThread::msleep(50);
+  ASSERT_TRUE(corked()) << "the stream still plays, seconds after the sound";
+  const std::size_t before = recorder.Heard().size();
+  Expect("play \"1\" from 0 notify");
+  EXPECT_TRUE(recorder.WaitFor([before](const auto& heard) {
+    return Peak(std::vector<std::int16_t>(heard.begin() + std::ptrdiff_t(before), heard.end())) > 8000;
+  })) << "the play after the rest was not heard";
   EXPECT_EQ(probe_->Quit(), "");
 }
 

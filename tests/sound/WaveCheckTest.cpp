@@ -93,5 +93,22 @@ TEST(SoundMixer, PlayStartsFromTheBeginningStopSilencesAndLoopsWrap) {
   EXPECT_EQ(Left(mixer, 2), (std::vector<std::int16_t>{0, 0})) << "a closed device is gone";
 }
 
+// An output goes back over what it queued to start a press sooner: the
+// mixing again keeps what was playing and starts the press where it went back.
+TEST(SoundMixer, MixingAgainFromEarlierStartsAPlayThere) {
+  SoundMixer mixer;
+  mixer.Add("1", Ramp(1, 6));
+  mixer.Add("2", Ramp(100, 2));
+  mixer.Play("1", false);
+  EXPECT_EQ(Left(mixer, 4), (std::vector<std::int16_t>{1, 2, 3, 4}));
+  mixer.Play("2", false);
+  mixer.MoveTo(mixer.Position() - 2);
+  EXPECT_EQ(Left(mixer, 4), (std::vector<std::int16_t>{103, 105, 5, 6}));
+  mixer.Stop("1");
+  mixer.MoveTo(1);
+  EXPECT_EQ(Left(mixer, 3), (std::vector<std::int16_t>{0, 100, 101})) << "stopped where mixing went back to";
+  EXPECT_FALSE(mixer.AnyPlaying());
+}
+
 }  // namespace
 }  // namespace mirel

@@ -1,8 +1,8 @@
-// The SDL back end without a sound server.
+// The Linux back end without a sound server.
 
 #include <gtest/gtest.h>
 
-#include "sound/SdlAudioBackend.h"
+#include "sound/LinuxAudioBackend.h"
 #include "tests/common/TempFolder.h"
 #include "tests/sound/WaveFile.h"
 
@@ -11,11 +11,11 @@ namespace {
 
 // Without a sound server (the output is never started here) a sound still
 // opens, and playing, stopping and closing it return at once.
-TEST(SdlAudioBackend, OpensAndPlaysWithoutAnyOutput) {
+TEST(LinuxAudioBackend, OpensAndPlaysWithoutAnyOutput) {
   TempFolder folder;
   test::WriteWave(folder.Path() / "Sound1.wav", {{440, 0.05}});
   test::WriteFile(folder.Path() / "Sound2.wav", "RIFF but not really");
-  SdlAudioBackend backend;
+  LinuxAudioBackend backend;
   EXPECT_TRUE(backend.Open("1", folder.Path() / "Sound1.wav"));
   EXPECT_FALSE(backend.Open("2", folder.Path() / "Sound2.wav"));
   backend.Play("1", true);

@@ -1,4 +1,4 @@
-#include "SdlAudioBackend.h"
+#include "LinuxAudioBackend.h"
 
 #include <SDL.h>
 #include <dlfcn.h>
@@ -14,6 +14,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "PulseOutput.h"
 #include "SoundMixer.h"
 #include "platform/Diagnostics.h"
 
@@ -84,7 +85,8 @@ class QuietAlsa {
 
  private:
   // snd_lib_error_handler_t and snd_lib_error_set_handler, from <alsa/error.h>.
-  using Handler = void (*)(const char* file, int line, const char* function, int error, const char* format, ...);
+  using Handler = void (*)(const char* file, int line, const char* function, int error, const char* format,
+                           ...);
   using SetHandler = int (*)(Handler);
 
   static void Ignore(const char*, int, const char*, int, const char*, ...) {}
@@ -110,13 +112,12 @@ SDL_AudioDeviceID OpenStream(const Sdl& sdl, SoundMixer& mixer, std::string& why
   sdl.SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Mirel");
   sdl.SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "Sound effects");
   sdl.SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "game");
-  // The sound servers of a desktop (PipeWire serves the first too), then ALSA
-  // for a desktop with neither. Other drivers print screens of errors on a
-  // machine without sound; a player who wants one names it in SDL_AUDIODRIVER,
-  // which then is all that is tried.
+  // PipeWire's own protocol, then ALSA for a desktop with no server. Other
+  // drivers print screens of errors on a machine without sound; a player who
+  // wants one names it in SDL_AUDIODRIVER, which then is all that is tried.
   const std::vector<const char*> drivers = std::getenv("SDL_AUDIODRIVER")
                                                ? std::vector<const char*>{nullptr}
-                                               : std::vector<const char*>{"pulseaudio", "pipewire", "alsa"};
+                                               : std::vector<const char*>{"pipewire", "alsa"};
   for (const char* driver : drivers) {
     std::optional<QuietAlsa> quiet;
     if (driver && std::strcmp(driver, "alsa") == 0) quiet.emplace();
@@ -142,23 +143,25 @@ SDL_AudioDeviceID OpenStream(const Sdl& sdl, SoundMixer& mixer, std::string& why
 
 }  // namespace
 
-struct SdlAudioBackend::Output {
+struct LinuxAudioBackend::Output {
   SoundMixer mixer;
   std::mutex mutex;
   std::condition_variable settled;
   bool opening = false;
-  bool abandoned = false;    // the back end is gone: no sound may start now
-  const Sdl* sdl = nullptr;  // set with device
+  bool abandoned = false;              // the back end is gone: no sound may start now
+  std::unique_ptr<PulseOutput> pulse;  // the server's own stream, when there is one
+  const Sdl* sdl = nullptr;            // else SDL's, set with device
   SDL_AudioDeviceID device = 0;
 };
 
-SdlAudioBackend::SdlAudioBackend() : output_(std::make_shared<Output>()) {}
+LinuxAudioBackend::LinuxAudioBackend() : output_(std::make_shared<Output>()) {}
 
-SdlAudioBackend::~SdlAudioBackend() {
+LinuxAudioBackend::~LinuxAudioBackend() {
   std::unique_lock lock(output_->mutex);
   // A server that never brings the stream up would hold the end forever.
   output_->settled.wait_for(lock, kOpeningGrace, [this] { return !output_->opening; });
   output_->abandoned = true;
+  output_->pulse.reset();
   if (output_->device != 0) {
     // Pausing waits for a mix in progress and stops further ones; the sound
     // ends with its last period. The stream itself is left to the end of the
@@ -168,9 +171,14 @@ SdlAudioBackend::~SdlAudioBackend() {
   }
 }
 
-SoundMixer& SdlAudioBackend::Mixer() { return output_->mixer; }
+SoundMixer& LinuxAudioBackend::Mixer() { return output_->mixer; }
 
-void SdlAudioBackend::StartOutput() {
+void LinuxAudioBackend::Changed() {
+  const std::lock_guard lock(output_->mutex);
+  if (output_->pulse) output_->pulse->Changed();
+}
+
+void LinuxAudioBackend::StartOutput() {
   {
     const std::lock_guard lock(output_->mutex);
     if (output_->opening || output_->device != 0) return;
@@ -179,11 +187,21 @@ void SdlAudioBackend::StartOutput() {
   // Detached: the thread keeps the output alive for as long as it needs it.
   std::thread([output = output_] {
     std::string why;
-    const Sdl* sdl = LoadSdl(why);
+    // The server's own protocol first (PulseAudio's, which PipeWire serves
+    // too), unless the player named an SDL driver.
+    std::unique_ptr<PulseOutput> pulse =
+        std::getenv("SDL_AUDIODRIVER") ? nullptr : PulseOutput::Open(output->mixer, why);
+    const Sdl* sdl = pulse ? nullptr : LoadSdl(why);
     const SDL_AudioDeviceID device = sdl ? OpenStream(*sdl, output->mixer, why) : 0;
     const std::lock_guard lock(output->mutex);
     output->opening = false;
-    if (device != 0) {
+    if (pulse) {
+      // Plays that came while it opened are heard now.
+      if (!output->abandoned) {
+        output->pulse = std::move(pulse);
+        output->pulse->Changed();
+      }
+    } else if (device != 0) {
       // Opened after the end, it stays paused, so the mixer is never called
       // while the program tears down.
       if (!output->abandoned) {
