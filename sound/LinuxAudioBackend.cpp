@@ -181,7 +181,7 @@ void LinuxAudioBackend::Changed() {
 void LinuxAudioBackend::StartOutput() {
   {
     const std::lock_guard lock(output_->mutex);
-    if (output_->opening || output_->device != 0) return;
+    if (output_->opening || output_->pulse || output_->device != 0) return;
     output_->opening = true;
   }
   // Detached: the thread keeps the output alive for as long as it needs it.
