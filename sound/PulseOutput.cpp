@@ -26,18 +26,17 @@ constexpr std::uint32_t Frames(int milliseconds) {
   return std::uint32_t(SoundMixer::kRate / 1000 * milliseconds);
 }
 
-// What the stream and the server's sink hold together: 100 ms, refilled in
-// steps of 10 ms. A thread that a busy machine keeps waiting for tens of
-// milliseconds still finds it far from empty; and the sink, asked for that,
-// renders no further ahead (left to itself, a sink may take seconds at once).
+// What the stream holds at the server: 100 ms, refilled as each 4 ms of it
+// is played. A thread that a busy machine keeps waiting for tens of
+// milliseconds still finds it far from empty. The sink itself is asked to
+// render no more than those 4 ms ahead (early requests), so what is written at
+// the server's read position is heard within them.
 constexpr std::uint32_t kQueueFrames = Frames(100);
-constexpr std::uint32_t kStepFrames = Frames(10);
-// How far ahead of what is heard a play starts: the time the new audio takes
-// to reach the server and take the place of the old. At 2 ms about one start
-// in four lost its first millisecond or two; at 5 ms none did on a quiet
-// machine, but one in seventy-five did with two busy processes beside it; at
-// 10 ms none did.
-constexpr std::uint32_t kLeadFrames = Frames(10);
+constexpr std::uint32_t kStepFrames = Frames(4);
+// Written beyond what the queue is thought to hold when a play rewrites it,
+// so none of the old queue is left behind the new audio should the guess of
+// where the server reads be short.
+constexpr std::uint32_t kMarginFrames = Frames(20);
 // Silence this long corks the stream.
 constexpr std::uint64_t kIdleFrames = std::uint64_t(SoundMixer::kRate) * 2;
 // How long the server may take to take the stream.
@@ -132,7 +131,7 @@ struct PulseOutput::Connection {
   // Runs on the library's own thread, the mainloop lock held.
   void Fill(std::size_t bytes);
   // Writes the mixer's next frames, or its frames again from `from` on.
-  void Write(std::size_t frames, std::uint64_t from, pa_seek_mode_t seek);
+  void Write(std::size_t frames, pa_seek_mode_t seek);
   void Cork(bool corked);
   // The context or the stream moved on; the opening thread may look.
   void Moved();
@@ -143,9 +142,6 @@ struct PulseOutput::Connection {
   pa_context* context = nullptr;
   pa_stream* stream = nullptr;
   bool corked = true;
-  // What was heard as the stream was corked, where it starts again: the
-  // stream's time runs on while corked until the server next tells it.
-  pa_usec_t heardWhenCorked = 0;
   std::uint64_t quietSince = 0;  // where the mixer last had nothing to play
   std::vector<std::int16_t> samples;
   // As the callbacks last saw them, for the opening thread, which must not
@@ -175,11 +171,10 @@ void PulseOutput::Connection::Moved() {
   moved.notify_all();
 }
 
-void PulseOutput::Connection::Write(std::size_t frames, std::uint64_t from, pa_seek_mode_t seek) {
+void PulseOutput::Connection::Write(std::size_t frames, pa_seek_mode_t seek) {
   samples.resize(frames * SoundMixer::kChannels);
   mixer.Mix(samples.data(), frames);
-  pa.stream_write(stream, samples.data(), frames * kFrameBytes, nullptr,
-                  seek == PA_SEEK_ABSOLUTE ? std::int64_t(from * kFrameBytes) : 0, seek);
+  pa.stream_write(stream, samples.data(), frames * kFrameBytes, nullptr, 0, seek);
 }
 
 void PulseOutput::Connection::Cork(bool cork) {
@@ -195,9 +190,9 @@ void PulseOutput::Connection::Fill(std::size_t bytes) {
   const std::uint64_t at = mixer.Position();
   if (mixer.AnyPlaying())
     quietSince = at;
-  else if (at - quietSince >= kIdleFrames && pa.stream_get_time(stream, &heardWhenCorked) == 0)
-    Cork(true);  // the queue it holds is silence, heard when it plays again
-  Write(bytes / kFrameBytes, 0, PA_SEEK_RELATIVE);
+  else if (at - quietSince >= kIdleFrames)
+    Cork(true);  // the queue it holds is silence
+  Write(bytes / kFrameBytes, PA_SEEK_RELATIVE);
 }
 
 PulseOutput::PulseOutput(std::unique_ptr<Connection> connection) : connection_(std::move(connection)) {}
@@ -268,7 +263,7 @@ std::unique_ptr<PulseOutput> PulseOutput::Open(SoundMixer& mixer, std::string& w
       const pa_buffer_attr queue{std::uint32_t(-1), std::uint32_t(kQueueFrames * kFrameBytes), 0,
                                  std::uint32_t(kStepFrames * kFrameBytes), std::uint32_t(-1)};
       const auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING |
-                                           PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
+                                           PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_EARLY_REQUESTS);
       if (pa->stream_connect_playback(c->stream, nullptr, &queue, flags, nullptr, nullptr) < 0)
         started = false;
     }
@@ -295,20 +290,21 @@ void PulseOutput::Changed() {
   c.pa.mainloop_lock(c.loop);
   // A corked stream is silent; it plays again only for a sound.
   if (!c.corked || c.mixer.AnyPlaying()) {
-    const bool wasCorked = c.corked;
+    // The queue is written again, with the change in it, from wherever the
+    // server reads when the audio arrives; it is heard as soon as the sink
+    // has played the little it rendered ahead, and a busy game can neither
+    // come too late for its start nor leave a hole. Where the mixer starts
+    // matters only to sounds already playing: the guess is what the stream
+    // says is heard now, plus what the sink holds.
+    const std::uint64_t queued = c.mixer.Position();
+    std::uint64_t from = queued - std::min<std::uint64_t>(queued, kQueueFrames);
+    pa_usec_t heard = 0;
+    if (!c.corked && c.pa.stream_get_time(c.stream, &heard) == 0)
+      from = std::clamp<std::uint64_t>(heard * SoundMixer::kRate / 1'000'000 + kStepFrames, from, queued);
+    c.mixer.MoveTo(from);
+    c.Write(queued - from + kMarginFrames, PA_SEEK_RELATIVE_ON_READ);
     c.Cork(false);
     c.quietSince = c.mixer.Position();
-    // The queue from just ahead of what is heard now, mixed again with the
-    // change in it. Without the time, the change waits for the queue.
-    pa_usec_t heard = c.heardWhenCorked;
-    if (wasCorked || c.pa.stream_get_time(c.stream, &heard) == 0) {
-      // Never past the queue's end: a time that runs ahead (as it may until
-      // the server has spoken since the pause) would leave a hole of silence.
-      const std::uint64_t queued = c.mixer.Position();
-      const std::uint64_t from = std::min(queued, heard * SoundMixer::kRate / 1'000'000 + kLeadFrames);
-      c.mixer.MoveTo(from);
-      c.Write(std::max(queued, from + kStepFrames) - from, from, PA_SEEK_ABSOLUTE);
-    }
   }
   c.pa.mainloop_unlock(c.loop);
 }
