@@ -1,11 +1,12 @@
 #pragma once
 // The output through the sound server's own protocol (PulseAudio's, which
 // PipeWire serves too). The stream keeps a generous queue at the server, so a
-// busy machine never runs it dry; a play is heard at once all the same, since
-// the queued audio the listener has not yet heard is mixed again with the
-// play starting just ahead of what is heard now, and written over the queue.
-// After two seconds of silence the stream is corked: the server mixes nothing
-// for it and the game does no work for sound until the next play.
+// busy machine never runs it dry; a play is heard at once all the same: the
+// queue is mixed again with the play in it and written over what the server
+// has not yet read, from the place it reads when the audio arrives, and the
+// sink renders only a few milliseconds ahead of that. After two seconds of
+// silence the stream is corked: the server mixes nothing for it and the game
+// does no work for sound until the next play.
 //
 // The server's library is loaded as the output opens, on the thread that
 // opens it, so the start of the program never waits for it.

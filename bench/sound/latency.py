@@ -14,9 +14,9 @@ The program then rests: its processor time over 10 s of silence, and one more
 press after a minute's rest. With --stress N, N busy processes run beside it
 (stress-ng --cpu N) and it gets 100 presses.
 
-The recording is the sink's monitor: it hears what the sink renders, which a
-play written over audio the server holds reaches a few milliseconds before a
-speaker would.
+The recording is the sink's monitor: it hears what the sink renders, up to
+the sink's latency before a speaker would, so that latency (the least asked
+for by the streams that play) is printed too, read while the program plays.
 
 Targets for the program: median at most 10 ms, the first press and the one
 after the rest at most 25 ms, no silent press, no processor time at rest.
@@ -76,6 +76,14 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
+def sink_latency(sound):
+    """The null sink's configured latency, in ms."""
+    for line in sound.pactl("list", "sinks").decode().splitlines():
+        if "configured" in line:
+            return int(line.split("configured")[1].split()[0]) / 1000
+    return None
+
+
 def measure(command, title, server, targets, prepare=None, presses=PRESSES, rest=None):
     """Runs command on the server and presses where targets() says; the
     latencies, and with rest, the processor time over 10 s of silence then a
@@ -95,6 +103,9 @@ def measure(command, title, server, targets, prepare=None, presses=PRESSES, rest
             for n in range(presses):
                 x, y = targets(n, points)
                 times.append(press(server, x0 + x, y0 + y))
+                if n == 0 and rest is not None:
+                    time.sleep(0.1)
+                    rest["sink"] = sink_latency(sound)
                 time.sleep(APART)
             if rest is not None:
                 time.sleep(3.0)
@@ -174,6 +185,7 @@ def main():
     heard = [v for v in program[1:] if v is not None]
     print("mirel at rest: %.2f %% of a core over 10 s; a press after a minute's rest: %s"
           % (rest["cpu_percent"], "silent" if after_rest is None else "%.1f ms" % (after_rest * 1000)))
+    print("the sink's latency while mirel plays, which a speaker adds: %s ms" % rest["sink"])
     failed = (len(heard) < len(program) - 1 or not heard or statistics.median(heard) > 0.010
               or program[0] is None or program[0] > 0.025 or after_rest is None or after_rest > 0.025
               or rest["cpu_percent"] > 0.05)
