@@ -1,11 +1,11 @@
 #pragma once
 // The audio back end of the Windows program. Each sound is decoded once, when
 // its device opens. One waveOut output, opened in the background once the
-// window shows and kept open for the whole run, is fed by the same small mixer
-// as on Linux: a play puts the device's cursor back to 0, so the first press
-// needs no set-up and a restart is exact. A thread of its own refills a few
-// short buffers in turn as the system hands them back, so a blocked main
-// thread (a pause, a modal box) never starves a sound.
+// window shows, is fed by the same small mixer as on Linux: a play puts the
+// device's cursor back to 0, so a restart is exact. A thread of its own
+// refills a few short buffers in turn as the system hands them back, so a
+// blocked main thread (a pause, a modal box) never starves a sound. After two
+// seconds of silence the output is closed, and the next play opens it again.
 //
 // Without a sound device every call still returns at once, nothing is heard,
 // and one line says why. Calls may come from more than one thread: each goes
@@ -33,6 +33,7 @@ class WaveOutBackend : public MixerBackend {
 
  private:
   SoundMixer& Mixer() override;
+  void Changed() override;
 
   struct Output;
   // Shared with the feeding thread, which a driver that never answers can
