@@ -106,6 +106,9 @@ def round_trip(wine, wineserver, zip, setup):  # noqa: A002  (the option's name)
 
 def check_round_trip(prefix, server, members, setup, folder):
     check(prefix.run("wineboot", "--init", timeout=300) == 0, "wineboot --init failed")
+    # wineboot returns before the prefix's own set-up has finished; on a busy
+    # machine winecfg then failed now and then.
+    prefix.wait_idle(timeout=300)
     # A new prefix claims to be Windows 7, which the program was not built for.
     check(prefix.run(setup, "/S") == 2, "the installer did not refuse Windows 7")
     check(not os.path.exists(prefix.path("users", prefix.user(), "AppData", "Local", "Programs")),
