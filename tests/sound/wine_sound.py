@@ -5,9 +5,11 @@ driver plays into a private sound server with a null sink whose monitor is
 recorded. The move sound is played three times on its own, ten times 60 ms
 apart (each restarting it), then the completion sound once. Every play must be
 heard from its start, in order, and each sound left to end must be heard
-whole. This is what fails when the output is fed wrongly (gaps, a buffer
-played twice or out of turn), when a play is lost, or when nothing reaches
-the system's sound at all.
+whole. Then, on a fresh server, the output must close after a play and two
+seconds of silence, and the next play must be heard from its start. This is
+what fails when the output is fed wrongly (gaps, a buffer played twice or out
+of turn), when a play is lost, when nothing reaches the system's sound at
+all, or when the output never rests.
 
 Run by hand on a quiet machine, not yet by CTest: on a busy one the sound
 comes out of Wine with gaps now and then, which fails it without any fault
@@ -111,6 +113,37 @@ def play_pattern(wine, program, sounds, pattern, stream_at_start=True):
             keep.wait()
 
 
+def rest_then_play(wine, program, sounds, move_start):
+    """After a play and two seconds of silence the program's stream leaves the
+    server; the next play brings it back and is heard from its start."""
+    with SoundServer() as sound:
+        keep = subprocess.Popen(["pacat", "--server=" + sound.address, "--playback", "--raw", "--format=s16le",
+                                 "--rate=8000", "--channels=1", "/dev/zero"])
+        probe = Probe(wine, program, sounds)
+        try:
+            streams = lambda: len(sound.pactl("list", "short", "sink-inputs").splitlines())  # noqa: E731
+            wait_until("the recording to start", lambda: len(sound.samples) >= RATE // 5)
+            probe.send("open Sound1.wav alias move")
+            wait_until("the program's sound stream", lambda: streams() > 1, timeout=60)
+            probe.send("play move from 0")
+            wait_until("the stream to close at rest", lambda: streams() == 1, timeout=30)
+            at = probe.send("play move from 0")
+            wait_until("the recording to catch up", lambda: sound.arrivals[-1][0] > at + 1.0, timeout=30)
+            heard, start = sound.heard(), clock_start(sound)
+        finally:
+            probe.close()
+            keep.kill()
+            keep.wait()
+    # With the program's stream gone the sink renders further ahead, and the
+    # monitor delivers that much sooner: the clock may now date a sound a few
+    # milliseconds early.
+    first = (at - start) * RATE
+    after = [p for p in start_positions(heard, move_start) if first - 0.05 * RATE <= p < first + 0.3 * RATE]
+    check(after, "the play after the rest was not heard from its start (played at %d, starts heard at %s)"
+          % (first, start_positions(heard, move_start)))
+    return max(0.0, (after[0] - first) / RATE * 1000)
+
+
 def onsets(heard, start, times, devices, templates, within=0.3):
     """For each play, where its sound was first heard from its start in the
     recording (sample index), or None."""
@@ -143,6 +176,7 @@ def main(wine, program, sounds):
         check(match > 0.8, "play %d was not heard whole (match %.2f)" % (n, match))
     delays = [(position / RATE - (t - start)) * 1000 for position, t in zip(at, times)]
     print("play to sound: first %.0f ms, median %.0f ms" % (delays[0], statistics.median(delays)))
+    print("after a rest, the output closed: %.0f ms" % rest_then_play(wine, program, sounds, move_start))
 
 
 if __name__ == "__main__":
