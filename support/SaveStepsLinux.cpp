@@ -120,13 +120,22 @@ bool StillThere(const CheckedFile& place, const EntryName& name, const FileIdent
 
 Status<StepError> RenameNoReplace(const CheckedFile& place, const EntryName& from, const EntryName& to) {
   const int folder = place.Folder();
+#ifdef RENAME_NOREPLACE
   if (::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0) return kDone;
   if (errno != EINVAL && errno != ENOSYS) return Failed(errno);
+#endif
   // A file system without that rename: a hard link fails just the same when
   // the name is taken.
-  if (::linkat(folder, from.c_str(), folder, to.c_str(), 0) != 0) return Failed(errno);
-  ::unlinkat(folder, from.c_str(), 0);
-  return kDone;
+  if (::linkat(folder, from.c_str(), folder, to.c_str(), 0) == 0) {
+    ::unlinkat(folder, from.c_str(), 0);
+    return kDone;
+  }
+  if (errno != EPERM && errno != ENOSYS && errno != EOPNOTSUPP && errno != EMLINK) return Failed(errno);
+  // Nor links: the name is looked at first. Only the web page's memory file
+  // system, which its one program alone writes, comes this far.
+  struct stat taken {};
+  if (::fstatat(folder, to.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0) return Failed(EEXIST);
+  return RenameOver(place, from, to);
 }
 
 Status<StepError> RenameOver(const CheckedFile& place, const EntryName& from, const EntryName& to) {

@@ -23,22 +23,24 @@ std::optional<SaveFailure> Zentik11::Close() {
   closed_ = true;
   // The sounds are closed even when the save fails: a failed save is the
   // player's problem to hear about, not a reason to leave devices open.
-  std::optional<SaveFailure> failure;
-  try {
-    failure = SaveRecordFile();
-  } catch (const std::exception& e) {
-    Diagnose("could not save the record file " + Quoted(recordFile_) + ": " + e.what());
-    failure = SaveFailure{recordFile_, recordFile_};
-  } catch (...) {
-    Diagnose("could not save the record file " + Quoted(recordFile_));
-    failure = SaveFailure{recordFile_, recordFile_};
-  }
+  const std::optional<SaveFailure> failure = SaveRecords();
   try {
     CloseAllSound();
   } catch (...) {
     // Nothing is left to do about a device that will not close at the end.
   }
   return failure;
+}
+
+std::optional<SaveFailure> Zentik11::SaveRecords() {
+  try {
+    return SaveRecordFile();
+  } catch (const std::exception& e) {
+    Diagnose("could not save the record file " + Quoted(recordFile_) + ": " + e.what());
+  } catch (...) {
+    Diagnose("could not save the record file " + Quoted(recordFile_));
+  }
+  return SaveFailure{recordFile_, recordFile_};
 }
 
 void Zentik11::SoundSet(std::int32_t Number, const std::string& FileName, bool RePlay) {

@@ -49,6 +49,10 @@ class Zentik11 {
   // A failed save is reported on standard error, returned, and does not stop
   // the rest; nothing is thrown.
   std::optional<SaveFailure> Close();
+  // Saves the record store now, as Close does first, and reports alike. For
+  // a front end that has no end to wait for: a web page may be closed
+  // without a word.
+  std::optional<SaveFailure> SaveRecords();
   Zentik11(const Zentik11&) = delete;
   Zentik11& operator=(const Zentik11&) = delete;
 

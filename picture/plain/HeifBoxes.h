@@ -7,6 +7,13 @@
 
 namespace mirel::picture {
 
+// A count already checked against a size in memory, as memory counts: the
+// same type in a 64-bit build, narrower in the 32-bit web build.
+template <typename Count>
+constexpr std::size_t InMemory(Count count) {
+  return static_cast<std::size_t>(count);
+}
+
 constexpr std::uint32_t Tag(const char (&t)[5]) {
   return std::uint32_t(std::uint8_t(t[0])) << 24 | std::uint32_t(std::uint8_t(t[1])) << 16 |
          std::uint32_t(std::uint8_t(t[2])) << 8 | std::uint8_t(t[3]);
@@ -35,8 +42,8 @@ class Span {
       failed.ok_ = false;
       return failed;
     }
-    const Span part(data_ + at_, bytes);
-    at_ += bytes;
+    const Span part(data_ + at_, InMemory(bytes));
+    at_ += InMemory(bytes);
     return part;
   }
   std::size_t Left() const { return size_ - at_; }

@@ -124,7 +124,7 @@ bool CodedImageFits(ByteSource& source, const Items& items, std::uint64_t id, bo
   if (associated != items.associations.end()) {
     for (const std::uint64_t index : associated->second) {
       if (index > items.properties.size()) return false;  // the library refuses it too
-      const auto& [type, body] = items.properties[index - 1];
+      const auto& [type, body] = items.properties[InMemory(index - 1)];
       if (type == Tag("ispe")) {
         Span ispe = body;
         ispe.Be(4);  // version and flags
