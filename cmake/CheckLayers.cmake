@@ -1,7 +1,7 @@
 # Fails when an include runs against the layers: each folder may include from
 # itself and the folders listed for it below, nothing below app/ includes a
-# Qt Widgets header, and neither the game below the window nor the Windows
-# front end includes a Qt header at all, so that they build without Qt.
+# Qt Widgets header, and neither the game below the window nor the Windows and
+# web front ends include a Qt header at all, so that they build without Qt.
 # Runs as the `layering` test:
 #   cmake -DSOURCE=<source root> "-DQT_INCLUDES=<include folders of Qt6::Core, Gui, Widgets>"
 #         -P CheckLayers.cmake
@@ -12,6 +12,7 @@ cmake_minimum_required(VERSION 3.25)
 # another (picture/plain); its files keep to its own rules, not the outer's.
 set(may_use_app app menu board support picture sound platform assets)
 set(may_use_windows windows menu board support picture sound platform assets)
+set(may_use_web web menu board support picture sound platform assets)
 set(may_use_menu menu board support picture/PictureLoader.h platform assets)
 set(may_use_board board support platform)
 set(may_use_support support platform sound/Mci.h)
@@ -21,12 +22,12 @@ set(may_use_sound sound platform)
 set(may_use_platform platform)
 set(may_use_assets assets)
 set(may_use_tools tools menu platform picture/FormatTable.h)  # the label captions, for the font subset; the exact reduction; the formats' names
-set(layers app windows menu board support picture picture/plain sound platform assets tools)
+set(layers app windows web menu board support picture picture/plain sound platform assets tools)
 set(below_app menu board support picture picture/plain sound platform assets)
 # Plain C++: no Qt header. The one exception is the crossing to Qt's images,
 # which only Qt targets build. picture/plain is the part of the picture
 # readers that Windows builds too.
-set(without_qt windows menu board support picture/plain sound platform assets)
+set(without_qt windows web menu board support picture/plain sound platform assets)
 set(qt_crossings platform/QtBitmap.h platform/QtBitmap.cpp)
 # Tests, benchmarks and fuzzers may use every layer, but no layer may use them.
 set(project_folders ${layers} tests bench fuzz)

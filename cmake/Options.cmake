@@ -28,6 +28,12 @@ endif()
 
 add_library(mirel_options INTERFACE)
 target_link_libraries(mirel_options INTERFACE mirel_warnings mirel_sanitizers)
+# The web build's compiler leaves exceptions out unless asked: a throw would
+# end the page's program where the game catches it on the desktop.
+if(EMSCRIPTEN)
+  target_compile_options(mirel_options INTERFACE -fexceptions)
+  target_link_options(mirel_options INTERFACE -fexceptions)
+endif()
 # Each function and datum in a section of its own, so the linker leaves out
 # whatever nothing uses (the Windows program carries its C++ runtime too).
 # A Release is compiled for size, but for the pixel loops (mirel_fast_pixels):

@@ -29,9 +29,10 @@ import sys
 # Which lists each command installs, and the list a new need of its goes in.
 COMMANDS = {
     "play": (["packages-build.txt"], "packages-build.txt"),
-    "test": (["packages-build.txt", "packages-test.txt"], "packages-test.txt"),
+    "test": (["packages-build.txt", "packages-test.txt", "packages-web.txt"], "packages-test.txt"),
     "package": (["packages-build.txt", "packages-package.txt"], "packages-package.txt"),
     "windows": (["packages-build.txt", "packages-windows.txt"], "packages-windows.txt"),
+    "web": (["packages-web.txt"], "packages-web.txt"),
 }
 # The scripts each command runs, by path in the repository.
 SCRIPTS = {
@@ -39,6 +40,7 @@ SCRIPTS = {
     "test": ["test.sh", ".ci/run"],
     "package": ["package.sh"],
     "windows": ["scripts/windows-tests.sh"],
+    "web": ["package-web.sh", "scripts/web-build.sh"],
 }
 # Folders whose sources only the tests, benchmarks and fuzzers build or run.
 TEST_FOLDERS = ("tests", "bench", "fuzz")
