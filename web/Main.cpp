@@ -61,16 +61,17 @@ int main() {
   using namespace mirel;
   Page& page = ThePage();
   page.lib = OpenLibrary(page.mci, ExecutableFolder(), {});
-  // A page may be closed without a word, so the records are written at the
-  // start rather than at the end; the game changes none of them in between.
-  if (const std::optional<SaveFailure> failure = page.lib->SaveRecords())
-    page.host.MessageBox(SaveFailureText(*failure), MsgButtons::Ok, MsgAnswer::Ok, kTitle);
-  else
-    PageKeepRecords();
   page.form = std::make_unique<Form1>(page.host, *page.lib);
   page.frame = std::make_unique<WebFrame>(*page.form);
   page.host.SetFrame(page.frame.get());
   page.form->Form_Load();
   PageStarted();
+  // A page may be closed without a word, so the records are written at the
+  // start rather than at the end (the game changes none of them in between),
+  // once the title shows.
+  if (const std::optional<SaveFailure> failure = page.lib->SaveRecords())
+    page.host.MessageBox(SaveFailureText(*failure), MsgButtons::Ok, MsgAnswer::Ok, kTitle);
+  else
+    PageKeepRecords();
   return 0;
 }

@@ -144,6 +144,11 @@ class Browser:
         self.mouse("mousePressed", x, y, button)
         self.mouse("mouseReleased", x, y, button)
 
+    def tap(self, x, y):
+        """A finger's touch and lift."""
+        self.send("Input.dispatchTouchEvent", session=True, type="touchStart", touchPoints=[{"x": x, "y": y}])
+        self.send("Input.dispatchTouchEvent", session=True, type="touchEnd", touchPoints=[])
+
     def canvas_rgb(self, selector="#board"):
         """The canvas's pixels as rows of RGB bytes."""
         data = self.evaluate(

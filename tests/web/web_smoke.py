@@ -24,7 +24,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "smoke"))
 from browser import Browser, Failure, Server, wait_until  # noqa: E402
 from play import CELL, GAP, LEVEL_1, PLAY_BUILT_IN, SOLVED, Pictures, cell_origin, solve  # noqa: E402
 from start_close import default_record_file  # noqa: E402
-from xsession import inside, label_boxes  # noqa: E402
+from xsession import inside, label_boxes, read_picture  # noqa: E402
 
 PLAY_OWN = (56 + 100, 224 + 15)  # "手持ちの素材で遊ぶ♪"
 BACK = (168 + 30, 368 + 15)  # "戻る"
@@ -73,6 +73,14 @@ class Page:
 def check(condition, what):
     if not condition:
         raise Failure(what)
+
+
+def check_title_picture(path, backdrop):
+    """The picture the page shows until the game paints is the title screen's."""
+    boxes = label_boxes()
+    title = read_picture(path)
+    wrong = sum(1 for y in range(400) for x in range(400) if not inside(boxes, x, y) and title[y][x] != backdrop[y][x])
+    check(wrong == 0, "%s differs from the title screen in %d pixels outside the labels" % (path, wrong))
 
 
 def check_title(page, backdrop):
@@ -153,7 +161,7 @@ def own_pictures(page, browser):
             if wait_until(name + " to load or be refused", outcome) == "message":
                 files[name] = page.answer("OK", name + "'s message")
             else:
-                page.click(*BACK)
+                page.browser.tap(*page.point(*BACK))  # a finger, as on a phone
             wait_until("the title again", lambda: page.idle() and not level_labels_shown(page.rgb()))
     return files
 
@@ -177,6 +185,7 @@ def main():
         wait_until("the page to start", lambda: browser.evaluate("!!(window.mirel && mirel.isStarted())"))
         check(browser.evaluate("document.title") == "ミレル", "the tab is not called ミレル")
         check_title(page, pictures.backdrop)
+        check_title_picture(os.path.join(args.page, "title.png"), pictures.backdrop)
         stored = bytes(browser.evaluate("Array.from(mirel.storedRecords())"))
         check(stored == default_record_file(), "the stored records are not the default file: %r" % stored[:40])
         moves = play_a_game(page, pictures)

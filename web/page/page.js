@@ -12,7 +12,8 @@
   const FONT = "Mochiy Pop One";
 
   const canvas = document.getElementById("board");
-  const context = canvas.getContext("2d", { alpha: false });
+  // Clear until the game first paints, so the title's picture shows through.
+  const context = canvas.getContext("2d");
   const kept = document.createElement("canvas");  // the game's kept image at 1:1
   kept.width = kept.height = SIDE;
   const keptContext = kept.getContext("2d");
@@ -38,10 +39,18 @@
     return bytes;
   }
 
+  // False when the browser keeps no more for the page (its storage is full or off).
   function storeRecords(bytes) {
     let text = "";
     for (let i = 0; i < bytes.length; ++i) text += String.fromCharCode(bytes[i]);
-    localStorage.setItem(RECORD_KEY, text);
+    try {
+      localStorage.setItem(RECORD_KEY, text);
+      return true;
+    } catch (error) {
+      status.textContent = "記録ファイルをブラウザーに保存できませんでした。";
+      console.warn("the records are not kept:", error);
+      return false;
+    }
   }
 
   // --- Sound: a buffer a device, a fresh source a play.
@@ -63,10 +72,11 @@
       const ctx = this.ensure();
       if (ctx && ctx.state !== "running") ctx.resume();
     },
+    // The buffer needs no context: the context starts only with the player's
+    // first press, so the page's start does not wait for the audio system.
     open(alias, samples, frames, rate) {
-      const ctx = this.ensure();
-      if (!ctx) return;
-      const buffer = ctx.createBuffer(2, frames, rate);
+      if (!window.AudioBuffer) return;
+      const buffer = new AudioBuffer({ numberOfChannels: 2, length: frames, sampleRate: rate });
       const left = buffer.getChannelData(0), right = buffer.getChannelData(1);
       for (let i = 0; i < frames; ++i) {
         left[i] = samples[2 * i] / 32768;
@@ -76,7 +86,7 @@
       this.buffers.set(alias, buffer);
     },
     play(alias, loop) {
-      const ctx = this.context, buffer = this.buffers.get(alias);
+      const ctx = this.ensure(), buffer = this.buffers.get(alias);
       if (!ctx || !buffer) return;
       this.stop(alias);
       const source = ctx.createBufferSource();
@@ -142,10 +152,16 @@
   // Resolves the picked file's path in the module's file system, or null.
   function pickFile(title, accept) {
     return new Promise((resolve) => {
+      let answered = false;
+      const answer = (path) => {
+        if (!answered) resolve(path);
+        answered = true;
+      };
       picker.accept = accept;
       picker.title = title;
       picker.value = "";
       picker.onchange = async () => {
+        answered = true;  // the file's bytes are on their way
         const file = picker.files[0];
         if (!file) return resolve(null);
         const bytes = new Uint8Array(await file.arrayBuffer());
@@ -155,7 +171,10 @@
         FS.writeFile(path, bytes);
         resolve(path);
       };
-      picker.oncancel = () => resolve(null);
+      picker.oncancel = () => answer(null);
+      // A browser that tells nothing of a cancelled picker gives the page its
+      // focus back: nothing chosen by then, nothing was.
+      window.addEventListener("focus", () => setTimeout(() => answer(null), 1000), { once: true });
       picker.click();
     });
   }
@@ -196,6 +215,8 @@
 
   // The largest whole scale, in device pixels, at which the game fits the
   // page beside the links below it.
+  // Before the game starts, only the canvas is sized, for the title's picture
+  // behind it (style.css) to show at the game's size.
   function fit() {
     if (running) {
       refit = true;  // once the game is done with what it does
@@ -204,12 +225,13 @@
     const ratio = window.devicePixelRatio || 1;
     const room = Math.min(window.innerWidth, window.innerHeight - 64) * ratio;
     const wanted = Math.max(1, Math.floor(room / SIDE));
-    if (wanted === scale && canvas.width === SIDE * scale) return;
+    if (wanted === scale) return;
     scale = wanted;
     canvas.width = canvas.height = SIDE * scale;
     canvas.style.width = canvas.style.height = (SIDE * scale) / ratio + "px";
     call("mirel_rescale", ["number"], [scale]);
   }
+  fit();
 
   // --- Input: presses go to the game one at a time; while it works (a box
   // is open, a pause runs) input is no input, as on the desktop.
@@ -279,7 +301,7 @@
     held = false;
     call("mirel_let_go", [], []);
   });
-  window.addEventListener("resize", () => { if (started) fit(); });
+  window.addEventListener("resize", fit);
 
   // --- The record file, to carry between this page and the desktop game.
 
@@ -291,9 +313,8 @@
   document.getElementById("records-load").addEventListener("change", async (event) => {
     const file = event.target.files[0];
     if (!file) return;
-    storeRecords(new Uint8Array(await file.arrayBuffer()));
     // The game reads the records as it starts.
-    location.reload();
+    if (storeRecords(new Uint8Array(await file.arrayBuffer()))) location.reload();
   });
 
   // --- The start: the font, the sounds and the records into place first.
@@ -322,7 +343,7 @@
     started() {
       started = true;
       status.textContent = "";
-      fit();
+      call("mirel_rescale", ["number"], [scale]);
       // Which formats beyond the common ones this browser reads matters only
       // once the player picks a picture.
       window.mirelPictures.probe();
