@@ -6,7 +6,8 @@ way: a 400 x 400 canvas filled by a script as soon as it runs.
   first paint (the picture of it the page shows until the game paints; the
   browser's Element Timing), and to the game's own first drawing of it; for
   the minimal page, its first contentful paint. Each load with the browser's
-  cache off, the median of the runs; the ratio of the first paints.
+  cache off, the two pages in turn, the medians of 30 loads each; the ratio
+  of the first paints.
 - Size: the script and the module, each compressed as a server would send it
   (gzip -9).
 - Press to pixels and press to sound: a tile pressed 30 times on a 3 x 3
@@ -33,7 +34,7 @@ from browser import Browser, Server, wait_until  # noqa: E402
 from play import CELL, GAP, LEVEL_1, PLAY_BUILT_IN, SIDE, Pictures, cell_origin  # noqa: E402
 from web_smoke import Page  # noqa: E402
 
-RUNS = 15
+RUNS = 30
 PRESSES = 30
 MINIMAL = """<!DOCTYPE html>
 <html lang="ja"><head><meta charset="utf-8"><title>minimal</title></head>
@@ -54,19 +55,23 @@ FIRST_CONTENTFUL = """new Promise((resolve) => new PerformanceObserver((list) =>
 }).observe({ type: "paint", buffered: true }))"""
 
 
-def first_paints(browser, url, painted, drawn=None):
-    """The first paints' times, and the game's first drawings'."""
-    paints, draws = [], []
+def first_paints(browser, game_url, minimal_url):
+    """The first paints' times of the two pages, loaded in turn so that a
+    machine's drift weighs on both alike, and the game's first drawings."""
+    game, minimal, drawn = [], [], []
     browser.send("Network.enable", session=True)
     browser.send("Network.setCacheDisabled", session=True, cacheDisabled=True)
-    for _ in range(RUNS):
+
+    def load(url, painted):
         browser.go("about:blank")
         browser.go(url)
         wait_until("the page", lambda: browser.evaluate("document.readyState === 'complete'"))
-        paints.append(browser.evaluate(painted, wait=True))
-        if drawn:
-            draws.append(wait_until("the game's drawing", lambda: browser.evaluate(drawn)))
-    return paints, draws
+        return browser.evaluate(painted, wait=True)
+    for _ in range(RUNS):
+        game.append(load(game_url, TITLE_PAINTED))
+        drawn.append(wait_until("the game's drawing", lambda: browser.evaluate("mirel.timing.firstPaint")))
+        minimal.append(load(minimal_url, FIRST_CONTENTFUL))
+    return game, minimal, drawn
 
 
 def presses(browser, url, pictures):
@@ -111,9 +116,7 @@ def main():
     servers = [Server(args.page), Server(minimal)]
     browser = Browser(width=480, height=600)
     try:
-        game, drawn = first_paints(browser, servers[0].url + "index.html", TITLE_PAINTED,
-                                   "window.mirel && mirel.timing.firstPaint")
-        floor, _ = first_paints(browser, servers[1].url + "index.html", FIRST_CONTENTFUL)
+        game, floor, drawn = first_paints(browser, servers[0].url + "index.html", servers[1].url + "index.html")
         browser.send("Network.setCacheDisabled", session=True, cacheDisabled=False)
         pixels, sounds, latency = presses(browser, servers[0].url + "index.html", Pictures(args.pictures))
     finally:

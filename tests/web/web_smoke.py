@@ -6,8 +6,9 @@ success message and back to the title with a sound started on each move, and
 own pictures through the page's file picker: a damaged one refused with its
 message, a JPEG the browser decodes (and turns by its EXIF orientation)
 loaded, and a TIFF, which Chromium does not read, refused by naming what it
-reads; then the page's manifest, and the page starting again with its server
-gone, from the copy kept for play without a network.
+reads; the records saved through the page's link and a record file loaded
+through it kept byte for byte; then the page's manifest, and the page starting
+again with its server gone, from the copy kept for play without a network.
 
     tests/web/web_smoke.py --page build-web/web --pictures assets/pictures"""
 
@@ -166,6 +167,29 @@ def own_pictures(page, browser):
     return files
 
 
+def carry_records(browser, page):
+    """The page's links save the records as Mirel.mtt, and a file loaded
+    through them is what the game then keeps, byte for byte."""
+    with tempfile.TemporaryDirectory() as folder:
+        browser.send("Browser.setDownloadBehavior", behavior="allow", downloadPath=folder)
+        x, y = browser.evaluate("(() => { const r = document.getElementById('records-save')"
+                                ".getBoundingClientRect(); return [r.left + 4, r.top + r.height / 2]; })()")
+        browser.click(x, y)
+        saved = os.path.join(folder, "Mirel.mtt")
+        wait_until("the saved records", lambda: os.path.exists(saved) and open(saved, "rb").read() == default_record_file())
+        carried = os.path.join(folder, "carried.mtt")
+        with open(carried, "wb") as out:
+            out.write(default_record_file().replace(b'"500/1/', b'"999/1/'))
+        before = browser.evaluate("performance.timeOrigin")
+        document = browser.send("DOM.getDocument", session=True)["root"]["nodeId"]
+        field = browser.send("DOM.querySelector", session=True, nodeId=document, selector="#records-load")["nodeId"]
+        browser.send("DOM.setFileInputFiles", session=True, files=[carried], nodeId=field)
+        wait_until("the page to start again", lambda: browser.evaluate(
+            "performance.timeOrigin !== %r && !!(window.mirel && mirel.isStarted())" % before))
+        kept = bytes(browser.evaluate("Array.from(mirel.storedRecords())"))
+        check(kept == open(carried, "rb").read(), "the loaded records came back as %r" % kept[:40])
+
+
 def level_labels_shown(rows):
     """The first level label's red, which the title and the backdrop lack."""
     return any(rows[y][x * 3:x * 3 + 3] == b"\xff\0\0" for y in range(80, 126) for x in range(128, 300))
@@ -195,6 +219,7 @@ def main():
         unsupported = told["photo.tif"] or ""
         check("対応していません" in unsupported and "JPEG" in unsupported and "TIFF" not in unsupported,
               "a TIFF the browser does not read: %r" % unsupported)
+        carry_records(browser, page)
         # Installable and kept for play without a network: with the server
         # gone, the page still starts.
         check(browser.evaluate("fetch('manifest.webmanifest').then((r) => r.json()).then((m) => m.name)",
