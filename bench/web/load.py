@@ -30,9 +30,10 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tests", "web"))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tests", "smoke"))
 
-from browser import Browser, Server, wait_until  # noqa: E402
+from browser import Browser, Server  # noqa: E402
 from play import CELL, GAP, LEVEL_1, PLAY_BUILT_IN, SIDE, Pictures, cell_origin  # noqa: E402
 from web_smoke import Page  # noqa: E402
+from xsession import wait_until  # noqa: E402
 
 RUNS = 30
 PRESSES = 30

@@ -1,6 +1,7 @@
 """A headless Chromium driven over its DevTools protocol through a pipe (the
 browser's file descriptors 3 and 4), so no extra Python module is needed;
-and a small web server for the page's folder."""
+and a small web server for the page's folder. Waits and failures are the
+smoke tests' (tests/smoke/xsession.py, on the path of whoever imports this)."""
 
 import base64
 import functools
@@ -13,21 +14,7 @@ import tempfile
 import threading
 import time
 
-
-class Failure(Exception):
-    pass
-
-
-def wait_until(what, condition, timeout=20.0):
-    """Polls condition until it gives something true; that value, or Failure."""
-    deadline = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise Failure("timed out waiting for " + what)
-        time.sleep(0.02)
+from xsession import Failure
 
 
 class Server:

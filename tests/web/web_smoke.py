@@ -12,7 +12,6 @@ again with its server gone, from the copy kept for play without a network.
 
     tests/web/web_smoke.py --page build-web/web --pictures assets/pictures"""
 
-import argparse
 import os
 import struct
 import subprocess
@@ -22,10 +21,10 @@ import tempfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "smoke"))
 
-from browser import Browser, Failure, Server, wait_until  # noqa: E402
+from browser import Browser, Server  # noqa: E402
 from play import CELL, GAP, LEVEL_1, PLAY_BUILT_IN, SOLVED, Pictures, cell_origin, solve  # noqa: E402
 from start_close import default_record_file  # noqa: E402
-from xsession import inside, label_boxes, read_picture  # noqa: E402
+from xsession import check, inside, label_boxes, read_picture, smoke_test, wait_until  # noqa: E402
 
 PLAY_OWN = (56 + 100, 224 + 15)  # "手持ちの素材で遊ぶ♪"
 BACK = (168 + 30, 368 + 15)  # "戻る"
@@ -69,11 +68,6 @@ class Page:
 
     def sounds(self):
         return self.browser.evaluate("mirel.page.audio.started")
-
-
-def check(condition, what):
-    if not condition:
-        raise Failure(what)
 
 
 def check_title_picture(path, backdrop):
@@ -176,7 +170,8 @@ def carry_records(browser, page):
                                 ".getBoundingClientRect(); return [r.left + 4, r.top + r.height / 2]; })()")
         browser.click(x, y)
         saved = os.path.join(folder, "Mirel.mtt")
-        wait_until("the saved records", lambda: os.path.exists(saved) and open(saved, "rb").read() == default_record_file())
+        wait_until("the saved records",
+                   lambda: os.path.exists(saved) and open(saved, "rb").read() == default_record_file())
         carried = os.path.join(folder, "carried.mtt")
         with open(carried, "wb") as out:
             out.write(default_record_file().replace(b'"500/1/', b'"999/1/'))
@@ -195,21 +190,20 @@ def level_labels_shown(rows):
     return any(rows[y][x * 3:x * 3 + 3] == b"\xff\0\0" for y in range(80, 126) for x in range(128, 300))
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--page", required=True, help="the built page's folder")
-    parser.add_argument("--pictures", required=True, help="assets/pictures")
-    args = parser.parse_args()
-    pictures = Pictures(args.pictures)
-    server = Server(args.page)
+def main(page, pictures):
+    folder = page
+    pictures = Pictures(pictures)
+    server = Server(folder)
     browser = Browser(width=480, height=600)
     try:
         page = Page(browser)
         browser.go(server.url + "index.html")
-        wait_until("the page to start", lambda: browser.evaluate("!!(window.mirel && mirel.isStarted())"))
+        # The first load compiles the module.
+        wait_until("the page to start", lambda: browser.evaluate("!!(window.mirel && mirel.isStarted())"),
+                   timeout=30)
         check(browser.evaluate("document.title") == "ミレル", "the tab is not called ミレル")
         check_title(page, pictures.backdrop)
-        check_title_picture(os.path.join(args.page, "title.png"), pictures.backdrop)
+        check_title_picture(os.path.join(folder, "title.png"), pictures.backdrop)
         stored = bytes(browser.evaluate("Array.from(mirel.storedRecords())"))
         check(stored == default_record_file(), "the stored records are not the default file: %r" % stored[:40])
         moves = play_a_game(page, pictures)
@@ -230,17 +224,11 @@ def main():
         wait_until("the page to start without its server",
                    lambda: browser.evaluate("!!(window.mirel && mirel.isStarted())"))
         check_title(page, pictures.backdrop)
-        print("ok: title, records, a game of %d moves, own pictures (%s), offline"
-              % (moves, unsupported.splitlines()[-1]))
+        print("a game of %d moves; own pictures: %s" % (moves, unsupported.splitlines()[-1]))
     finally:
         browser.close()
         server.close()
-    return 0
 
 
 if __name__ == "__main__":
-    try:
-        sys.exit(main())
-    except Failure as failure:
-        print("FAIL:", failure)
-        sys.exit(1)
+    smoke_test(main, page=str, pictures=str)
