@@ -190,6 +190,30 @@ def level_labels_shown(rows):
     return any(rows[y][x * 3:x * 3 + 3] == b"\xff\0\0" for y in range(80, 126) for x in range(128, 300))
 
 
+def check_sharp_at_twice(folder, backdrop):
+    """On a screen of two device pixels to the CSS pixel the game fills a
+    canvas of twice its size, each pixel a whole 2 x 2 block."""
+    server = Server(folder)
+    browser = Browser(width=500, height=1000, scale=2)
+    try:
+        browser.go(server.url + "index.html")
+        wait_until("the page to start", lambda: browser.evaluate("!!(window.mirel && mirel.isStarted())"),
+                   timeout=30)
+        size = browser.evaluate("[board.width, board.getBoundingClientRect().width]")
+        check(size == [800, 400], "canvas of %d device pixels shown %g CSS pixels wide, not 800 and 400" % tuple(size))
+        boxes = label_boxes()
+
+        def blocks():
+            rows = browser.canvas_rgb()
+            return all(rows[2 * y + j][(2 * x + i) * 3:(2 * x + i) * 3 + 3] == bytes(backdrop[y][x])
+                       for y in range(400) for x in range(400) if not inside(boxes, x, y)
+                       for j in (0, 1) for i in (0, 1))
+        wait_until("the title in 2 x 2 blocks", blocks)
+    finally:
+        browser.close()
+        server.close()
+
+
 def main(page, pictures):
     folder = page
     pictures = Pictures(pictures)
@@ -204,6 +228,7 @@ def main(page, pictures):
         check(browser.evaluate("document.title") == "ミレル", "the tab is not called ミレル")
         check_title(page, pictures.backdrop)
         check_title_picture(os.path.join(folder, "title.png"), pictures.backdrop)
+        check_sharp_at_twice(folder, pictures.backdrop)
         stored = bytes(browser.evaluate("Array.from(mirel.storedRecords())"))
         check(stored == default_record_file(), "the stored records are not the default file: %r" % stored[:40])
         moves = play_a_game(page, pictures)
