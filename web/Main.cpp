@@ -34,8 +34,10 @@ Page& ThePage() {
   return page;
 }
 
-// The page keeps the record file's bytes in the browser's storage.
+// The page keeps the record file's bytes in the browser's storage, or says
+// beside the game why there are none to keep.
 EM_JS(void, PageKeepRecords, (), { Module.mirelPage.keepRecords(); });
+EM_JS(void, PageSay, (const char* text), { Module.mirelPage.say(UTF8ToString(text)); });
 EM_JS(void, PageStarted, (), { Module.mirelPage.started(); });
 
 }  // namespace
@@ -68,9 +70,10 @@ int main() {
   PageStarted();
   // A page may be closed without a word, so the records are written at the
   // start rather than at the end (the game changes none of them in between),
-  // once the title shows.
+  // once the title shows. A failure is said beside the game, not in a box:
+  // the page already takes presses, and the start may not wait for an answer.
   if (const std::optional<SaveFailure> failure = page.lib->SaveRecords())
-    page.host.MessageBox(SaveFailureText(*failure), MsgButtons::Ok, MsgAnswer::Ok, kTitle);
+    PageSay(SaveFailureText(*failure).c_str());
   else
     PageKeepRecords();
   return 0;

@@ -339,6 +339,7 @@
   const page = {
     audio, message, pickFile, drawImage, drawLabel, measureLabel,
     busy(on) { canvas.style.cursor = on ? "wait" : ""; },
+    say(text) { status.textContent = text; },
     keepRecords() { storeRecords(Module.FS.readFile(RECORD_FILE)); },
     started() {
       started = true;
