@@ -129,6 +129,20 @@ def solve(board):
     return list(reversed(clicks))
 
 
+def play_moves(board, clicks, click, wait_for):
+    """Clicks each cell in turn and, before the next, waits for the board the
+    move makes (wait_for(n, board)); the last move's end is the caller's."""
+    for n, cell in enumerate(clicks):
+        gap = board.index(GAP)
+        moved = list(board)
+        moved[gap], moved[cell] = moved[cell], moved[gap]
+        board = tuple(moved)
+        x, y = cell_origin(cell)
+        click(x + CELL // 2, y + CELL // 2)
+        if n + 1 < len(clicks):
+            wait_for(n + 1, board)
+
+
 def play(server, window, pictures):
     player = Player(server, window)
     player.click(*PLAY_BUILT_IN)
@@ -146,15 +160,9 @@ def play(server, window, pictures):
     clicks = solve(board)
     print("relief %d, board %s, %d moves" % (relief + 1, board, len(clicks)))
 
-    for n, cell in enumerate(clicks):
-        gap = board.index(GAP)
-        moved = list(board)
-        moved[gap], moved[cell] = moved[cell], moved[gap]
-        board = tuple(moved)
-        x, y = cell_origin(cell)
-        player.click(x + CELL // 2, y + CELL // 2)
-        if n + 1 < len(clicks):
-            player.wait_until("move %d" % (n + 1), lambda: pictures.read_board(player.screen_rgb(), relief) == board)
+    play_moves(board, clicks, player.click,
+               lambda n, board: player.wait_until(
+                   "move %d" % n, lambda: pictures.read_board(player.screen_rgb(), relief) == board))
 
     # The last move completes the picture. During the pause before the success
     # message the board stays on screen with its last piece still missing.

@@ -22,7 +22,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "smoke"))
 
 from browser import Browser, Server  # noqa: E402
-from play import CELL, GAP, LEVEL_1, PLAY_BUILT_IN, SOLVED, Pictures, cell_origin, solve  # noqa: E402
+from play import LEVEL_1, PLAY_BUILT_IN, SOLVED, Pictures, play_moves, solve  # noqa: E402
 from start_close import default_record_file  # noqa: E402
 from xsession import check, inside, label_boxes, read_picture, smoke_test, wait_until  # noqa: E402
 
@@ -103,15 +103,8 @@ def play_a_game(page, pictures):
     check(board != SOLVED, "a new board starts solved")
     clicks = solve(board)
     before = page.sounds()
-    for n, cell in enumerate(clicks):
-        gap = board.index(GAP)
-        moved = list(board)
-        moved[gap], moved[cell] = moved[cell], moved[gap]
-        board = tuple(moved)
-        x, y = cell_origin(cell)
-        page.click(x + CELL // 2, y + CELL // 2)
-        if n + 1 < len(clicks):
-            wait_until("move %d" % (n + 1), lambda: pictures.read_board(page.rgb(), relief) == board)
+    play_moves(board, clicks, page.click,
+               lambda n, board: wait_until("move %d" % n, lambda: pictures.read_board(page.rgb(), relief) == board))
     text = page.answer("OK", "the success message")
     check("おめでとう" in text, "the success message says %r" % text)
     # One move sound a move, then the completion sound.
