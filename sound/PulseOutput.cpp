@@ -243,8 +243,8 @@ std::unique_ptr<PulseOutput> PulseOutput::Open(SoundMixer& mixer, std::string& w
   if (started && state().first == PA_CONTEXT_READY) {
     pa->mainloop_lock(c->loop);
     pa->proplist_sets(names, PA_PROP_MEDIA_NAME, "Sound effects");
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, SoundMixer::kRate, SoundMixer::kChannels};
-    c->stream = pa->stream_new_with_proplist(c->context, "Sound effects", &spec, nullptr, names);
+    const pa_sample_spec format{PA_SAMPLE_S16LE, SoundMixer::kRate, SoundMixer::kChannels};
+    c->stream = pa->stream_new_with_proplist(c->context, "Sound effects", &format, nullptr, names);
     if (c->stream) {
       pa->stream_set_state_callback(
           c->stream,
