@@ -5,18 +5,13 @@
 
 #include "SoundMixer.h"
 #include "WaveDecoder.h"
-#include "platform/Diagnostics.h"
-#include "platform/Utf8Path.h"
 
 namespace mirel {
 
 bool MixerBackend::Open(const std::string& alias, const std::filesystem::path& file) {
-  Result<std::shared_ptr<const PcmSound>> sound = DecodeWave(file);
-  if (!sound) {
-    Diagnose("the sound " + Utf8FromPath(file) + " is not played: " + sound.Why());
-    return false;
-  }
-  Mixer().Add(alias, std::move(*sound));
+  std::shared_ptr<const PcmSound> sound = SoundToPlay(file);
+  if (!sound) return false;
+  Mixer().Add(alias, std::move(sound));
   return true;
 }
 

@@ -7,7 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Diagnostics.h"
 #include "platform/FileBytes.h"
+#include "platform/Utf8Path.h"
 
 // The format is small and fixed, so it is read here rather than through the
 // audio library: that library is loaded only once the window shows, and the
@@ -127,6 +129,13 @@ Result<std::shared_ptr<const PcmSound>> DecodeWave(const std::filesystem::path& 
   if (!bytes)
     return Decoded::Failed("unreadable, or larger than " + std::to_string(kMaxFileBytes >> 20) + " MB");
   return DecodeWaveBytes(*bytes);
+}
+
+std::shared_ptr<const PcmSound> SoundToPlay(const std::filesystem::path& file) {
+  Result<std::shared_ptr<const PcmSound>> sound = DecodeWave(file);
+  if (sound) return std::move(*sound);
+  Diagnose("the sound " + Utf8FromPath(file) + " is not played: " + sound.Why());
+  return nullptr;
 }
 
 }  // namespace mirel

@@ -17,4 +17,8 @@ namespace mirel {
 Result<std::shared_ptr<const PcmSound>> DecodeWave(const std::filesystem::path& file);
 Result<std::shared_ptr<const PcmSound>> DecodeWaveBytes(std::string_view bytes);
 
+// The file's sound for a back end to play as its device opens; null, with one
+// line on standard error saying why, when it cannot be played.
+std::shared_ptr<const PcmSound> SoundToPlay(const std::filesystem::path& file);
+
 }  // namespace mirel

@@ -7,8 +7,6 @@
 
 #include "SoundMixer.h"
 #include "WaveDecoder.h"
-#include "platform/Diagnostics.h"
-#include "platform/Utf8Path.h"
 
 namespace mirel {
 namespace {
@@ -26,13 +24,9 @@ EM_JS(void, WebAudioClose, (const char* alias), { Module.mirelPage.audio.close(U
 }  // namespace
 
 bool WebAudioBackend::Open(const std::string& alias, const std::filesystem::path& file) {
-  Result<std::shared_ptr<const PcmSound>> sound = DecodeWave(file);
-  if (!sound) {
-    Diagnose("the sound " + Utf8FromPath(file) + " is not played: " + sound.Why());
-    return false;
-  }
-  const PcmSound& pcm = **sound;
-  WebAudioOpen(alias.c_str(), pcm.samples.data(), int(pcm.Frames()), SoundMixer::kRate);
+  const std::shared_ptr<const PcmSound> sound = SoundToPlay(file);
+  if (!sound) return false;
+  WebAudioOpen(alias.c_str(), sound->samples.data(), int(sound->Frames()), SoundMixer::kRate);
   return true;
 }
 
