@@ -70,23 +70,30 @@ class Page:
         return self.browser.evaluate("mirel.page.audio.started")
 
 
+def differing_outside_labels(pixel, backdrop, scale=1):
+    """How many pixels outside the title's labels differ from the backdrop;
+    pixel(x, y) is the RGB bytes of a device pixel, each game pixel being a
+    scale x scale block of them."""
+    boxes = label_boxes()
+    return sum(1 for y in range(400) for x in range(400) if not inside(boxes, x, y)
+               for j in range(scale) for i in range(scale)
+               if pixel(scale * x + i, scale * y + j) != bytes(backdrop[y][x]))
+
+
+def canvas_pixel(rows):
+    return lambda x, y: rows[y][x * 3:x * 3 + 3]
+
+
 def check_title_picture(path, backdrop):
     """The picture the page shows until the game paints is the title screen's."""
-    boxes = label_boxes()
     title = read_picture(path)
-    wrong = sum(1 for y in range(400) for x in range(400) if not inside(boxes, x, y) and title[y][x] != backdrop[y][x])
+    wrong = differing_outside_labels(lambda x, y: bytes(title[y][x]), backdrop)
     check(wrong == 0, "%s differs from the title screen in %d pixels outside the labels" % (path, wrong))
 
 
 def check_title(page, backdrop):
-    boxes = label_boxes()
-
-    def stray():
-        rows = page.rgb()
-        wrong = [(x, y) for y in range(400) for x in range(400)
-                 if not inside(boxes, x, y) and rows[y][x * 3:x * 3 + 3] != bytes(backdrop[y][x])]
-        return None if wrong else True
-    wait_until("the title screen outside the labels to be the backdrop", stray)
+    wait_until("the title screen outside the labels to be the backdrop",
+               lambda: differing_outside_labels(canvas_pixel(page.rgb()), backdrop) == 0)
 
 
 def play_a_game(page, pictures):
@@ -194,14 +201,8 @@ def check_sharp_at_twice(folder, backdrop):
                    timeout=30)
         size = browser.evaluate("[board.width, board.getBoundingClientRect().width]")
         check(size == [800, 400], "canvas of %d device pixels shown %g CSS pixels wide, not 800 and 400" % tuple(size))
-        boxes = label_boxes()
-
-        def blocks():
-            rows = browser.canvas_rgb()
-            return all(rows[2 * y + j][(2 * x + i) * 3:(2 * x + i) * 3 + 3] == bytes(backdrop[y][x])
-                       for y in range(400) for x in range(400) if not inside(boxes, x, y)
-                       for j in (0, 1) for i in (0, 1))
-        wait_until("the title in 2 x 2 blocks", blocks)
+        wait_until("the title in 2 x 2 blocks",
+                   lambda: differing_outside_labels(canvas_pixel(browser.canvas_rgb()), backdrop, 2) == 0)
     finally:
         browser.close()
         server.close()
